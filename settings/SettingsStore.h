@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <map>
+#include <memory>
+
+// The per-user store: text values under application, section and key.
+// Keys are matched without regard to letter case; each caller keeps its own spelling.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+    QString ReadSetting(const QString &application, const QString &section, const QString &key,
+                        const QString &defaultValue) const;
+    void WriteSetting(const QString &application, const QString &section, const QString &key,
+                      const QString &value);
+
+protected:
+    // Storage keeps one entry per lower-cased path.
+    virtual std::optional<QString> load(const QString &application, const QString &path) const = 0;
+    virtual void store(const QString &application, const QString &path, const QString &value) = 0;
+};
+
+// Backed by an INI file per user (QSettings' native store on Linux is case-sensitive,
+// so every path is folded to lower case before it reaches the file).
+class QSettingsStore : public SettingsStore
+{
+public:
+    // Empty folder: the platform's per-user configuration folder.
+    explicit QSettingsStore(QString folder = {});
+
+protected:
+    std::optional<QString> load(const QString &application, const QString &path) const override;
+    void store(const QString &application, const QString &path, const QString &value) override;
+
+private:
+    std::unique_ptr<QSettings> open(const QString &application) const;
+    QString m_folder;
+};
+
+// In-memory store for tests.
+class MemorySettingsStore : public SettingsStore
+{
+public:
+    std::map<QString, QString> entries; // "application/path" -> value
+
+protected:
+    std::optional<QString> load(const QString &application, const QString &path) const override;
+    void store(const QString &application, const QString &path, const QString &value) override;
+};
