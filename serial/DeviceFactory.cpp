@@ -1,0 +1,19 @@
+#include "serial/DeviceFactory.h"
+
+#include "serial/QtSerialDevice.h"
+#include "serial/SimulatedBoard.h"
+
+MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip)
+{
+    return [map = std::move(map), chip = std::move(chip)](int port,
+                                                         QString *error) -> std::unique_ptr<SerialDevice> {
+        const QString path = map.devicePath(port);
+        if (path.isEmpty()) {
+            *error = QObject::tr("Com%1 names no device: %2").arg(port).arg(map.describe(port));
+            return nullptr;
+        }
+        if (path == PortMap::kSimulatedBoard)
+            return std::make_unique<SimulatedBoard>(chip);
+        return std::make_unique<QtSerialDevice>(path, map.describe(port));
+    };
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "serial/MSComm.h"
+#include "serial/PortMap.h"
+#include "serial/SimulatedChip.h"
+
+#include <memory>
+
+// Opens what the port map names: the simulated board, or a real device path.
+MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip);

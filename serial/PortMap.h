@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Which device stands behind each of Com1 to Com16.
+//
+// The file "ports.ini" in the per-user configuration folder "Tavro Terminal" may name a device
+// path for any port, e.g.  [Ports]  Com3=/dev/serial/by-id/usb-FTDI...  or  Com5=/dev/pts/7.
+// Ports it does not name take the serial devices present, in order of their paths, from Com1 on;
+// Com16 is the built-in simulated board unless the file names something else for it.
+class PortMap
+{
+public:
+    static inline const QString kSimulatedBoard = QStringLiteral("simulated-board");
+
+    // Empty file path: the per-user file.
+    explicit PortMap(QString filePath = {});
+
+    QString devicePath(int port) const; // empty when nothing stands behind the port
+    QString describe(int port) const;   // for tooltips and messages
+    QString filePath() const { return m_filePath; }
+
+private:
+    QString m_filePath;
+    QStringList m_paths; // index 0 is Com1
+    QStringList m_labels;
+};

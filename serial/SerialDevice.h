@@ -1,0 +1,49 @@
+#pragma once
+
+#include "serial/Failure.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+
+// Line format and flow control as a device applies them.
+struct LineFormat
+{
+    qint32 baudRate = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    int dataBits = 8;                 // 4 to 8; what the device cannot do it refuses
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    int handshaking = 0;              // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
+};
+
+// One device behind a port number: a real serial port, a pseudo-terminal or the simulated
+// board. Everything runs on the user-interface thread; readyRead and lost are queued there.
+class SerialDevice : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual Failure open(const LineFormat &format) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Applied to the open device; a closed device only checks what it can.
+    virtual Failure apply(const LineFormat &format) = 0;
+
+    virtual Failure write(const QByteArray &bytes) = 0;
+    virtual QByteArray readAll() = 0;
+    virtual qint64 bytesToWrite() const = 0;
+
+    virtual Failure setRequestToSend(bool on) = 0;
+    virtual Failure setDataTerminalReady(bool on) = 0;
+    virtual Failure setBreak(bool on) = 0;
+    virtual bool clearToSend() const = 0;
+
+    // What the user sees for this device, e.g. "/dev/ttyUSB0 (FT232R USB UART)".
+    virtual QString description() const = 0;
+
+signals:
+    void readyRead();
+    // The device went away while open (unplugged, other side of a pty closed).
+    void lost(const QString &description);
+};

@@ -1,0 +1,81 @@
+#include "serial/SimulatedBoard.h"
+
+#include <QTimer>
+
+SimulatedBoard::SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData, QObject *parent)
+    : SerialDevice(parent), m_chip(std::move(chip)), m_invertedData(invertedData)
+{
+}
+
+Failure SimulatedBoard::open(const LineFormat &)
+{
+    m_open = true;
+    m_received.clear();
+    return std::nullopt;
+}
+
+Failure SimulatedBoard::closedFailure() const
+{
+    return tr("Operation valid only when the port is open");
+}
+
+void SimulatedBoard::deliver(const QByteArray &bytes)
+{
+    // Like a real line: the answer arrives later, through the event loop.
+    QTimer::singleShot(0, this, [this, bytes] {
+        if (!m_open)
+            return;
+        m_received += bytes;
+        emit readyRead();
+    });
+}
+
+Failure SimulatedBoard::write(const QByteArray &bytes)
+{
+    if (!m_open)
+        return closedFailure();
+    if (m_chip->inReset())
+        return std::nullopt; // firmware held in reset hears nothing
+    QByteArray answer;
+    for (char c : bytes) {
+        answer += c;
+        if (c == ' ')
+            answer += kBanner;
+    }
+    deliver(answer);
+    return std::nullopt;
+}
+
+QByteArray SimulatedBoard::readAll()
+{
+    return std::exchange(m_received, {});
+}
+
+Failure SimulatedBoard::setRequestToSend(bool on)
+{
+    if (!m_open)
+        return closedFailure();
+    m_chip->setData(m_invertedData ? !on : on);
+    return std::nullopt;
+}
+
+Failure SimulatedBoard::setDataTerminalReady(bool on)
+{
+    if (!m_open)
+        return closedFailure();
+    m_chip->setReset(on);
+    return std::nullopt;
+}
+
+Failure SimulatedBoard::setBreak(bool on)
+{
+    if (!m_open)
+        return closedFailure();
+    m_chip->setClock(on);
+    return std::nullopt;
+}
+
+bool SimulatedBoard::clearToSend() const
+{
+    return m_open && m_chip->dataOut();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "serial/SerialDevice.h"
+#include "serial/SimulatedChip.h"
+
+#include <memory>
+
+// A board without hardware: firmware on the data line that echoes what it receives and
+// answers a space with its banner, and the target chip on the modem lines.
+class SimulatedBoard : public SerialDevice
+{
+    Q_OBJECT
+public:
+    static inline const QByteArray kBanner = QByteArrayLiteral("\r\nTavro simulated board ready\r\n> ");
+
+    // The chip is shared so that tests and persistence can outlive one open.
+    explicit SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData = false,
+                            QObject *parent = nullptr);
+
+    Failure open(const LineFormat &format) override;
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    Failure apply(const LineFormat &) override { return std::nullopt; }
+
+    Failure write(const QByteArray &bytes) override;
+    QByteArray readAll() override;
+    qint64 bytesToWrite() const override { return 0; }
+
+    Failure setRequestToSend(bool on) override;
+    Failure setDataTerminalReady(bool on) override;
+    Failure setBreak(bool on) override;
+    bool clearToSend() const override;
+
+    QString description() const override { return tr("Built-in simulated board"); }
+
+    SimulatedChip &chip() { return *m_chip; }
+
+private:
+    Failure closedFailure() const;
+    void deliver(const QByteArray &bytes);
+
+    std::shared_ptr<SimulatedChip> m_chip;
+    bool m_invertedData;
+    bool m_open = false;
+    QByteArray m_received; // waiting for the host to read
+};
