@@ -1,0 +1,7 @@
+#include "terminal/AppState.h"
+
+AppState &appState()
+{
+    static AppState state;
+    return state;
+}

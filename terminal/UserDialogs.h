@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+// Message boxes behind an interface, so that tests answer them without a screen.
+class MessageBox
+{
+public:
+    enum class Icon { None, Exclamation, Question };
+    enum class Buttons { Ok, YesNoCancel, AbortRetryIgnore };
+    enum class Answer { Ok, Yes, No, Cancel, Abort, Retry, Ignore };
+
+    virtual ~MessageBox() = default;
+    // The caption is always the application title.
+    virtual Answer show(const QString &text, Buttons buttons, Icon icon) = 0;
+
+    void warn(const QString &text) { show(text, Buttons::Ok, Icon::Exclamation); }
+};
+
+// The file-open dialog: title, filter ("Text|*.txt|All|*.*" pairs) and whether a name that
+// does not exist may be typed.
+class FileDialog
+{
+public:
+    struct Request
+    {
+        QString title;
+        QString filter;
+        bool mayCreate = false;
+    };
+    virtual ~FileDialog() = default;
+    // The chosen full path, or nothing when the user cancelled.
+    virtual std::optional<QString> open(const Request &request) = 0;
+};
+
+class WidgetMessageBox : public MessageBox
+{
+public:
+    explicit WidgetMessageBox(QWidget *parent) : m_parent(parent) {}
+    Answer show(const QString &text, Buttons buttons, Icon icon) override;
+
+private:
+    QWidget *m_parent;
+};
+
+class WidgetFileDialog : public FileDialog
+{
+public:
+    explicit WidgetFileDialog(QWidget *parent) : m_parent(parent) {}
+    std::optional<QString> open(const Request &request) override;
+
+    // "Log Files (*.LOG)|*.log|All Files (*.*)|*.*" to Qt's ";;"-separated form.
+    static QString qtFilter(const QString &filter);
+
+private:
+    QWidget *m_parent;
+};
