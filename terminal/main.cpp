@@ -1,11 +1,21 @@
+#include "serial/DeviceFactory.h"
+#include "settings/SettingsStore.h"
+#include "terminal/UserDialogs.h"
+#include "terminal/frmTerminal.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Terminal"));
+    QApplication::setApplicationName(frmTerminal::kTitle);
+    QSettingsStore store;
+    WidgetMessageBox messages(nullptr);
+    WidgetFileDialog files(nullptr);
+    PortMap ports;
+    auto chip = std::make_shared<SimulatedChip>();
+    frmTerminal window({store, messages, files, makeDeviceFactory(ports, chip),
+                        [&ports](int port) { return ports.describe(port); }});
     window.show();
     return app.exec();
 }

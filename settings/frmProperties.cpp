@@ -1,0 +1,277 @@
+#include "settings/frmProperties.h"
+
+#include "serial/MSComm.h"
+#include "settings/SettingsStore.h"
+#include "terminal/AppState.h"
+#include "terminal/Twips.h"
+#include "terminal/UserDialogs.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+
+using Twips::place;
+
+namespace {
+const QString kSection = QStringLiteral("Properties");
+
+template <typename W> W *make(QWidget *parent, int l, int t, int w, int h)
+{
+    auto *widget = new W(parent);
+    place(widget, l, t, w, h);
+    return widget;
+}
+
+QLabel *label(QWidget *parent, const QString &text, int l, int t, int w, int h)
+{
+    auto *lbl = make<QLabel>(parent, l, t, w, h);
+    lbl->setText(text);
+    return lbl;
+}
+
+QGroupBox *frame(QWidget *parent, const QString &title, int l, int t, int w, int h)
+{
+    auto *box = make<QGroupBox>(parent, l, t, w, h);
+    box->setTitle(title);
+    return box;
+}
+} // namespace
+
+frmProperties::frmProperties(Context context, QWidget *parent) : QDialog(parent), m_context(std::move(context))
+{
+    setWindowTitle(QStringLiteral("CommPort Properties"));
+    setFixedSize(Twips::toPixels(6255), Twips::toPixels(7305));
+    buildControls();
+    Form_Load();
+}
+
+void frmProperties::buildControls()
+{
+    auto *tabSettings = make<QTabBar>(this, 90, 105, 5820, 360);
+    tabSettings->addTab(QStringLiteral("Properties"));
+    auto *tabPage = make<QFrame>(this, 90, 465, 5820, 6600);
+    tabPage->setFrameShape(QFrame::StyledPanel);
+
+    auto *fraSettings = make<QWidget>(this, 255, 570, 5445, 3495);
+    fraSettings->setObjectName(QStringLiteral("fraSettings"));
+    label(fraSettings, QStringLiteral("Port:"), 330, 180, 495, 315);
+    cboPort = make<QComboBox>(fraSettings, 900, 150, 1425, 315);
+    auto *cmdOK = make<QPushButton>(fraSettings, 4335, 705, 1080, 300);
+    cmdOK->setText(QStringLiteral("OK"));
+    cmdOK->setDefault(true);
+    auto *cmdCancel = make<QPushButton>(fraSettings, 4335, 1065, 1080, 300);
+    cmdCancel->setText(QStringLiteral("Cancel"));
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, &frmProperties::cmdCancel_Click);
+
+    auto *frame1 = frame(fraSettings, QStringLiteral("Maximum Speed"), 180, 630, 2340, 870);
+    cboSpeed = make<QComboBox>(frame1, 375, 330, 1695, 315);
+    cboSpeed->setEditable(true); // any rate the device takes, not only the listed ones
+
+    auto *frame7 = frame(fraSettings, QStringLiteral("&Echo"), 2595, 630, 1590, 870);
+    optEcho[0] = make<QRadioButton>(frame7, 135, 360, 615, 315);
+    optEcho[1] = make<QRadioButton>(frame7, 795, 360, 615, 315);
+    optEcho[0]->setText(QStringLiteral("Off"));
+    optEcho[1]->setText(QStringLiteral("On"));
+
+    auto *fraConnection = frame(fraSettings, QStringLiteral("Connection Preferences"), 180, 1635, 2325, 1770);
+    label(fraConnection, QStringLiteral("Data Bits:"), 180, 375, 825, 285);
+    cboDataBits = make<QComboBox>(fraConnection, 1050, 330, 1140, 315);
+    label(fraConnection, QStringLiteral("Parity:"), 180, 855, 615, 285);
+    cboParity = make<QComboBox>(fraConnection, 1050, 810, 1140, 315);
+    label(fraConnection, QStringLiteral("Stop Bits:"), 180, 1320, 885, 285);
+    cboStopBits = make<QComboBox>(fraConnection, 1050, 1260, 1140, 315);
+
+    auto *frame5 = frame(fraSettings, QStringLiteral("&Flow Control"), 2595, 1635, 1620, 1770);
+    const QStringList flows{QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS"),
+                            QStringLiteral("Xon/RTS")};
+    for (int i = 0; i < 4; ++i) {
+        optFlow[i] = make<QRadioButton>(frame5, 180, 345 + 300 * i, 1300, 255);
+        optFlow[i]->setText(flows[i]);
+        connect(optFlow[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optFlow_Click(i);
+        });
+    }
+    for (int i = 0; i < 2; ++i)
+        connect(optEcho[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optEcho_Click(i);
+        });
+
+    auto *frame2 = frame(fraSettings, QStringLiteral("ICP"), 4320, 1635, 1095, 1770);
+    frame2->setToolTip(QStringLiteral("This may need to be checked for RS232 interface"));
+    chkRTS = make<QCheckBox>(frame2, 120, 240, 855, 255);
+    chkRTS->setText(QStringLiteral("RTS"));
+
+    buildTextSettings();
+}
+
+void frmProperties::buildTextSettings()
+{
+    auto *fra = frame(this, QStringLiteral("Text Transfer Settings"), 480, 4200, 5175, 2655);
+    chkWaitFor = make<QCheckBox>(fra, 240, 360, 2415, 255);
+    chkWaitFor->setText(QStringLiteral("End of line wait for character"));
+    txtEOLChar = make<QLineEdit>(fra, 3120, 360, 855, 285);
+    chkLineDelay = make<QCheckBox>(this, 720, 5040, 2415, 255);
+    chkLineDelay->setText(QStringLiteral("End of line wait delay ms"));
+    txtLineDelay = make<QLineEdit>(this, 3600, 5040, 855, 285);
+    chkStart = make<QCheckBox>(fra, 360, 1440, 2295, 255);
+    chkStart->setText(QStringLiteral("At the start of transfer send:"));
+    txtStartWord = make<QLineEdit>(fra, 2760, 1440, 2055, 285);
+    label(fra, QStringLiteral("for file type"), 240, 1920, 855, 255);
+    txtStartFileType = make<QLineEdit>(fra, 1440, 1920, 975, 285);
+    label(fra, QStringLiteral("then delay for (ms)"), 2640, 1920, 1335, 255);
+    txtStartDelay = make<QLineEdit>(fra, 4080, 1920, 735, 285);
+}
+
+void frmProperties::Form_Load()
+{
+    if (const QScreen *screen = QApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    LoadPropertySettings();
+}
+
+QString frmProperties::read(const QString &key, const QString &defaultValue) const
+{
+    return m_context.store.ReadSetting(QApplication::applicationDisplayName(), kSection, key, defaultValue);
+}
+
+void frmProperties::write(const QString &key, const QString &value)
+{
+    m_context.store.WriteSetting(QApplication::applicationDisplayName(), kSection, key, value);
+}
+
+void frmProperties::loadCheck(QCheckBox *box, const QString &key, const QString &defaultValue)
+{
+    bool ok = false;
+    const int value = read(key, defaultValue).trimmed().toInt(&ok);
+    if (ok)
+        box->setChecked(value != 0);
+}
+
+void frmProperties::LoadPropertySettings()
+{
+    for (int port = 1; port <= 16; ++port) {
+        cboPort->addItem(QStringLiteral("Com%1").arg(port));
+        if (m_context.describePort)
+            cboPort->setItemData(port - 1, m_context.describePort(port), Qt::ToolTipRole);
+    }
+    cboSpeed->addItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800",
+                        "38400", "56000", "57600", "115200", "128000", "256000"});
+    cboDataBits->addItems({"4", "5", "6", "7", "8"});
+    cboParity->addItems({"Even", "Odd", "None", "Mark", "Space"});
+    cboStopBits->addItems({"1", "1.5", "2"});
+
+    // Split from the right so that a speed of any length works.
+    const QString s = m_context.comm.Settings();
+    const int k = s.contains(QLatin1Char('.')) ? 2 : 0;
+    const int n = int(s.size());
+    cboSpeed->setCurrentText(s.left(n - 6 - k));
+    const QString parity = s.mid(n - 5 - k, 1);
+    cboDataBits->setCurrentText(s.mid(n - 3 - k, 1));
+    cboStopBits->setCurrentText(s.right(k + 1));
+    for (int i = 0; i < cboParity->count(); ++i)
+        if (cboParity->itemText(i).left(1).toLower() == parity)
+            cboParity->setCurrentIndex(i);
+
+    const int port = m_context.comm.CommPort();
+    cboPort->setCurrentIndex(port >= 1 && port <= 16 ? port - 1 : -1);
+    optFlow[m_context.comm.Handshaking()]->setChecked(true);
+    optEcho[appState().LocalEcho ? 1 : 0]->setChecked(true);
+
+    loadCheck(chkWaitFor, QStringLiteral("TextEOLCheck"), QStringLiteral("1"));
+    txtEOLChar->setText(read(QStringLiteral("TextEOLValue"), QStringLiteral("6")));
+    loadCheck(chkLineDelay, QStringLiteral("LineDelayCheck"), QStringLiteral("1"));
+    txtLineDelay->setText(read(QStringLiteral("LineDelayValue"), QStringLiteral("50")));
+    loadCheck(chkStart, QStringLiteral("StartTransferCheck"), QStringLiteral("0"));
+    txtStartWord->setText(read(QStringLiteral("StartTransferWord"), QStringLiteral("LOADB")));
+    txtStartFileType->setText(read(QStringLiteral("StartFileType"), QStringLiteral("*.DLX")));
+    txtStartDelay->setText(read(QStringLiteral("StartTransferDelay"), QStringLiteral("1000")));
+    loadCheck(chkRTS, QStringLiteral("TextRTSCheck"), QStringLiteral("0"));
+}
+
+bool frmProperties::applyPortNumber(QString &error)
+{
+    MSComm &comm = m_context.comm;
+    const int oldPort = comm.CommPort();
+    const int newPort = cboPort->currentIndex() + 1;
+    if (newPort == oldPort)
+        return true;
+    bool reopen = false;
+    Failure failure;
+    if (comm.PortOpen()) {
+        failure = comm.setPortOpen(false);
+        reopen = true;
+    }
+    if (Failure f = comm.setCommPort(newPort); f && !failure)
+        failure = f;
+    if (!failure && reopen) {
+        failure = comm.setPortOpen(true);
+        if (m_context.portReopened)
+            m_context.portReopened(comm.PortOpen());
+    }
+    if (failure) {
+        error = *failure;
+        (void)comm.setCommPort(oldPort);
+        if (m_context.portReopened && reopen)
+            m_context.portReopened(comm.PortOpen());
+        return false;
+    }
+    return true;
+}
+
+bool frmProperties::cmdOK_Click()
+{
+    appState().LocalEcho = m_echoChoice;
+    MSComm &comm = m_context.comm;
+    QString error;
+    bool ok = applyPortNumber(error);
+    if (ok) {
+        const QString settings = QStringLiteral("%1,%2,%3,%4")
+                                     .arg(cboSpeed->currentText().trimmed(), cboParity->currentText().left(1),
+                                          cboDataBits->currentText().trimmed(),
+                                          cboStopBits->currentText().trimmed());
+        if (Failure f = comm.setSettings(settings))
+            ok = false, error = *f;
+    }
+    if (ok)
+        if (Failure f = comm.setHandshaking(m_flowChoice))
+            ok = false, error = *f;
+    if (!ok) {
+        m_context.messages.warn(error);
+        return false;
+    }
+    storeSettings();
+    hide();
+    emit finishedWith();
+    return true;
+}
+
+void frmProperties::storeSettings()
+{
+    const MSComm &comm = m_context.comm;
+    write(QStringLiteral("Settings"), comm.Settings());
+    write(QStringLiteral("CommPort"), QString::number(comm.CommPort()));
+    write(QStringLiteral("Handshaking"), QString::number(comm.Handshaking()));
+    write(QStringLiteral("Echo"), appState().LocalEcho ? QStringLiteral("True") : QStringLiteral("False"));
+    write(QStringLiteral("TextEOLcheck"), QString::number(checkValue(chkWaitFor)));
+    write(QStringLiteral("TextEOLValue"), txtEOLChar->text());
+    write(QStringLiteral("LineDelayCheck"), QString::number(checkValue(chkLineDelay)));
+    write(QStringLiteral("LineDelayValue"), txtLineDelay->text());
+    write(QStringLiteral("StartTransferCheck"), QString::number(checkValue(chkStart)));
+    write(QStringLiteral("StartTransferWord"), txtStartWord->text());
+    write(QStringLiteral("StartFileType"), txtStartFileType->text());
+    write(QStringLiteral("StartTransferDelay"), txtStartDelay->text());
+    write(QStringLiteral("TextRTScheck"), QString::number(checkValue(chkRTS)));
+}
+
+void frmProperties::cmdCancel_Click()
+{
+    hide();
+    emit finishedWith();
+}

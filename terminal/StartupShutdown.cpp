@@ -1,0 +1,175 @@
+#include "terminal/frmTerminal.h"
+
+#include "settings/frmProperties.h"
+#include "terminal/AppState.h"
+#include "terminal/ClickableLabel.h"
+#include "terminal/EventWait.h"
+#include "terminal/TerminalView.h"
+#include "terminal/Twips.h"
+#include "terminal/UserDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace {
+const QStringList kSpeeds{"110",   "300",   "600",   "1200",  "2400",  "4800",   "9600",   "14400",
+                          "19200", "28800", "38400", "56000", "57600", "115200", "128000", "256000"};
+
+std::optional<int> toInt(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<bool> toBool(const QString &text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true"))
+        return true;
+    if (t == QLatin1String("false"))
+        return false;
+    bool ok = false;
+    const double number = t.toDouble(&ok);
+    return ok ? std::optional<bool>(number != 0) : std::nullopt;
+}
+} // namespace
+
+void frmTerminal::Form_Load()
+{
+    for (int port = 1; port <= MSComm::kPortCount; ++port) {
+        cboPort->addItem(QStringLiteral("Com%1").arg(port));
+        if (m_services.describePort)
+            cboPort->setItemData(port - 1, m_services.describePort(port), Qt::ToolTipRole);
+    }
+    cboSpeed->addItems(kSpeeds);
+    cboSpeed->setCurrentIndex(-1);
+    cboPort->setCurrentIndex(-1);
+    txtTerm->clear();
+    QPalette palette = txtTerm->palette();
+    palette.setColor(QPalette::Text, QColor(0, 0, 255));
+    txtTerm->setPalette(palette);
+
+    AppState &app = appState();
+    app.ProgMode = false;
+    app.DataSpace = true;
+    app.ConsoleKey = 0;
+    QApplication::setApplicationDisplayName(kTitle);
+    setWindowTitle(QStringLiteral("Terminal"));
+    loadWindowSize();
+    imgNotConnected->raise();
+
+    if (!applyStoredPort())
+        return;
+    loadTransferSettings();
+    if (!LastTextFile.isEmpty())
+        setWindowTitle(QStringLiteral("Send Text > ") + LastTextFile);
+    (void)MSComm1->setRTSEnable(frmProperties::checkValue(properties().chkRTS) == 1);
+}
+
+void frmTerminal::loadWindowSize()
+{
+    // With nothing stored the window gets its design size, centred.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize menu(0, menuBar()->sizeHint().height());
+    const QSize design = QSize(Twips::toPixels(kDesignClientWidth), Twips::toPixels(kDesignClientHeight)) + menu;
+    QSize size = design;
+    bool ok = false;
+    const float width = readSetting(QStringLiteral("FormWidth"), QString()).toFloat(&ok);
+    if (ok && width > 0)
+        size.setWidth(Twips::toPixels(width) - frame.width());
+    const float height = readSetting(QStringLiteral("FormHeight"), QString()).toFloat(&ok);
+    if (ok && height > 0)
+        size.setHeight(Twips::toPixels(height) - frame.height());
+    resize(size);
+    if (const QScreen *screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+bool frmTerminal::applyStoredPort()
+{
+    const QString settings = readSetting(QStringLiteral("Settings"), QString());
+    if (!settings.isEmpty())
+        if (Failure failure = MSComm1->setSettings(settings)) {
+            m_services.messages.warn(*failure);
+            return false;
+        }
+    if (settings.contains(QLatin1Char(',')))
+        cboSpeed->setCurrentText(settings.section(QLatin1Char(','), 0, 0));
+
+    const QString port = readSetting(QStringLiteral("CommPort"), QString());
+    if (const auto number = toInt(port))
+        (void)MSComm1->setCommPort(*number);
+    cboPort->setCurrentIndex(cboPort->findText(QStringLiteral("Com") + port));
+    if (cboPort->currentIndex() < 0)
+        cboPort->setEditText(QStringLiteral("Com") + port);
+
+    const QString handshaking = readSetting(QStringLiteral("Handshaking"), QString());
+    if (!handshaking.isEmpty()) {
+        const Failure failure = toInt(handshaking) ? MSComm1->setHandshaking(*toInt(handshaking))
+                                                   : Failure(tr("Invalid property value: handshaking %1").arg(handshaking));
+        if (failure) {
+            m_services.messages.warn(*failure);
+            return false;
+        }
+    }
+    return true;
+}
+
+void frmTerminal::loadTransferSettings()
+{
+    // The dialog's own loader fills its fields from the same keys with the same defaults.
+    properties();
+    LastTextFile = readSetting(QStringLiteral("LastTextFile"), QString());
+    if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString())))
+        appState().LocalEcho = *echo;
+}
+
+void frmTerminal::Form_Unload(bool &Cancel)
+{
+    if (MSComm1->PortOpen()) {
+        auto deadline = QDateTime::currentSecsSinceEpoch() + 10;
+        while (MSComm1->PortOpen() && MSComm1->OutBufferCount() > 0) {
+            waitForEvents(100);
+            if (QDateTime::currentSecsSinceEpoch() <= deadline)
+                continue;
+            const auto answer = m_services.messages.show(QStringLiteral("Data cannot be sent"),
+                                                         MessageBox::Buttons::AbortRetryIgnore,
+                                                         MessageBox::Icon::Question);
+            if (answer == MessageBox::Answer::Abort) {
+                Cancel = true;
+                return;
+            }
+            if (answer == MessageBox::Answer::Ignore)
+                break;
+            deadline = QDateTime::currentSecsSinceEpoch() + 10;
+        }
+        (void)MSComm1->setPortOpen(false);
+    }
+    writeSetting(QStringLiteral("LastTextFile"), LastTextFile);
+    writeSetting(QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width())));
+    writeSetting(QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height())));
+}
+
+void frmTerminal::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmTerminal::closeEvent(QCloseEvent *event)
+{
+    m_unloadCancel = false;
+    Form_Unload(m_unloadCancel);
+    if (m_unloadCancel) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    delete m_properties;
+    QApplication::quit();
+}

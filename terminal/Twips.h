@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+#include <cmath>
+
+// Window sizes and positions are kept in twips (1/1440 inch), 15 to a pixel at 96 dpi.
+namespace Twips {
+constexpr double kPerPixel = 15.0;
+
+inline int toPixels(double twips)
+{
+    return int(std::lround(twips / kPerPixel));
+}
+
+inline double fromPixels(int pixels)
+{
+    return pixels * kPerPixel;
+}
+
+inline void place(QWidget *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+}
+} // namespace Twips

@@ -1,0 +1,254 @@
+#include "terminal/frmTerminal.h"
+
+#include "settings/SettingsStore.h"
+#include "settings/frmProperties.h"
+#include "terminal/ClickableLabel.h"
+#include "terminal/Icons.h"
+#include "terminal/TerminalView.h"
+#include "terminal/Twips.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+
+namespace {
+const QString kSection = QStringLiteral("Properties");
+constexpr int kStatusRow = 315;  // twips
+constexpr int kSlotWidth = 1215; // progress bar, cancel button, each drop-down list
+} // namespace
+
+frmTerminal::frmTerminal(Services services, QWidget *parent)
+    : QMainWindow(parent), m_services(std::move(services)), MSComm1(std::make_unique<MSComm>(m_services.openDevice))
+{
+    buildMenus();
+    buildClientArea();
+    buildToolBar();
+    connect(MSComm1.get(), &MSComm::OnComm, this, &frmTerminal::MSComm1_OnComm);
+    connect(MSComm1.get(), &MSComm::portLost, this, &frmTerminal::onPortLost);
+    Form_Load();
+}
+
+frmTerminal::~frmTerminal()
+{
+    delete m_properties;
+}
+
+void frmTerminal::buildMenus()
+{
+    auto item = [this](QMenu *menu, const char *name, const QString &caption, auto handler) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addSeparator();
+    item(mnuFile, "mnuSendText", QStringLiteral("&Transmit Text File..."), [] {})->setEnabled(false);
+    item(mnuFile, "mnuResendTextFile", QStringLiteral("&Re-transmit Text File"), [] {})->setEnabled(false);
+    mnuFile->addSeparator();
+    item(mnuFile, "mnuOpenLog", QStringLiteral("&Open Log File"), [] {});
+    item(mnuFile, "mnuCloseLog", QStringLiteral("C&lose Log File"), [] {});
+    item(mnuFile, "mnuFileExit", QStringLiteral("E&xit"), &frmTerminal::mnuFileExit_Click);
+
+    mnuPort = menuBar()->addMenu(QStringLiteral("&CommPort"));
+    mnuPort->setObjectName(QStringLiteral("mnuPort"));
+    item(mnuPort, "mnuOpen", QStringLiteral("Port &Open"), &frmTerminal::mnuOpen_Click)->setCheckable(true);
+    mnuPort->addSeparator();
+    item(mnuPort, "mnuProperties", QStringLiteral("Properties..."), &frmTerminal::mnuProperties_Click);
+
+    mmuAbout = menuBar()->addAction(QStringLiteral("&About"));
+    mmuAbout->setObjectName(QStringLiteral("mmuAbout"));
+}
+
+QAction *frmTerminal::menuItem(const QString &name) const
+{
+    if (mmuAbout->objectName() == name)
+        return mmuAbout;
+    return menuBar()->findChild<QAction *>(name);
+}
+
+void frmTerminal::buildToolBar()
+{
+    struct Button
+    {
+        const char *key;
+        const char *hint;
+        const char *description;
+        Icons::Kind icon;
+        bool enabled;
+    };
+    static const Button kButtons[] = {
+        {"OpenLogFile", "Open Log File...", "Open Log File...", Icons::Kind::OpenLog, true},
+        {"CloseLogFile", "Close Log File", "Close Log File", Icons::Kind::CloseLog, false},
+        {nullptr, nullptr, nullptr, {}, true},
+        {"Properties", "Change Properties", "Properties...", Icons::Kind::Properties, true},
+        {nullptr, nullptr, nullptr, {}, true},
+        {"TransmitTextFile", "Transmit text file", "Transmit Test File", Icons::Kind::Transmit, false},
+        {"ResendTextFile", "Re-send Text File...", "Re-send Text File...", Icons::Kind::Resend, false},
+        {nullptr, nullptr, nullptr, {}, true},
+        {"ResetCPU", "", "Reset", Icons::Kind::Reset, true},
+        {"Prog", "", "", Icons::Kind::Prog, false},
+    };
+    QAction *first = tbrToolBar->addSeparator();
+    first->setToolTip(QStringLiteral("Sends H/W Reset to CPU then space to allow autobaud"));
+    for (const Button &b : kButtons) {
+        if (!b.key) {
+            tbrToolBar->addSeparator();
+            continue;
+        }
+        const QString key = QString::fromLatin1(b.key);
+        QAction *action = tbrToolBar->addAction(Icons::make(b.icon), QString::fromLatin1(b.description));
+        action->setObjectName(key);
+        action->setToolTip(QString::fromLatin1(b.hint));
+        action->setEnabled(b.enabled);
+        connect(action, &QAction::triggered, this, [this, key] { tbrToolBar_ButtonClick(key); });
+    }
+}
+
+QAction *frmTerminal::toolButton(const QString &key) const
+{
+    for (QAction *action : tbrToolBar->actions())
+        if (action->objectName() == key)
+            return action;
+    return nullptr;
+}
+
+void frmTerminal::buildClientArea()
+{
+    m_client = new QWidget(this);
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    tbrToolBar = new QToolBar(m_client);
+    tbrToolBar->setIconSize(QSize(24, 24));
+    tbrToolBar->setMovable(false);
+
+    txtTerm = new TerminalView(m_client);
+    txtTerm->setKeyPressHandler([this](quint16 &key) { txtTerm_KeyPress(key); });
+
+    // The connection indicators share one place at the toolbar's right end.
+    Frame1 = new QWidget(m_client);
+    auto *indicators = new QHBoxLayout(Frame1);
+    indicators->setContentsMargins(0, 0, 0, 0);
+    imgConnected = new ClickableLabel(Frame1);
+    imgNotConnected = new ClickableLabel(Frame1);
+    imgConnected->setPixmap(Icons::make(Icons::Kind::Connected).pixmap(16, 16));
+    imgNotConnected->setPixmap(Icons::make(Icons::Kind::NotConnected).pixmap(16, 16));
+    imgConnected->setToolTip(QStringLiteral("Disconnect"));
+    imgNotConnected->setToolTip(QStringLiteral("Connect"));
+    indicators->addWidget(imgConnected);
+    indicators->addWidget(imgNotConnected);
+    imgConnected->hide();
+    connect(imgConnected, &ClickableLabel::clicked, this, &frmTerminal::mnuOpen_Click);
+    connect(imgNotConnected, &ClickableLabel::clicked, this, &frmTerminal::mnuOpen_Click);
+
+    cboPort = new QComboBox(m_client);
+    cboSpeed = new QComboBox(m_client);
+    connect(cboPort, &QComboBox::activated, this, &frmTerminal::cboPort_Click);
+
+    sbrStatus = new ClickableLabel(m_client);
+    sbrStatus->setObjectName(QStringLiteral("Settings"));
+    sbrStatus->setFrameShape(QFrame::Panel);
+    sbrStatus->setFrameShadow(QFrame::Sunken);
+    sbrStatus->setToolTip(QStringLiteral("Communications Port Settings"));
+    sbrStatus->setText(QStringLiteral("Settings:"));
+    connect(sbrStatus, &ClickableLabel::clicked, this, &frmTerminal::sbrStatus_PanelClick);
+
+    prgSend = new QProgressBar(m_client);
+    prgSend->setTextVisible(false);
+    prgSend->hide();
+    cmdCancelSend = new QPushButton(QStringLiteral("Cancel Send"), m_client);
+    cmdCancelSend->hide();
+}
+
+bool frmTerminal::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmTerminal::Form_Resize()
+{
+    using Twips::fromPixels;
+    using Twips::toPixels;
+    const double W = fromPixels(m_client->width());
+    const double H = fromPixels(m_client->height());
+    const double toolbarHeight = fromPixels(tbrToolBar->sizeHint().height());
+    tbrToolBar->setGeometry(0, 0, m_client->width(), tbrToolBar->sizeHint().height());
+
+    // The view fills what the toolbar and the bottom row leave, so the row never covers it.
+    const double viewHeight = std::max(0.0, std::round(H - toolbarHeight - kStatusRow));
+    txtTerm->setGeometry(0, toPixels(toolbarHeight), m_client->width(), toPixels(viewHeight));
+
+    const double frameWidth = fromPixels(Frame1->sizeHint().width());
+    const int listTop = (tbrToolBar->height() - cboPort->sizeHint().height()) / 2;
+    Frame1->setGeometry(toPixels(W - 1.5 * frameWidth), (tbrToolBar->height() - Frame1->sizeHint().height()) / 2,
+                        toPixels(frameWidth), Frame1->sizeHint().height());
+    cboPort->setGeometry(toPixels(W - kSlotWidth - 1.5 * frameWidth), listTop, toPixels(kSlotWidth),
+                         cboPort->sizeHint().height());
+    cboSpeed->setGeometry(toPixels(W - 2 * kSlotWidth - 1.5 * frameWidth), listTop, toPixels(kSlotWidth),
+                          cboSpeed->sizeHint().height());
+
+    // The bottom row starts where the view ends.
+    const double rowTop = toolbarHeight + viewHeight;
+    sbrStatus->setGeometry(0, toPixels(rowTop), toPixels(std::max(0.0, W - kSlotWidth)), toPixels(kStatusRow));
+    cmdCancelSend->setGeometry(toPixels(W - kSlotWidth + 5), toPixels(rowTop), toPixels(kSlotWidth),
+                               toPixels(kStatusRow));
+    prgSend->setGeometry(toPixels(W - 2 * kSlotWidth + 5), toPixels(rowTop), toPixels(kSlotWidth),
+                         toPixels(kStatusRow));
+    tbrToolBar->lower();
+}
+
+void frmTerminal::tbrToolBar_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("Properties"))
+        mnuProperties_Click();
+}
+
+void frmTerminal::mnuProperties_Click()
+{
+    properties().exec();
+}
+
+frmProperties &frmTerminal::properties()
+{
+    if (!m_properties) {
+        frmProperties::Context context{*MSComm1, m_services.store, m_services.messages, m_services.describePort,
+                                       [this](bool open) {
+                                           menuItem(QStringLiteral("mnuOpen"))->setChecked(open);
+                                           menuItem(QStringLiteral("mnuSendText"))->setEnabled(open);
+                                           toolButton(QStringLiteral("TransmitTextFile"))->setEnabled(open);
+                                       }};
+        m_properties = new frmProperties(std::move(context), this);
+        connect(m_properties, &frmProperties::finishedWith, m_properties, &QObject::deleteLater);
+        connect(m_properties, &frmProperties::finishedWith, this, [this] { m_properties = nullptr; });
+    }
+    return *m_properties;
+}
+
+QString frmTerminal::readSetting(const QString &key, const QString &defaultValue) const
+{
+    return m_services.store.ReadSetting(kTitle, kSection, key, defaultValue);
+}
+
+void frmTerminal::writeSetting(const QString &key, const QString &value)
+{
+    m_services.store.WriteSetting(kTitle, kSection, key, value);
+}
+
+QString frmTerminal::statusText() const
+{
+    return sbrStatus->text();
+}
+
+void frmTerminal::setStatusText(const QString &text)
+{
+    sbrStatus->setText(text);
+}
