@@ -1,0 +1,45 @@
+#pragma once
+
+#include "about/SysInfo.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The About box: title, version, description, and a launcher of the system-information tool.
+// Modeless; OK closes and destroys it.
+class frmAbout : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kMajor = 1;
+    static constexpr int kMinor = 1;
+    static constexpr int kRevision = 8204;
+    static inline const QString kTitle = QStringLiteral("Tavro Terminal");
+
+    frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent = nullptr);
+
+    void StartSysInfo() { m_sysInfo.StartSysInfo(); }
+    bool GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal) const
+    {
+        return m_sysInfo.GetKeyValue(KeyRoot, KeyName, SubKeyRef, KeyVal);
+    }
+
+    QLabel *picIcon = nullptr;
+    QLabel *lblTitle = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *lblDescription = nullptr;
+    QLabel *lblDisclaimer = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdSysInfo = nullptr;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void cmdOK_Click() { close(); }
+    void cmdSysInfo_Click() { StartSysInfo(); }
+    QRect twips(int left, int top, int width, int height) const;
+
+    SysInfo m_sysInfo;
+};

@@ -1,0 +1,26 @@
+#include "log/LogFile.h"
+
+std::unique_ptr<LogFile> LogFile::open(const QString &path, QString *error)
+{
+    std::unique_ptr<LogFile> log(new LogFile(path));
+    // Unbuffered, so a full disk shows at the write that hit it, not at some later flush.
+    if (!log->m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        if (error)
+            *error = QStringLiteral("Cannot open %1: %2").arg(path, log->m_file.errorString());
+        return nullptr;
+    }
+    return log;
+}
+
+Failure LogFile::write(const QString &text)
+{
+    const QByteArray bytes = text.toLatin1();
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = m_file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return QStringLiteral("Cannot write to the log file %1: %2").arg(path(), m_file.errorString());
+        done += n;
+    }
+    return std::nullopt;
+}
