@@ -1,0 +1,104 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "transfer/PacingTimer.h"
+#include "transfer/SenderHost.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <functional>
+
+// A main window stand-in that records what the sender does, in order.
+class FakeSenderHost : public SenderHost
+{
+public:
+    struct Sent
+    {
+        QByteArray bytes;
+        qint64 atMs;
+    };
+
+    QList<Sent> sent;
+    QStringList events; // "out", "late", "status:...", "caption:...", "transmit:0/1", "resend:0/1", "binary"
+    TransferSettings settings;
+    bool eol = false;
+    int eolClears = 0;
+    QString lastFile;
+    bool transmitOn = false;
+    bool resendOn = false;
+    QString status;
+    QString caption = QStringLiteral("Tavro Terminal");
+    int failOutputNumber = 0; // 1-based output call that fails; 0: none
+    int queued = 0;           // what pendingOutput() reports
+    std::function<void(const QByteArray &)> onOutput;
+    FakeMessageBox messageBox;
+    FakeFileDialog fileDialog;
+    OwnPacingTimer shared;
+    QElapsedTimer clock;
+
+    FakeSenderHost() { clock.start(); }
+
+    QByteArray wire() const
+    {
+        QByteArray all;
+        for (const Sent &s : sent)
+            all += s.bytes;
+        return all;
+    }
+    // When each CR went out, in ms since the host was made.
+    QList<qint64> lineEnds() const
+    {
+        QList<qint64> ends;
+        for (const Sent &s : sent)
+            if (s.bytes.endsWith('\r'))
+                ends.append(s.atMs);
+        return ends;
+    }
+
+    Failure output(const QByteArray &bytes) override
+    {
+        events.append(QStringLiteral("out"));
+        if (failOutputNumber > 0 && --failOutputNumber == 0)
+            return QStringLiteral("Port is closed");
+        sent.append({bytes, clock.elapsed()});
+        if (onOutput)
+            onOutput(bytes);
+        return std::nullopt;
+    }
+    int pendingOutput() const override { return queued; }
+    void receiveWaitingInput() override { events.append(QStringLiteral("late")); }
+    void setBinaryInputMode() override { events.append(QStringLiteral("binary")); }
+    QString portSettings() const override { return QStringLiteral("9600,n,8,1"); }
+    void setStatusText(const QString &text) override
+    {
+        status = text;
+        events.append(QStringLiteral("status:") + text);
+    }
+    void setCaption(const QString &text) override
+    {
+        caption = text;
+        events.append(QStringLiteral("caption:") + text);
+    }
+    void setTransmitEnabled(bool on) override
+    {
+        transmitOn = on;
+        events.append(QStringLiteral("transmit:%1").arg(int(on)));
+    }
+    void setResendEnabled(bool on) override
+    {
+        resendOn = on;
+        events.append(QStringLiteral("resend:%1").arg(int(on)));
+    }
+    TransferSettings transferSettings() const override { return settings; }
+    bool eolReceived() const override { return eol; }
+    void clearEolReceived() override
+    {
+        eol = false;
+        ++eolClears;
+    }
+    QString lastTextFile() const override { return lastFile; }
+    void setLastTextFile(const QString &path) override { lastFile = path; }
+    MessageBox &messages() override { return messageBox; }
+    FileDialog &files() override { return fileDialog; }
+    PacingTimer &timer() override { return shared; }
+};

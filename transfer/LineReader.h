@@ -1,0 +1,42 @@
+#pragma once
+
+#include "serial/Failure.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <memory>
+#include <optional>
+
+// Reads a text file line by line without holding it in memory. A line ends at CR or CR LF;
+// a lone LF is an ordinary character. Lines longer than the piece size come in pieces.
+class LineReader
+{
+public:
+    struct Piece
+    {
+        QByteArray bytes;
+        bool lineEnd = false; // the line is complete after these bytes
+    };
+
+    static constexpr qsizetype kDefaultPieceSize = 64 * 1024;
+
+    static std::unique_ptr<LineReader> open(const QString &path, QString *error,
+                                            qsizetype pieceSize = kDefaultPieceSize);
+
+    // The next piece; nothing at the end of the file or when *failure was set.
+    std::optional<Piece> next(Failure &failure);
+
+private:
+    LineReader(const QString &path, qsizetype pieceSize) : m_file(path), m_pieceSize(pieceSize) {}
+    Failure fillTo(qsizetype wanted);
+    qsizetype available() const { return m_buffer.size() - m_pos; }
+    Piece take(qsizetype count, bool lineEnd, qsizetype skip);
+
+    QFile m_file;
+    qsizetype m_pieceSize;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    bool m_atEnd = false;
+    bool m_skipLf = false;  // the last line ended in CR: a following LF belongs to it
+    bool m_midLine = false; // a piece of an unfinished line was handed out
+};

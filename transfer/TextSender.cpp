@@ -1,0 +1,187 @@
+#include "transfer/TextSender.h"
+
+#include "transfer/PacingTimer.h"
+#include "terminal/AppState.h"
+#include "terminal/UserDialogs.h"
+#include "transfer/SenderHost.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+
+void waitForEvents()
+{
+    // Sleeps until something happens (a tick, a port notification, a click): no spinning.
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+} // namespace
+
+bool TextSender::wantsStartWord(const QString &path, const QString &fileTypes)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false; // no extension, no start word
+    return fileTypes.contains(QLatin1Char('*') + path.mid(dot), Qt::CaseInsensitive);
+}
+
+int TextSender::milliseconds(const QString &text)
+{
+    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+))"));
+    const auto match = leading.match(text);
+    if (!match.hasMatch())
+        return 0;
+    const double value = std::nearbyint(match.captured(1).toDouble()); // ties to even
+    return static_cast<int>(std::clamp(value, 0.0, double(kMaxDelayMs)));
+}
+
+bool TextSender::stopRequested() const
+{
+    return m_aborted || appState().StopSending;
+}
+
+void TextSender::yieldIfDue()
+{
+    // Long runs without pauses still let the window repaint and take the stop click.
+    if (m_sinceYield.elapsed() >= kYieldEveryMs) {
+        QCoreApplication::processEvents();
+        m_sinceYield.restart();
+    }
+}
+
+bool TextSender::pause(int ms)
+{
+    PacingTimer &timer = m_host.timer();
+    if (ms < 1) {
+        QCoreApplication::processEvents();
+        return !stopRequested();
+    }
+    timer.start(ms);
+    while (timer.isRunning()) {
+        waitForEvents();
+        if (stopRequested())
+            return false;
+    }
+    m_sinceYield.restart();
+    return true;
+}
+
+void TextSender::waitForEol()
+{
+    PacingTimer &timer = m_host.timer();
+    while (!m_host.eolReceived() && timer.isRunning() && !m_aborted)
+        waitForEvents();
+    timer.setEnabled(false);
+    m_sinceYield.restart();
+}
+
+bool TextSender::waitForRoom()
+{
+    // Keeps the port's queue short, so a huge file never piles up in memory.
+    while (m_host.pendingOutput() > kMaxQueuedBytes) {
+        waitForEvents();
+        if (stopRequested())
+            return false;
+    }
+    return true;
+}
+
+TextSender::Step TextSender::sendStartWord(Failure &failure)
+{
+    const TransferSettings settings = m_host.transferSettings();
+    if (!settings.chkStart || !wantsStartWord(m_host.lastTextFile(), settings.txtStartFileType))
+        return Step::Next;
+    if ((failure = m_host.output(settings.txtStartWord.toLatin1() + '\r')))
+        return Step::Done;
+    return pause(milliseconds(m_host.transferSettings().txtStartDelay)) ? Step::Next : Step::Done;
+}
+
+TextSender::Step TextSender::sendPieces(LineReader::Piece piece, Failure &failure)
+{
+    for (;;) {
+        if (piece.lineEnd)
+            piece.bytes.append('\r');
+        if (!waitForRoom())
+            return Step::Done;
+        if ((failure = m_host.output(piece.bytes)))
+            return Step::Done;
+        if (piece.lineEnd)
+            return Step::Next;
+        yieldIfDue();
+        if (m_aborted || !m_reader)
+            return Step::Done;
+        auto more = m_reader->next(failure);
+        if (!more)
+            return Step::Done; // the reader always ends a line before the file's end
+        piece = std::move(*more);
+    }
+}
+
+TextSender::Step TextSender::sendLine(Failure &failure)
+{
+    auto piece = m_reader->next(failure);
+    if (!piece)
+        return Step::Done;
+    m_host.clearEolReceived();
+    if (sendPieces(std::move(*piece), failure) == Step::Done)
+        return Step::Done;
+    m_host.timer().start(kEolTimeoutMs);
+    if (m_host.transferSettings().chkWaitFor)
+        waitForEol();
+    const TransferSettings settings = m_host.transferSettings();
+    if (settings.chkLineDelay && !pause(milliseconds(settings.txtLineDelay)))
+        return Step::Done;
+    m_host.receiveWaitingInput(); // late bytes are received, not dropped
+    yieldIfDue();
+    return stopRequested() ? Step::Done : Step::Next;
+}
+
+void TextSender::SendText()
+{
+    if (m_running)
+        return;
+    QString error;
+    m_reader = LineReader::open(m_host.lastTextFile(), &error, m_pieceSize);
+    if (!m_reader) {
+        m_host.messages().warn(error);
+        finish();
+        return;
+    }
+    m_running = true;
+    m_aborted = false;
+    m_host.setCaption(QStringLiteral("Send Text > ") + m_host.lastTextFile());
+    appState().StopSending = false;
+    m_host.setStatusText(kStopPrompt);
+    m_host.setBinaryInputMode();
+    m_sinceYield.start();
+    Failure failure;
+    if (sendStartWord(failure) == Step::Next)
+        while (m_reader && sendLine(failure) == Step::Next) {
+        }
+    if (failure && !m_aborted)
+        m_host.messages().warn(*failure);
+    finish();
+}
+
+void TextSender::abort()
+{
+    if (!m_running)
+        return;
+    m_aborted = true;
+    appState().StopSending = true;
+    m_reader.reset(); // the file is closed now, not when the waits unwind
+}
+
+void TextSender::finish()
+{
+    m_host.setBinaryInputMode();
+    m_reader.reset();
+    m_host.setTransmitEnabled(true);
+    if (!m_host.lastTextFile().isEmpty())
+        m_host.setResendEnabled(true);
+    appState().StopSending = true;
+    m_host.setStatusText(QStringLiteral("Settings: ") + m_host.portSettings());
+    m_running = false;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "serial/Failure.h"
+#include "transfer/LineReader.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <memory>
+
+class SenderHost;
+
+// Sends the last chosen text file to the board line by line, paced by the start word, the
+// wait for the end-of-line character and the line pause. Runs inside the handler that called
+// it and yields to the event loop while it waits.
+class TextSender
+{
+public:
+    static constexpr int kEolTimeoutMs = 1500;
+    static constexpr int kMaxDelayMs = 65535;
+    static constexpr int kMaxQueuedBytes = 64 * 1024;
+    static constexpr int kYieldEveryMs = 15;
+    static inline const QString kStopPrompt = QStringLiteral("<<< Click here to stop sending >>> ");
+
+    explicit TextSender(SenderHost &host, qsizetype pieceSize = LineReader::kDefaultPieceSize)
+        : m_host(host), m_pieceSize(pieceSize) {}
+
+    void SendText();
+    bool isRunning() const { return m_running; }
+    // For closing the window: ends every wait at once, closes the file and lets SendText
+    // run its finishing steps when control comes back to it.
+    void abort();
+
+    // Whether the file gets the start word: "*" and its extension occur in the type list.
+    static bool wantsStartWord(const QString &path, const QString &fileTypes);
+    // The number a field's text begins with, rounded, within 0 to 65535 ms.
+    static int milliseconds(const QString &text);
+
+private:
+    enum class Step { Next, Done };
+
+    Step sendStartWord(Failure &failure);
+    Step sendLine(Failure &failure);
+    Step sendPieces(LineReader::Piece first, Failure &failure);
+    void waitForEol();
+    bool pause(int ms);
+    bool waitForRoom();
+    bool stopRequested() const;
+    void yieldIfDue();
+    void finish();
+
+    SenderHost &m_host;
+    qsizetype m_pieceSize;
+    std::unique_ptr<LineReader> m_reader;
+    QElapsedTimer m_sinceYield;
+    bool m_running = false;
+    bool m_aborted = false;
+};
