@@ -1,1 +1,227 @@
 #include "serial/SimulatedChip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+constexpr quint8 kEnable[3] = {0xAC, 0x53, 0x01};
+
+QString imageName(SimulatedChip::Space space)
+{
+    return space == SimulatedChip::Space::Program ? QStringLiteral("program.bin") : QStringLiteral("data.bin");
+}
+} // namespace
+
+SimulatedChip::SimulatedChip()
+    : m_program(kProgramSize, char(kErased)), m_data(kDataSize, char(kErased))
+{
+    m_clock0.start();
+}
+
+void SimulatedChip::record(Line line, bool level)
+{
+    const LineEvent event{line, level, nowNs()};
+    if (line == Line::Reset)
+        m_resetEvents.push_back(event);
+    if (m_tracing)
+        m_trace.push_back(event);
+}
+
+void SimulatedChip::setReset(bool asserted)
+{
+    if (asserted == m_reset)
+        return;
+    record(Line::Reset, asserted);
+    m_reset = asserted;
+    // Every reset edge starts a fresh frame and needs a new enable.
+    m_bitCount = 0;
+    m_bytes = {};
+    m_enabled = false;
+    m_out = false;
+}
+
+void SimulatedChip::setData(bool level)
+{
+    if (level != m_dataIn)
+        record(Line::Data, level);
+    m_dataIn = level;
+}
+
+void SimulatedChip::setClock(bool high)
+{
+    if (high == m_clock)
+        return;
+    record(Line::Clock, high);
+    m_clock = high;
+    if (!high)
+        return;
+    if (!m_reset) {
+        ++m_strayClocks;
+        return;
+    }
+    takeBit();
+}
+
+void SimulatedChip::takeBit()
+{
+    const int byte = m_bitCount / 8;
+    m_bytes[byte] = quint8((m_bytes[byte] << 1) | (m_dataIn ? 1 : 0));
+    ++m_bitCount;
+    if (m_bitCount == 16)
+        presentAnswer();
+    else if (m_bitCount > 16 && m_bitCount < 24)
+        m_out = (m_answer >> (23 - m_bitCount)) & 1; // next bit after each clock of byte 3
+    if (m_bitCount == 24)
+        finishInstruction();
+}
+
+void SimulatedChip::presentAnswer()
+{
+    Instruction ins;
+    ins.bytes = m_bytes;
+    decode(ins);
+    const bool isRead = ins.op == Op::ReadProgram || ins.op == Op::ReadData;
+    m_answer = (isRead && m_enabled && ins.address >= 0) ? read(ins.op == Op::ReadProgram ? Space::Program : Space::Data,
+                                                                ins.address)
+                                                         : 0;
+    m_out = (m_answer >> 7) & 1;
+}
+
+void SimulatedChip::decode(Instruction &ins) const
+{
+    const quint8 b1 = ins.bytes[0];
+    if (ins.bytes[0] == kEnable[0] && ins.bytes[1] == kEnable[1]) {
+        ins.op = Op::ProgrammingEnable;
+        return;
+    }
+    const int page = b1 >> 3;
+    const int address = page * 256 + ins.bytes[1];
+    switch (b1 & 0x07) {
+    case 0x01:
+        ins.op = Op::ReadProgram;
+        break;
+    case 0x02:
+        ins.op = Op::WriteProgram;
+        break;
+    case 0x05:
+        ins.op = Op::ReadData;
+        break;
+    case 0x06:
+        ins.op = Op::WriteData;
+        break;
+    default:
+        ins.op = Op::Unknown;
+        return;
+    }
+    const bool data = ins.op == Op::ReadData || ins.op == Op::WriteData;
+    ins.address = (data && page > 7) ? -1 : address; // data pages stop at 7
+}
+
+void SimulatedChip::finishInstruction()
+{
+    Instruction ins;
+    ins.bytes = m_bytes;
+    ins.atNs = nowNs();
+    decode(ins);
+    execute(ins);
+    m_log.append(ins);
+    m_bitCount = 0;
+    m_bytes = {};
+}
+
+void SimulatedChip::execute(Instruction &ins)
+{
+    if (ins.op == Op::ProgrammingEnable) {
+        ins.accepted = ins.bytes[2] == kEnable[2];
+        if (!ins.accepted)
+            ins.refusal = QStringLiteral("malformed programming enable");
+        m_enabled = m_enabled || ins.accepted;
+        return;
+    }
+    if (!m_enabled) {
+        ins.refusal = QStringLiteral("programming not enabled");
+        return;
+    }
+    if (ins.op == Op::Unknown) {
+        ins.refusal = QStringLiteral("unknown operation");
+        return;
+    }
+    if (ins.address < 0) {
+        ins.refusal = QStringLiteral("address outside the space");
+        return;
+    }
+    ins.accepted = true;
+    const Space space = (ins.op == Op::ReadProgram || ins.op == Op::WriteProgram) ? Space::Program : Space::Data;
+    if (ins.op == Op::ReadProgram || ins.op == Op::ReadData) {
+        ins.value = m_answer;
+        return;
+    }
+    ins.value = ins.bytes[2];
+    const QSet<int> &locked = space == Space::Program ? m_protectedProgram : m_protectedData;
+    if (!locked.contains(ins.address))
+        cells(space)[ins.address] = char(ins.value);
+}
+
+quint8 SimulatedChip::read(Space space, int address) const
+{
+    return quint8(memory(space).at(address));
+}
+
+void SimulatedChip::poke(Space space, int address, quint8 value)
+{
+    cells(space)[address] = char(value);
+}
+
+const QByteArray &SimulatedChip::memory(Space space) const
+{
+    return space == Space::Program ? m_program : m_data;
+}
+
+void SimulatedChip::erase()
+{
+    m_program.fill(char(kErased));
+    m_data.fill(char(kErased));
+}
+
+void SimulatedChip::setWriteProtected(Space space, int address, bool protectedCell)
+{
+    QSet<int> &cellsSet = space == Space::Program ? m_protectedProgram : m_protectedData;
+    if (protectedCell)
+        cellsSet.insert(address);
+    else
+        cellsSet.remove(address);
+}
+
+QString SimulatedChip::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/Tavro Terminal/simulated-chip");
+}
+
+Failure SimulatedChip::save(const QString &folder) const
+{
+    if (!QDir().mkpath(folder))
+        return QObject::tr("Cannot create %1").arg(folder);
+    for (Space space : {Space::Program, Space::Data}) {
+        QSaveFile file(folder + QLatin1Char('/') + imageName(space));
+        if (!file.open(QIODevice::WriteOnly) || file.write(memory(space)) != memory(space).size() || !file.commit())
+            return QObject::tr("%1: %2").arg(file.fileName(), file.errorString());
+    }
+    return std::nullopt;
+}
+
+Failure SimulatedChip::load(const QString &folder)
+{
+    for (Space space : {Space::Program, Space::Data}) {
+        QFile file(folder + QLatin1Char('/') + imageName(space));
+        if (!file.exists())
+            continue; // a new chip is erased
+        if (!file.open(QIODevice::ReadOnly))
+            return QObject::tr("%1: %2").arg(file.fileName(), file.errorString());
+        const QByteArray image = file.read(memory(space).size());
+        cells(space).replace(0, image.size(), image);
+    }
+    return std::nullopt;
+}

@@ -1,18 +1,114 @@
 #pragma once
 
+#include "serial/Failure.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <array>
+#include <vector>
+
 // The target chip's serial programming interface, driven by line levels alone:
 // reset (DTR), clock (TxD break) and data in (RTS); its answer appears on CTS.
+//
+// Reset asserted holds the chip in programming mode. Each rising clock edge takes one
+// data bit; three bytes, most significant bit first, make one instruction. Nothing is
+// obeyed until the programming-enable instruction has been seen since the last reset
+// edge. For a read the answer's first bit is on CTS right after the last clock of byte 2,
+// each further clock brings the next one.
+//
+// Strict on purpose: every instruction is logged with what the chip made of it, so tests
+// can prove that nothing malformed or out of space ever reached it.
 class SimulatedChip
 {
 public:
-    void setReset(bool asserted) { m_reset = asserted; }
-    void setClock(bool high) { m_clock = high; }
-    void setData(bool level) { m_data = level; }
-    bool dataOut() const { return false; }
+    static constexpr int kProgramSize = 0x2000;
+    static constexpr int kDataSize = 0x800;
+    static constexpr quint8 kErased = 0xFF;
+
+    enum class Space { Program, Data };
+    enum class Op { ReadProgram, WriteProgram, ReadData, WriteData, ProgrammingEnable, Unknown };
+
+    struct Instruction
+    {
+        std::array<quint8, 3> bytes{}; // as taken from the data line
+        Op op = Op::Unknown;
+        int address = -1;              // -1 when the instruction names none
+        quint8 value = 0;              // byte written, or byte answered
+        bool accepted = false;
+        QString refusal;               // why it was not obeyed
+        qint64 atNs = 0;               // when its last bit was clocked in
+    };
+
+    enum class Line { Reset, Clock, Data };
+    struct LineEvent
+    {
+        Line line;
+        bool level;
+        qint64 atNs;
+    };
+
+    SimulatedChip();
+
+    // Line inputs and output, as the board wires them.
+    void setReset(bool asserted);
+    void setClock(bool high);
+    void setData(bool level);
+    bool dataOut() const { return m_out; }
     bool inReset() const { return m_reset; }
 
+    // Memory as the chip holds it.
+    quint8 read(Space space, int address) const;
+    void poke(Space space, int address, quint8 value); // behind the programming interface
+    const QByteArray &memory(Space space) const;
+    void erase();
+    // A cell that ignores writes, to exercise verification.
+    void setWriteProtected(Space space, int address, bool protectedCell = true);
+
+    // What happened on the lines.
+    const QList<Instruction> &instructions() const { return m_log; }
+    void clearInstructions() { m_log.clear(); }
+    bool programmingEnabled() const { return m_enabled; }
+    int pendingBits() const { return m_bitCount; } // bits of an instruction not yet complete
+    int clocksOutsideReset() const { return m_strayClocks; }
+    // Reset edges are always kept; every line change only while tracing.
+    const std::vector<LineEvent> &resetEvents() const { return m_resetEvents; }
+    void setTracing(bool on) { m_tracing = on; }
+    const std::vector<LineEvent> &trace() const { return m_trace; }
+    void clearTrace() { m_trace.clear(); }
+    qint64 nowNs() const { return m_clock0.nsecsElapsed(); }
+
+    // Persistence of both memories as raw images in a folder.
+    static QString defaultFolder();
+    Failure save(const QString &folder = defaultFolder()) const;
+    Failure load(const QString &folder = defaultFolder());
+
 private:
+    void record(Line line, bool level);
+    void takeBit();
+    void presentAnswer();
+    void finishInstruction();
+    void decode(Instruction &ins) const;
+    void execute(Instruction &ins);
+    QByteArray &cells(Space space) { return space == Space::Program ? m_program : m_data; }
+
+    QElapsedTimer m_clock0;
     bool m_reset = false;
     bool m_clock = false;
-    bool m_data = false;
+    bool m_dataIn = false;
+    bool m_out = false;
+    bool m_enabled = false;
+    int m_bitCount = 0;
+    std::array<quint8, 3> m_bytes{};
+    quint8 m_answer = 0;
+    int m_strayClocks = 0;
+    QByteArray m_program;
+    QByteArray m_data;
+    QSet<int> m_protectedProgram;
+    QSet<int> m_protectedData;
+    QList<Instruction> m_log;
+    bool m_tracing = false;
+    std::vector<LineEvent> m_trace;
+    std::vector<LineEvent> m_resetEvents;
 };
