@@ -1,0 +1,118 @@
+#include "console/ConsoleHost.h"
+#include "console/Module1.h"
+#include "programmer/ChipError.h"
+#include "programmer/ChipMemory.h"
+#include "terminal/AppState.h"
+
+#include <QCoreApplication>
+
+namespace {
+const QColor kDataColour(255, 255, 255);
+const QColor kProgramColour(255, 255, 0);
+} // namespace
+
+void Module1::ConsolePrint(const QString &text)
+{
+    m_host.print(text);
+}
+
+void Module1::waitForKey()
+{
+    // With a key waiting, one pass of the event loop; otherwise sleep until the next event
+    // (a key, a timer, the window closing).
+    if (appState().ConsoleKey != 0)
+        QCoreApplication::processEvents();
+    else
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void Module1::printBanner()
+{
+    ConsolePrint(kCrLf + QStringLiteral("Console mode - use HEX") + kCrLf);
+    if (appState().DataSpace) {
+        m_host.setTextColour(kDataColour);
+        ConsolePrint(QStringLiteral("Data memory space"));
+    } else {
+        m_host.setTextColour(kProgramColour);
+        ConsolePrint(QStringLiteral("Program memory space"));
+    }
+    ConsolePrint(QStringLiteral("Commands  M, P, D, X, V, H, ?"));
+    ConsolePrint(kCrLf);
+}
+
+void Module1::selectSpace(bool data)
+{
+    appState().ConsoleKey = 13;
+    appState().DataSpace = data;
+    m_host.setTextColour(data ? kDataColour : kProgramColour);
+    ConsolePrint(data ? QStringLiteral("Data memory space") : QStringLiteral("Program memory space"));
+}
+
+void Module1::runCommand(quint8 c)
+{
+    AppState &app = appState();
+    switch (c) {
+    case 0x50:
+        selectSpace(false);
+        break;
+    case 0x44:
+        selectSpace(true);
+        break;
+    case 0x4D:
+        ModifyMemory();
+        break;
+    case 0x58:
+        m_host.leaveProgrammingMode();
+        break;
+    case 0x56:
+        ViewMemory();
+        app.ConsoleKey = 13;
+        break;
+    case 0x48:
+        HexDownload();
+        app.ConsoleKey = 13;
+        break;
+    case 0x1F:
+        PrintHelp();
+        app.ConsoleKey = 13;
+        break;
+    default:
+        app.ConsoleKey = 0;
+        break;
+    }
+}
+
+void Module1::ConsoleLoop()
+{
+    AppState &app = appState();
+    do {
+        if (app.ConsoleKey != 0) {
+            printBanner();
+            try {
+                runCommand(quint8(app.ConsoleKey & 0xFF) & 0xDF);
+            } catch (const ChipError &error) {
+                // One line, then back to the command level.
+                ConsolePrint(kCrLf + error.description() + kCrLf);
+                app.ConsoleKey = 13;
+            }
+        }
+        if (app.ProgMode)
+            waitForKey();
+    } while (app.ProgMode);
+}
+
+void Module1::PrintHelp()
+{
+    ConsolePrint(kCrLf);
+    const QStringList lines{
+        QStringLiteral("Help: - "),
+        QStringLiteral("M - Modify a byte or bytes in the current memory space"),
+        QStringLiteral("P - Select current space as Program or Code space"),
+        QStringLiteral("D - Select current space as Data space"),
+        QStringLiteral("X - Exit Console mode"),
+        QStringLiteral("V - View memory area as address;bytes;ascii"),
+        QStringLiteral("H - Hex download. Programms selected memory area using hex file"),
+        QStringLiteral("? - This"),
+    };
+    ConsolePrint(lines.join(kCrLf) + kCrLf);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+class ConsoleHost;
+
+// The console that runs while the chip is held in programming mode: one-letter commands
+// typed in the terminal view, read from the key hand-over cell.
+class Module1
+{
+public:
+    static inline const QString kCrLf = QStringLiteral("\r\n");
+    // Key codes of ReadHexKeys.
+    static constexpr qint32 kNext = -1, kFinish = -2, kPrevious = -3, kKeep = -4, kInvalid = -5;
+
+    explicit Module1(ConsoleHost &host) : m_host(host) {}
+
+    void ConsoleLoop();
+    void ConsolePrint(const QString &text);
+    void PrintHelp();
+
+    qint32 ReadHexKeys(int maxDigits);
+    qint32 PromptHex(const QString &prompt, qint32 defaultValue);
+    void ViewMemory();
+    void ModifyMemory();
+    void PrintViewByte(qint32 address, quint8 value, bool first, bool last);
+
+    void HexDownload();
+
+private:
+    void printBanner();
+    void runCommand(quint8 c);
+    void selectSpace(bool data);
+    void waitForKey();
+    void modifyLoop();
+
+    ConsoleHost &m_host;
+    qint32 m_endAddress = 0;
+    QString m_asciiLine;
+};

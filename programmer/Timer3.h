@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// The one shared one-shot millisecond timer. Its interval doubles as the flag that a wait is
+// still running: the tick sets it to 0, and every wait on it ends when it drops below 1.
+class Timer3 : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Timer3(QObject *parent = nullptr);
+
+    int interval() const { return m_interval; }
+    void setInterval(int ms) { m_interval = ms; }
+    void setEnabled(bool on);
+    void start(int ms)
+    {
+        setInterval(ms);
+        setEnabled(true);
+    }
+    bool isRunning() const { return m_interval >= 1; }
+
+    void Timer3_Timer();
+
+private:
+    QTimer m_timer;
+    int m_interval = 0;
+};
