@@ -14,6 +14,11 @@ void frmTerminal::MSComm1_OnComm()
         return;
     if (MSComm1->CommEvent() != MSComm::kDataReceived)
         return;
+    receiveWaitingInput();
+}
+
+void frmTerminal::receiveWaitingInput()
+{
     // Latin-1 maps every byte to the character of the same code and back.
     QString text = QString::fromLatin1(MSComm1->Input());
     bool ok = false;
@@ -55,9 +60,8 @@ void frmTerminal::ShowData(TerminalView *Term, QString &Data)
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     cursor.insertText(shown);
 
-    if (m_logWriter)
-        if (Failure failure = m_logWriter(Data))
-            m_services.messages.warn(*failure);
+    if (Failure failure = m_log.write(Data))
+        m_services.messages.warn(*failure);
 
     cursor.movePosition(QTextCursor::End);
     Term->setTextCursor(cursor);

@@ -151,6 +151,8 @@ void frmTerminal::Form_Unload(bool &Cancel)
         }
         (void)MSComm1->setPortOpen(false);
     }
+    if (m_log.isOpen())
+        mnuCloseLog_Click();
     writeSetting(QStringLiteral("LastTextFile"), LastTextFile);
     writeSetting(QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width())));
     writeSetting(QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height())));
@@ -163,6 +165,10 @@ void frmTerminal::mnuFileExit_Click()
 
 void frmTerminal::closeEvent(QCloseEvent *event)
 {
+    // A long operation running underneath ends first: the chip released, the file closed.
+    leaveProgrammingMode();
+    if (m_sender.isRunning())
+        m_sender.abort();
     m_unloadCancel = false;
     Form_Unload(m_unloadCancel);
     if (m_unloadCancel) {

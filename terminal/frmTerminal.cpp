@@ -23,7 +23,9 @@ constexpr int kSlotWidth = 1215; // progress bar, cancel button, each drop-down 
 } // namespace
 
 frmTerminal::frmTerminal(Services services, QWidget *parent)
-    : QMainWindow(parent), m_services(std::move(services)), MSComm1(std::make_unique<MSComm>(m_services.openDevice))
+    : QMainWindow(parent), m_services(std::move(services)), MSComm1(std::make_unique<MSComm>(m_services.openDevice)),
+      m_lineDriver(*MSComm1, m_timer3, [this] { return frmProperties::checkValue(properties().chkRTS) == 1; }),
+      m_chip(m_lineDriver, *MSComm1), m_log(m_services.files, m_services.messages)
 {
     buildMenus();
     buildClientArea();
@@ -49,11 +51,13 @@ void frmTerminal::buildMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addSeparator();
-    item(mnuFile, "mnuSendText", QStringLiteral("&Transmit Text File..."), [] {})->setEnabled(false);
-    item(mnuFile, "mnuResendTextFile", QStringLiteral("&Re-transmit Text File"), [] {})->setEnabled(false);
+    item(mnuFile, "mnuSendText", QStringLiteral("&Transmit Text File..."), &frmTerminal::mnuSendText_Click)
+        ->setEnabled(false);
+    item(mnuFile, "mnuResendTextFile", QStringLiteral("&Re-transmit Text File"), &frmTerminal::mmuResendTextFile)
+        ->setEnabled(false);
     mnuFile->addSeparator();
-    item(mnuFile, "mnuOpenLog", QStringLiteral("&Open Log File"), [] {});
-    item(mnuFile, "mnuCloseLog", QStringLiteral("C&lose Log File"), [] {});
+    item(mnuFile, "mnuOpenLog", QStringLiteral("&Open Log File"), &frmTerminal::mnuOpenLog_Click);
+    item(mnuFile, "mnuCloseLog", QStringLiteral("C&lose Log File"), &frmTerminal::mnuCloseLog_Click);
     item(mnuFile, "mnuFileExit", QStringLiteral("E&xit"), &frmTerminal::mnuFileExit_Click);
 
     mnuPort = menuBar()->addMenu(QStringLiteral("&CommPort"));
@@ -64,6 +68,7 @@ void frmTerminal::buildMenus()
 
     mmuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mmuAbout->setObjectName(QStringLiteral("mmuAbout"));
+    connect(mmuAbout, &QAction::triggered, this, &frmTerminal::mmuAbout_Click);
 }
 
 QAction *frmTerminal::menuItem(const QString &name) const
@@ -165,6 +170,7 @@ void frmTerminal::buildClientArea()
     prgSend->hide();
     cmdCancelSend = new QPushButton(QStringLiteral("Cancel Send"), m_client);
     cmdCancelSend->hide();
+    connect(cmdCancelSend, &QPushButton::clicked, this, &frmTerminal::cmdCancelSend_Click);
 }
 
 bool frmTerminal::eventFilter(QObject *watched, QEvent *event)
@@ -208,8 +214,23 @@ void frmTerminal::Form_Resize()
 
 void frmTerminal::tbrToolBar_ButtonClick(const QString &key)
 {
-    if (key == QLatin1String("Properties"))
+    const QAction *button = toolButton(key);
+    if (!button || !button->isEnabled())
+        return;
+    if (key == QLatin1String("OpenLogFile"))
+        mnuOpenLog_Click();
+    else if (key == QLatin1String("CloseLogFile"))
+        mnuCloseLog_Click();
+    else if (key == QLatin1String("Properties"))
         mnuProperties_Click();
+    else if (key == QLatin1String("TransmitTextFile"))
+        mnuSendText_Click();
+    else if (key == QLatin1String("ResendTextFile"))
+        mmuResendTextFile();
+    else if (key == QLatin1String("ResetCPU"))
+        mmuReset_Click();
+    else if (key == QLatin1String("Prog"))
+        mmuProg_Click();
 }
 
 void frmTerminal::mnuProperties_Click()
@@ -251,4 +272,9 @@ QString frmTerminal::statusText() const
 void frmTerminal::setStatusText(const QString &text)
 {
     sbrStatus->setText(text);
+}
+
+bool frmTerminal::progressVisible() const
+{
+    return prgSend->isVisible() || !prgSend->isHidden();
 }

@@ -1,6 +1,16 @@
 #pragma once
 
+#include "console/ConsoleHost.h"
+#include "console/Module1.h"
+#include "log/LogCommands.h"
+#include "programmer/ChipMemory.h"
+#include "programmer/LineDriver.h"
+#include "programmer/Timer3.h"
 #include "serial/MSComm.h"
+#include "transfer/PacingTimer.h"
+#include "transfer/SenderHost.h"
+#include "transfer/TextSender.h"
+#include "transfer/TransmitCommands.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,10 +30,11 @@ class QToolBar;
 class QWidget;
 class SettingsStore;
 class TerminalView;
+class frmAbout;
 class frmProperties;
 
 // The main window: the terminal view, the serial port and every command.
-class frmTerminal : public QMainWindow
+class frmTerminal : public QMainWindow, public SenderHost, public ConsoleHost
 {
     Q_OBJECT
 public:
@@ -63,6 +74,48 @@ public:
     // Commands.
     void tbrToolBar_ButtonClick(const QString &key);
     void mnuProperties_Click();
+    void mmuAbout_Click();
+    void mnuOpenLog_Click();
+    void mnuCloseLog_Click();
+    void mnuSendText_Click() { m_transmit.mnuSendText_Click(); }
+    void mmuResendTextFile() { m_transmit.mmuResendTextFile(); }
+    void SendText() { m_sender.SendText(); }
+
+    // Programmer.
+    void mmuReset_Click();
+    void mmuProg_Click();
+    void cmdCancelSend_Click();
+    void Delay(double msecs) { m_lineDriver.Delay(msecs); }
+    LineDriver &lineDriver() { return m_lineDriver; }
+    Timer3 &timer3() { return m_timer3; }
+
+    // SenderHost
+    Failure output(const QByteArray &bytes) override { return MSComm1->Output(bytes); }
+    int pendingOutput() const override { return MSComm1->OutBufferCount(); }
+    void receiveWaitingInput() override;
+    void setBinaryInputMode() override { MSComm1->setInputMode(1); }
+    QString portSettings() const override { return MSComm1->Settings(); }
+    void setStatusText(const QString &text) override;
+    void setCaption(const QString &text) override { setWindowTitle(text); }
+    void setTransmitEnabled(bool on) override;
+    void setResendEnabled(bool on) override;
+    TransferSettings transferSettings() const override;
+    bool eolReceived() const override { return EOLReceived; }
+    void clearEolReceived() override { EOLReceived = false; }
+    QString lastTextFile() const override { return LastTextFile; }
+    void setLastTextFile(const QString &path) override { LastTextFile = path; }
+    MessageBox &messages() override { return m_services.messages; }
+    FileDialog &files() override { return m_services.files; }
+    PacingTimer &timer() override { return m_pacing; }
+
+    // ConsoleHost
+    void print(const QString &text) override;
+    void setTextColour(const QColor &colour) override;
+    std::optional<QString> chooseFile(const FileDialog::Request &request) override;
+    void showDownloadControls(bool visible) override;
+    void setProgress(int maximum, int value) override;
+    void leaveProgrammingMode() override;
+    ChipMemory &chip() override { return m_chip; }
 
     // The Properties dialog, created hidden on first use.
     frmProperties &properties();
@@ -72,6 +125,7 @@ public:
     QAction *toolButton(const QString &key) const;
     QAction *menuItem(const QString &name) const;
     QString statusText() const;
+    bool progressVisible() const;
     QString LastTextFile;
     bool EOLReceived = false;
 
@@ -89,7 +143,6 @@ private:
     void loadTransferSettings();
     void Form_Resize();
     void showPortState();
-    void setStatusText(const QString &text);
     void onPortLost(const QString &description);
     QString readSetting(const QString &key, const QString &defaultValue) const;
     void writeSetting(const QString &key, const QString &value);
@@ -98,7 +151,15 @@ private:
     std::unique_ptr<MSComm> MSComm1;
     QPointer<frmProperties> m_properties;
     bool m_unloadCancel = false;
-    std::function<Failure(const QString &)> m_logWriter; // set while a log is open
+    Timer3 m_timer3;
+    PacingTimerOf<Timer3> m_pacing{m_timer3};
+    LineDriver m_lineDriver;
+    ChipMemory m_chip;
+    Module1 m_console{*this};
+    LogCommands m_log;
+    TextSender m_sender{*this};
+    TransmitCommands m_transmit{*this, m_sender};
+    QPointer<frmAbout> m_about;
 
     QWidget *m_client = nullptr;
     QToolBar *tbrToolBar = nullptr;
