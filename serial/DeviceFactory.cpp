@@ -12,8 +12,11 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
             *error = QObject::tr("Com%1 names no device: %2").arg(port).arg(map.describe(port));
             return nullptr;
         }
-        if (path == PortMap::kSimulatedBoard)
-            return std::make_unique<SimulatedBoard>(chip);
+        if (path == PortMap::kSimulatedBoard) {
+            auto board = std::make_unique<SimulatedBoard>(chip);
+            board->keepChipIn(SimulatedChip::defaultFolder());
+            return board;
+        }
         return std::make_unique<QtSerialDevice>(path, map.describe(port));
     };
 }

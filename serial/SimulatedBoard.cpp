@@ -7,11 +7,31 @@ SimulatedBoard::SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool inverte
 {
 }
 
+SimulatedBoard::~SimulatedBoard()
+{
+    close();
+}
+
 Failure SimulatedBoard::open(const LineFormat &)
 {
+    if (!m_imageFolder.isEmpty())
+        if (Failure failure = m_chip->load(m_imageFolder))
+            return failure;
     m_open = true;
     m_received.clear();
     return std::nullopt;
+}
+
+void SimulatedBoard::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    if (m_imageFolder.isEmpty())
+        return;
+    // Closing has no way to report; the next open shows what was kept.
+    if (Failure failure = m_chip->save(m_imageFolder))
+        qWarning("Simulated chip not saved: %s", qPrintable(*failure));
 }
 
 Failure SimulatedBoard::closedFailure() const

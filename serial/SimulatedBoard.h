@@ -16,9 +16,14 @@ public:
     // The chip is shared so that tests and persistence can outlive one open.
     explicit SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData = false,
                             QObject *parent = nullptr);
+    ~SimulatedBoard() override;
+
+    // The chip's memories are loaded from this folder on open and saved there on close,
+    // so what was programmed is still there at the next start.
+    void keepChipIn(const QString &folder) { m_imageFolder = folder; }
 
     Failure open(const LineFormat &format) override;
-    void close() override { m_open = false; }
+    void close() override;
     bool isOpen() const override { return m_open; }
     Failure apply(const LineFormat &) override { return std::nullopt; }
 
@@ -42,5 +47,6 @@ private:
     std::shared_ptr<SimulatedChip> m_chip;
     bool m_invertedData;
     bool m_open = false;
+    QString m_imageFolder; // empty: the chip lives only in memory
     QByteArray m_received; // waiting for the host to read
 };
