@@ -1,0 +1,179 @@
+#include "programmer/cli/CommandLine.h"
+
+#include "programmer/ChipMemory.h"
+#include "settings/SettingsStore.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+const QString kApplication = QStringLiteral("Tavro Terminal");
+const QString kSection = QStringLiteral("Properties");
+
+const QString kDescription = QStringLiteral(
+    "Programs the chip on the board behind a Tavro Terminal port from an Intel-HEX file, proves\n"
+    "that the chip holds it, and backs the chip's memory up to a file.\n"
+    "\n"
+    "Commands:\n"
+    "  write FILE     hold the target in reset (DTR), enable programming once, write every byte\n"
+    "                 FILE sets, then read each one back and compare\n"
+    "  verify FILE    only compare the chip with FILE\n"
+    "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
+    "\n"
+    "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
+    "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
+    "an unknown record type, data outside the memory or two values for one address stop the\n"
+    "run with the line number and the chip is not touched.\n"
+    "\n"
+    "On a terminal a progress bar shows the bytes done and the time left; otherwise only\n"
+    "results are printed. Whatever ends the run (Ctrl-C included), the target is released:\n"
+    "DTR and RTS cleared, break off.");
+
+const QString kEpilogue = QStringLiteral(
+    "\n"
+    "Exit status:\n"
+    "  0    done; everything written or compared verified\n"
+    "  1    the chip differs from the file (the first differences are listed)\n"
+    "  2    bad command line or bad input file; the port was not opened\n"
+    "  3    the port or the chip failed: busy, missing, no modem-control lines, lost\n"
+    "  130  interrupted; the target was released\n"
+    "\n"
+    "Examples:\n"
+    "  tavro-prog --port Com3 write blink.hex\n"
+    "  tavro-prog --port /dev/ttyUSB0 --invert-data verify blink.hex\n"
+    "  tavro-prog --port simulated-board --data read -o eeprom.hex\n"
+    "  tavro-prog read --range 100-1FF -o part.hex\n");
+
+std::optional<quint32> hexAddress(QString text)
+{
+    text = text.trimmed();
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        text = text.mid(2);
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    if (!ok || text.isEmpty())
+        return std::nullopt;
+    return quint32(value);
+}
+
+} // namespace
+
+StoredDefaults StoredDefaults::read(const SettingsStore &store)
+{
+    StoredDefaults defaults;
+    bool ok = false;
+    const int port = store.ReadSetting(kApplication, kSection, QStringLiteral("CommPort"), QString()).trimmed().toInt(&ok);
+    if (ok)
+        defaults.port = QStringLiteral("Com%1").arg(port);
+    // The check box is checked only at 1, as the terminal reads it.
+    defaults.invertData =
+        store.ReadSetting(kApplication, kSection, QStringLiteral("TextRTSCheck"), QStringLiteral("0")).trimmed().toInt() == 1;
+    return defaults;
+}
+
+CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &defaults)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
+    const QCommandLineOption port(
+        {QStringLiteral("p"), QStringLiteral("port")},
+        QStringLiteral("ComN of the terminal's port map, a device path such as /dev/ttyUSB0, or simulated-board. "
+                       "Default: the terminal's port, now %1.")
+            .arg(defaults.port),
+        QStringLiteral("port"), defaults.port);
+    const QCommandLineOption invert(QStringLiteral("invert-data"),
+                                    QStringLiteral("Invert the data sent on RTS, as the terminal's RTS inversion "
+                                                   "(for an RS-232 level interface). Default: the terminal's setting, now %1.")
+                                        .arg(defaults.invertData ? QStringLiteral("on") : QStringLiteral("off")));
+    const QCommandLineOption straight(QStringLiteral("no-invert-data"), QStringLiteral("Send the data on RTS as it is."));
+    const QCommandLineOption data({QStringLiteral("d"), QStringLiteral("data")},
+                                  QStringLiteral("Work on the data memory (000-7FF) instead of the program memory (0000-1FFF)."));
+    const QCommandLineOption range({QStringLiteral("r"), QStringLiteral("range")},
+                                   QStringLiteral("For read: the addresses to save, hex, inclusive (e.g. 100-1FF). "
+                                                  "Default: the whole memory."),
+                                   QStringLiteral("start-end"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("For read: the Intel-HEX file to write."), QStringLiteral("file"));
+    parser.addOptions({port, invert, straight, data, range, output, help, version});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify or read."),
+                                 QStringLiteral("write FILE | verify FILE | read -o FILE"));
+    // The usage line names the program as installed, not the path it was started by.
+    m_helpText = parser.helpText();
+    m_helpText.replace(0, m_helpText.indexOf(QLatin1String(" [options]")), QStringLiteral("Usage: tavro-prog"));
+    m_helpText += kEpilogue;
+
+    if (!parser.parse(arguments)) {
+        m_error = parser.errorText();
+        return;
+    }
+    m_help = parser.isSet(help);
+    m_version = parser.isSet(version);
+    if (m_help || m_version)
+        return;
+    if (parser.isSet(invert) && parser.isSet(straight)) {
+        m_error = QStringLiteral("--invert-data and --no-invert-data exclude each other");
+        return;
+    }
+    m_options.port = parser.value(port);
+    m_options.invertData = parser.isSet(invert) || (defaults.invertData && !parser.isSet(straight));
+    m_options.dataSpace = parser.isSet(data);
+    m_error = interpret(parser, parser.positionalArguments());
+    if (!m_error && parser.isSet(range))
+        m_error = takeRange(parser.value(range));
+    if (!m_error && m_options.command == ProgOptions::Command::Read)
+        m_options.file = parser.value(output);
+}
+
+std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, const QStringList &positional)
+{
+    if (positional.isEmpty())
+        return QStringLiteral("no command given (write, verify or read)");
+    const QString command = positional.first();
+    const bool isRead = command == QLatin1String("read");
+    if (command == QLatin1String("write"))
+        m_options.command = ProgOptions::Command::Write;
+    else if (command == QLatin1String("verify"))
+        m_options.command = ProgOptions::Command::Verify;
+    else if (isRead)
+        m_options.command = ProgOptions::Command::Read;
+    else
+        return QStringLiteral("unknown command \"%1\" (write, verify or read)").arg(command);
+
+    m_options.first = 0;
+    m_options.last = quint32(ChipMemory::lastAddress(m_options.dataSpace));
+    if (isRead) {
+        if (positional.size() > 1)
+            return QStringLiteral("read takes no file argument; name the output with -o FILE");
+        if (parser.value(QStringLiteral("output")).isEmpty())
+            return QStringLiteral("read needs the output file: -o FILE");
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("range")))
+        return QStringLiteral("--range applies to read only: %1 takes every byte the file sets").arg(command);
+    if (parser.isSet(QStringLiteral("output")))
+        return QStringLiteral("-o applies to read only");
+    if (positional.size() != 2)
+        return QStringLiteral("%1 takes exactly one HEX file").arg(command);
+    m_options.file = positional.at(1);
+    return std::nullopt;
+}
+
+std::optional<QString> CommandLine::takeRange(const QString &text)
+{
+    const QStringList ends = text.split(QLatin1Char('-'));
+    const std::optional<quint32> first = ends.size() == 2 ? hexAddress(ends[0]) : std::nullopt;
+    const std::optional<quint32> last = ends.size() == 2 ? hexAddress(ends[1]) : std::nullopt;
+    if (!first || !last)
+        return QStringLiteral("--range \"%1\" is not START-END in hex (e.g. 100-1FF)").arg(text);
+    if (*first > *last)
+        return QStringLiteral("--range \"%1\" ends before it starts").arg(text);
+    if (*last > m_options.last)
+        return QStringLiteral("--range \"%1\" goes beyond the %2 memory, which ends at %3")
+            .arg(text, m_options.dataSpace ? QStringLiteral("data") : QStringLiteral("program"),
+                 QString::number(m_options.last, 16).toUpper());
+    m_options.first = *first;
+    m_options.last = *last;
+    return std::nullopt;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class SettingsStore;
+
+// What the terminal has stored that the programmer shares with it, so both drive the same
+// port the same way.
+struct StoredDefaults
+{
+    QString port = QStringLiteral("Com1"); // the terminal's port before anything is stored
+    bool invertData = false;
+
+    static StoredDefaults read(const SettingsStore &store);
+};
+
+struct ProgOptions
+{
+    enum class Command { Write, Verify, Read };
+    Command command = Command::Write;
+    QString file; // the HEX file to write or verify, or the one read writes
+    QString port;
+    bool invertData = false;
+    bool dataSpace = false;
+    quint32 first = 0; // read's range, inclusive
+    quint32 last = 0;
+};
+
+// The command line of tavro-prog, checked as a whole.
+class CommandLine
+{
+public:
+    CommandLine(const QStringList &arguments, const StoredDefaults &defaults);
+
+    bool helpRequested() const { return m_help; }
+    bool versionRequested() const { return m_version; }
+    const QString &helpText() const { return m_helpText; }
+    const std::optional<QString> &error() const { return m_error; }
+    const ProgOptions &options() const { return m_options; }
+
+private:
+    std::optional<QString> interpret(const class QCommandLineParser &parser, const QStringList &positional);
+    std::optional<QString> takeRange(const QString &text);
+
+    bool m_help = false;
+    bool m_version = false;
+    QString m_helpText;
+    std::optional<QString> m_error;
+    ProgOptions m_options;
+};

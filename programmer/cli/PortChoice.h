@@ -1,0 +1,24 @@
+#pragma once
+
+#include "serial/MSComm.h"
+
+#include <optional>
+
+class PortMap;
+
+// The device behind --port, as the terminal's serial control opens it.
+struct PortChoice
+{
+    int number = 1;                 // the port number the control is set to
+    MSComm::DeviceFactory factory;
+    QString name;                   // for messages: "Com3" or the path given
+    QString devicePath;             // empty for the simulated board
+};
+
+// "ComN" goes through the terminal's port map, "simulated-board" to the port the map gives
+// the built-in board, anything else is taken as a device path.
+std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error);
+
+// A refused open said more plainly where the port layer cannot tell: a device that another
+// program holds shows only as a permission error.
+QString explainOpenFailure(const PortChoice &choice, const QString &failure);

@@ -1,0 +1,193 @@
+#include "programmer/cli/ProgRun.h"
+
+#include "programmer/ChipMemory.h"
+#include "programmer/HexImage.h"
+#include "programmer/HexWriter.h"
+#include "programmer/LineDriver.h"
+#include "programmer/Timer3.h"
+#include "programmer/cli/ProgressBar.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// The largest image of this chip in one-byte records is about 0.1 MB; anything far beyond
+// that is no HEX file for it (or a device such as /dev/zero).
+constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+constexpr int kShownFaults = 10;
+
+QString hex(quint32 value, int digits)
+{
+    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
+
+// Device messages mostly name the device already.
+QString onPort(const PortChoice &port, const QString &text)
+{
+    return text.startsWith(port.name) ? text : port.name + QStringLiteral(": ") + text;
+}
+
+QString seconds(const QElapsedTimer &timer)
+{
+    return QString::number(double(timer.elapsed()) / 1000.0, 'f', 1);
+}
+
+} // namespace
+
+QTextStream &ProgRun::fail()
+{
+    if (m_io.progress)
+        m_io.progress->finish();
+    return m_io.err << "tavro-prog: ";
+}
+
+QTextStream &ProgRun::result()
+{
+    if (m_io.progress)
+        m_io.progress->finish();
+    return m_io.out;
+}
+
+QString ProgRun::spaceName() const
+{
+    return m_options.dataSpace ? QStringLiteral("data memory") : QStringLiteral("program memory");
+}
+
+ChipSession::Progress ProgRun::progressAs(const QString &what) const
+{
+    if (!m_io.progress)
+        return {};
+    m_io.progress->start(what);
+    return [bar = m_io.progress](qsizetype done, qsizetype total) { bar->update(done, total); };
+}
+
+std::optional<std::map<quint32, quint8>> ProgRun::loadImage()
+{
+    const QString &path = m_options.file;
+    QFile file(path);
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        fail() << path << ": not a regular file\n";
+        return std::nullopt;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail() << path << ": " << file.errorString() << '\n';
+        return std::nullopt;
+    }
+    if (file.size() > kMaxFileSize) {
+        fail() << path << ": " << file.size() << " bytes is far too large for a HEX file of this chip\n";
+        return std::nullopt;
+    }
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        fail() << path << ": " << file.errorString() << '\n';
+        return std::nullopt;
+    }
+    const HexImage image = HexImage::parse(text, quint32(ChipMemory::lastAddress(m_options.dataSpace)));
+    if (!image.ok()) {
+        for (const HexImage::Fault &fault : image.faults().first(std::min<qsizetype>(kShownFaults, image.faults().size())))
+            fail() << path << ':' << fault.line << ": " << fault.reason << '\n';
+        if (image.faultCount() > kShownFaults)
+            fail() << path << ": " << image.faultCount() - kShownFaults << " more faults\n";
+        fail() << path << " not used: nothing was sent to the chip\n";
+        return std::nullopt;
+    }
+    if (image.bytes().empty()) {
+        fail() << path << ": holds no data for the " << spaceName() << '\n';
+        return std::nullopt;
+    }
+    return image.bytes();
+}
+
+int ProgRun::exec(const PortResolver &resolvePort)
+{
+    std::map<quint32, quint8> image;
+    const bool isRead = m_options.command == ProgOptions::Command::Read;
+    if (!isRead) {
+        std::optional<std::map<quint32, quint8>> loaded = loadImage();
+        if (!loaded)
+            return kBadInput;
+        image = std::move(*loaded);
+    }
+    // Opened before the chip is held, so a read never ends in a file that cannot be written.
+    QSaveFile output(m_options.file);
+    if (isRead && !output.open(QIODevice::WriteOnly)) {
+        fail() << m_options.file << ": " << output.errorString() << '\n';
+        return kBadInput;
+    }
+
+    QString error;
+    const std::optional<PortChoice> port = resolvePort(m_options.port, &error);
+    if (!port) {
+        fail() << error << '\n';
+        return kPortFailure;
+    }
+    MSComm comm(port->factory);
+    if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.setPortOpen(true))) {
+        fail() << "cannot open " << onPort(*port, explainOpenFailure(*port, *failure)) << '\n';
+        return kPortFailure;
+    }
+    Timer3 timer;
+    LineDriver driver(comm, timer, [invert = m_options.invertData] { return invert; });
+    driver.setWaitScale(m_io.waitScale);
+    ChipMemory memory(driver, comm);
+    try {
+        ChipSession session(comm, memory, m_options.dataSpace, m_io.stopRequested);
+        return runSession(session, image, isRead ? &output : nullptr);
+    } catch (const SessionStopped &) {
+        fail() << "interrupted; the target is released\n";
+        return kInterrupted;
+    } catch (const ChipError &e) {
+        fail() << onPort(*port, e.description()) << '\n';
+        return kPortFailure;
+    }
+}
+
+int ProgRun::runSession(ChipSession &session, const std::map<quint32, quint8> &image, QSaveFile *output)
+{
+    QElapsedTimer took;
+    took.start();
+    switch (m_options.command) {
+    case ProgOptions::Command::Write:
+        session.write(image, progressAs(QStringLiteral("Writing  ")));
+        result() << "Wrote " << image.size() << " bytes of " << spaceName() << " from " << m_options.file << ".\n";
+        m_io.out.flush();
+        [[fallthrough]];
+    case ProgOptions::Command::Verify: {
+        const ChipSession::VerifyReport report = session.verify(image, progressAs(QStringLiteral("Verifying")));
+        if (report.ok())
+            result() << "Verified " << report.verified << " bytes of " << spaceName() << " against "
+                     << m_options.file << " in " << seconds(took) << " s.\n";
+        return reportVerify(report);
+    }
+    case ProgOptions::Command::Read: {
+        const QByteArray bytes = session.read(m_options.first, m_options.last, progressAs(QStringLiteral("Reading  ")));
+        if (output->write(HexWriter::toIntelHex(m_options.first, bytes)) < 0 || !output->commit()) {
+            fail() << m_options.file << ": " << output->errorString() << '\n';
+            return kBadInput;
+        }
+        result() << "Read " << bytes.size() << " bytes of " << spaceName() << " (" << hex(m_options.first, 4) << '-'
+                 << hex(m_options.last, 4) << ") into " << m_options.file << " in " << seconds(took) << " s.\n";
+        return kDone;
+    }
+    }
+    return kDone;
+}
+
+int ProgRun::reportVerify(const ChipSession::VerifyReport &report)
+{
+    if (report.ok())
+        return kDone;
+    result() << "Verify failed: " << report.mismatches << " of " << report.verified << " bytes of " << spaceName()
+             << " differ from " << m_options.file << ".\n";
+    m_io.out << "  address  chip  file\n";
+    for (const ChipSession::Mismatch &m : report.first)
+        m_io.out << "  " << hex(m.address, 4) << "     " << hex(m.inChip, 2) << "    " << hex(m.inFile, 2) << '\n';
+    if (report.mismatches > report.first.size())
+        m_io.out << "  ... and " << report.mismatches - report.first.size() << " more\n";
+    m_io.out.flush();
+    return kDiffers;
+}

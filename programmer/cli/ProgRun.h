@@ -1,0 +1,54 @@
+#pragma once
+
+#include "programmer/ChipSession.h"
+#include "programmer/cli/CommandLine.h"
+#include "programmer/cli/PortChoice.h"
+
+#include <QTextStream>
+#include <functional>
+#include <map>
+#include <optional>
+
+class ProgressBar;
+
+// The exit statuses, as --help lists them.
+enum ExitStatus : int {
+    kDone = 0,
+    kDiffers = 1,
+    kBadInput = 2,
+    kPortFailure = 3,
+    kInterrupted = 130,
+};
+
+// One run of tavro-prog once its command line is understood: the file is checked whole, then
+// the port is opened and the chip held only for as long as the command needs it.
+class ProgRun
+{
+public:
+    using PortResolver = std::function<std::optional<PortChoice>(const QString &text, QString *error)>;
+
+    struct Io
+    {
+        QTextStream &out; // results
+        QTextStream &err; // failures
+        ProgressBar *progress = nullptr; // on a terminal only
+        ChipSession::StopRequest stopRequested;
+        double waitScale = 1.0; // tests shorten the chip's waits
+    };
+
+    ProgRun(const ProgOptions &options, Io io) : m_options(options), m_io(io) {}
+
+    int exec(const PortResolver &resolvePort);
+
+private:
+    std::optional<std::map<quint32, quint8>> loadImage();
+    int runSession(ChipSession &session, const std::map<quint32, quint8> &image, class QSaveFile *output);
+    int reportVerify(const ChipSession::VerifyReport &report);
+    ChipSession::Progress progressAs(const QString &what) const;
+    QString spaceName() const;
+    QTextStream &fail();
+    QTextStream &result();
+
+    const ProgOptions &m_options;
+    Io m_io;
+};

@@ -1,0 +1,43 @@
+#include "programmer/cli/CommandLine.h"
+#include "programmer/cli/InterruptWatch.h"
+#include "programmer/cli/PortChoice.h"
+#include "programmer/cli/ProgRun.h"
+#include "programmer/cli/ProgressBar.h"
+#include "serial/PortMap.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavro-prog"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const CommandLine commandLine(QCoreApplication::arguments(), StoredDefaults::read(QSettingsStore()));
+    if (commandLine.helpRequested()) {
+        out << commandLine.helpText();
+        return kDone;
+    }
+    if (commandLine.versionRequested()) {
+        out << "tavro-prog " << QCoreApplication::applicationVersion() << '\n';
+        return kDone;
+    }
+    if (const std::optional<QString> &error = commandLine.error()) {
+        err << "tavro-prog: " << *error << "\nTry 'tavro-prog --help'.\n";
+        return kBadInput;
+    }
+
+    const InterruptWatch interrupts;
+    std::unique_ptr<ProgressBar> progress;
+    if (isatty(STDERR_FILENO))
+        progress = std::make_unique<ProgressBar>(stderr);
+    ProgRun run(commandLine.options(), {out, err, progress.get(), [&interrupts] { return interrupts.requested(); }});
+    return run.exec([](const QString &text, QString *error) { return choosePort(text, PortMap(), error); });
+}
