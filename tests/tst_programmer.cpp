@@ -1,4 +1,4 @@
-#include "FakeDialogs.h"
+#include "ProgrammerBench.h"
 #include "console/ConsoleHost.h"
 #include "console/Hex.h"
 #include "console/Module1.h"
@@ -16,39 +16,6 @@
 #include <QtTest>
 
 using Space = SimulatedChip::Space;
-
-// The programmer against the simulated chip, through the same serial control the real port uses.
-struct Bench : ConsoleHost
-{
-    std::shared_ptr<SimulatedChip> target = std::make_shared<SimulatedChip>();
-
-    explicit Bench(bool inverterOnBoard = false, bool invertSetting = false)
-        : comm([this, inverterOnBoard](int, QString *) { return std::make_unique<SimulatedBoard>(target, inverterOnBoard); }),
-          driver(comm, timer, [invertSetting] { return invertSetting; }), memory(driver, comm)
-    {
-        driver.setWaitScale(0.01);
-        (void)comm.setPortOpen(true);
-        (void)comm.setDTREnable(true);
-    }
-    void print(const QString &text) override { screen += text; }
-    void setTextColour(const QColor &) override {}
-    void setCaption(const QString &text) override { caption = text; }
-    std::optional<QString> chooseFile(const FileDialog::Request &) override { return file; }
-    MessageBox &messages() override { return box; }
-    void showDownloadControls(bool visible) override { controlsShown = visible; }
-    void setProgress(int, int) override {}
-    void leaveProgrammingMode() override { appState().ProgMode = false; }
-    ChipMemory &chip() override { return memory; }
-
-    MSComm comm;
-    Timer3 timer;
-    LineDriver driver;
-    ChipMemory memory;
-    FakeMessageBox box;
-    QString screen, caption;
-    std::optional<QString> file;
-    bool controlsShown = false;
-};
 
 class TestProgrammer : public QObject
 {

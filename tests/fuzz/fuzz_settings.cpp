@@ -1,0 +1,165 @@
+// Start-up over any stored text: under every key the program reads (memory store), and as a
+// raw INI file (the per-user store). The window must come up with sound values, never block,
+// and what it stores back must start it the same way again.
+#include "FakeDialogs.h"
+#include "FuzzSupport.h"
+#include "serial/SimulatedBoard.h"
+#include "settings/SettingsStore.h"
+#include "settings/frmProperties.h"
+#include "terminal/AppState.h"
+#include "terminal/frmTerminal.h"
+#include "transfer/TextSender.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kSection = QStringLiteral("Properties");
+const QStringList kKeys{"FormWidth",     "FormHeight",     "Settings",           "CommPort",
+                        "Handshaking",   "TextEOLCheck",   "TextEOLValue",       "LineDelayCheck",
+                        "LineDelayValue", "LastTextFile",  "StartTransferCheck", "StartTransferWord",
+                        "StartFileType", "StartTransferDelay", "TextRTSCheck",    "Echo"};
+
+// What start-up left behind, for comparing two starts.
+struct Started
+{
+    QString settings, eolChar, lineDelay, startWord, fileType, startDelay, lastTextFile;
+    QSize size;
+    int port = 0, handshaking = 0;
+    bool echo = false, waitFor = false, lineDelayOn = false, start = false, rts = false;
+    bool operator==(const Started &) const = default;
+    QByteArray text() const
+    {
+        return QStringList{settings, eolChar, lineDelay, startWord, fileType, startDelay, lastTextFile,
+                           QStringLiteral("%1x%2 Com%3 hs%4 echo%5 %6%7%8%9")
+                               .arg(size.width()).arg(size.height()).arg(port).arg(handshaking).arg(echo)
+                               .arg(waitFor).arg(lineDelayOn).arg(start).arg(rts)}
+            .join(QLatin1Char('|'))
+            .toUtf8();
+    }
+};
+
+struct Startup
+{
+    FakeMessageBox messages;
+    FakeFileDialog files;
+    std::unique_ptr<frmTerminal> window;
+
+    frmTerminal &start(SettingsStore &store)
+    {
+        appState() = AppState{};
+        window = std::make_unique<frmTerminal>(frmTerminal::Services{
+            store, messages, files,
+            [](int port, QString *error) -> std::unique_ptr<SerialDevice> {
+                if (port == 16)
+                    return std::make_unique<SimulatedBoard>(std::make_shared<SimulatedChip>());
+                *error = QStringLiteral("Com%1 names no device").arg(port);
+                return nullptr;
+            },
+            {}});
+        return *window;
+    }
+};
+
+Started checkSound(Startup &s)
+{
+    frmTerminal &w = *s.window;
+    const QSize screen = QApplication::primaryScreen()->availableGeometry().size();
+    const QSize size = w.size();
+    Fuzz::check(size.width() > 0 && size.height() > 0, "window without area");
+    Fuzz::check(size.width() <= screen.width() && size.height() <= screen.height(), "window larger than the screen",
+                QByteArray::number(size.width()) + "x" + QByteArray::number(size.height()));
+
+    MSComm &comm = w.comm();
+    LineFormat format;
+    Fuzz::check(!MSComm::parseSettings(comm.Settings(), format), "port settings text unusable",
+                comm.Settings().toUtf8());
+    Fuzz::check(comm.CommPort() >= 1 && comm.CommPort() <= MSComm::kPortCount, "port number out of range");
+    Fuzz::check(comm.Handshaking() >= 0 && comm.Handshaking() <= 3, "handshaking out of range");
+    Fuzz::check(!comm.PortOpen(), "port opened at start-up");
+    for (const FakeMessageBox::Shown &box : s.messages.shown)
+        Fuzz::check(box.buttons == MessageBox::Buttons::Ok && !box.text.isEmpty(), "start-up asked a question");
+
+    const TransferSettings transfer = w.transferSettings();
+    for (const QString &delay : {transfer.txtLineDelay, transfer.txtStartDelay}) {
+        const int ms = TextSender::milliseconds(delay);
+        Fuzz::check(ms >= 0 && ms <= TextSender::kMaxDelayMs, "delay out of range", delay.toUtf8());
+    }
+    const frmProperties &d = w.properties();
+    return {comm.Settings(), d.txtEOLChar->text(), d.txtLineDelay->text(), d.txtStartWord->text(),
+            d.txtStartFileType->text(), d.txtStartDelay->text(), w.LastTextFile, size, comm.CommPort(), comm.Handshaking(),
+            appState().LocalEcho, d.chkWaitFor->isChecked(), d.chkLineDelay->isChecked(), d.chkStart->isChecked(),
+            d.chkRTS->isChecked()};
+}
+
+// Values separated by 0xFF, one per key in reading order; a value starting with 0xFE is
+// repeated to a huge text. Odd keys read their bytes as UTF-8, even ones as Latin-1 (NUL and
+// every other byte kept).
+void fillStore(MemorySettingsStore &store, const QByteArray &input)
+{
+    const QList<QByteArray> values = input.split('\xFF');
+    for (qsizetype i = 0; i < values.size() && i < kKeys.size(); ++i) {
+        QByteArray raw = values[i];
+        if (raw.startsWith('\xFE'))
+            raw = raw.mid(1).repeated(std::min<qsizetype>(100000 / std::max<qsizetype>(raw.size(), 1), 100000));
+        const QString value = i % 2 ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
+        store.WriteSetting(frmTerminal::kTitle, kSection, kKeys[i], value);
+    }
+}
+
+void startOverValues(const QByteArray &input)
+{
+    MemorySettingsStore store;
+    fillStore(store, input);
+    Startup first;
+    first.start(store);
+    const Started before = checkSound(first);
+
+    // OK in the Properties dialog stores what start-up made of it; closing stores the window.
+    const bool refused = !first.messages.shown.isEmpty();
+    if (!refused)
+        Fuzz::check(first.window->properties().cmdOK_Click(), "Properties OK refused the start-up values");
+    bool cancel = false;
+    first.window->Form_Unload(cancel);
+
+    Startup second;
+    second.start(store);
+    const Started after = checkSound(second);
+    if (!refused)
+        Fuzz::check(after == before, "stored values start differently:", before.text() + "\n" + after.text());
+    Fuzz::check(second.messages.shown.isEmpty() || refused, "stored values refused at the next start");
+}
+
+void startOverIniFile(const QByteArray &input)
+{
+    // A fresh folder each time: QSettings caches a file it has read by its path.
+    static QTemporaryDir root;
+    static int serial = 0;
+    const QString folder = root.filePath(QString::number(++serial));
+    QDir().mkpath(folder);
+    {
+        QFile ini(folder + QLatin1Char('/') + frmTerminal::kTitle + QStringLiteral(".ini"));
+        Fuzz::check(ini.open(QIODevice::WriteOnly), "cannot write the INI file");
+        ini.write(input);
+    }
+    QSettingsStore store(folder);
+    Startup s;
+    s.start(store);
+    checkSound(s);
+    s.window.reset();
+    QDir(folder).removeRecursively();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    Fuzz::application();
+    const QByteArray input = Fuzz::bytes(data, size);
+    startOverValues(input);
+    startOverIniFile(input);
+    return 0;
+}
