@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QMenuBar>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 const QStringList kSpeeds{"110",   "300",   "600",   "1200",  "2400",  "4800",   "9600",   "14400",
@@ -78,16 +79,27 @@ void frmTerminal::loadWindowSize()
     const QSize frame = frameGeometry().size() - geometry().size();
     const QSize menu(0, menuBar()->sizeHint().height());
     const QSize design = QSize(Twips::toPixels(kDesignClientWidth), Twips::toPixels(kDesignClientHeight)) + menu;
-    QSize size = design;
-    bool ok = false;
-    const float width = readSetting(QStringLiteral("FormWidth"), QString()).toFloat(&ok);
-    if (ok && width > 0)
-        size.setWidth(Twips::toPixels(width) - frame.width());
-    const float height = readSetting(QStringLiteral("FormHeight"), QString()).toFloat(&ok);
-    if (ok && height > 0)
-        size.setHeight(Twips::toPixels(height) - frame.height());
+    const QScreen *screen = QApplication::primaryScreen();
+    // A stored size stays within the screen: one saved on a larger screen, or a damaged value
+    // such as 1e9, must not give a window that cannot be seen whole.
+    const QSize largest = screen ? screen->availableGeometry().size() - frame : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const QSize smallest = minimumSizeHint().expandedTo(QSize(1, 1)).boundedTo(largest);
+    auto stored = [this](const QString &key, int frameExtent, int lowest, int highest) -> std::optional<int> {
+        bool ok = false;
+        const double twips = readSetting(key, QString()).toFloat(&ok);
+        if (!ok || !(twips > 0))
+            return std::nullopt;
+        // Clamped before rounding, so that an infinite or huge value cannot overflow.
+        const double pixels = std::min(twips / Twips::kPerPixel, double(highest) + frameExtent);
+        return std::clamp(int(std::lround(pixels)) - frameExtent, lowest, highest);
+    };
+    QSize size = design.boundedTo(largest);
+    if (const auto width = stored(QStringLiteral("FormWidth"), frame.width(), smallest.width(), largest.width()))
+        size.setWidth(*width);
+    if (const auto height = stored(QStringLiteral("FormHeight"), frame.height(), smallest.height(), largest.height()))
+        size.setHeight(*height);
     resize(size);
-    if (const QScreen *screen = QApplication::primaryScreen())
+    if (screen)
         move(screen->availableGeometry().center() - rect().center());
 }
 

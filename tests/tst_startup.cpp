@@ -3,6 +3,7 @@
 #include "terminal/TerminalView.h"
 
 #include <QAction>
+#include <QScreen>
 #include <QtTest>
 
 class TestStartup : public QObject
@@ -14,6 +15,8 @@ private slots:
     void unreadableValuesAreSkipped();
     void storedValuesAreRestored();
     void closingSavesSizeAndLastFile();
+    void storedSizeStaysWithinTheScreen_data();
+    void storedSizeStaysWithinTheScreen();
 };
 
 void TestStartup::emptyStoreGivesDefaults()
@@ -124,6 +127,29 @@ void TestStartup::closingSavesSizeAndLastFile()
     g.set("FormHeight", f.get("FormHeight"));
     frmTerminal &again = g.start();
     QCOMPARE(again.size().width(), w.frameGeometry().width() - (again.frameGeometry().width() - again.width()));
+}
+
+void TestStartup::storedSizeStaysWithinTheScreen_data()
+{
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::newRow("huge") << "1e9" << "3.0e38";
+    QTest::newRow("infinite") << "inf" << "+INF";
+    QTest::newRow("a twip") << "1" << "0.5";
+}
+
+void TestStartup::storedSizeStaysWithinTheScreen()
+{
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    TerminalFixture f;
+    f.set("FormWidth", width);
+    f.set("FormHeight", height);
+    frmTerminal &w = f.start();
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    QVERIFY(w.width() >= 1 && w.width() <= screen.width());
+    QVERIFY(w.height() >= 1 && w.height() <= screen.height());
+    QVERIFY2(screen.contains(w.geometry()), "centred on the screen, so wholly visible");
 }
 
 QTEST_MAIN(TestStartup)
