@@ -138,8 +138,11 @@ void frmTerminal::loadTransferSettings()
     // The dialog's own loader fills its fields from the same keys with the same defaults.
     properties();
     LastTextFile = readSetting(QStringLiteral("LastTextFile"), QString());
-    if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString())))
+    if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString()))) {
         appState().LocalEcho = *echo;
+        // The dialog was filled before the flag was known; its OK must keep what it shows.
+        properties().optEcho[*echo ? 1 : 0]->setChecked(true);
+    }
 }
 
 void frmTerminal::Form_Unload(bool &Cancel)

@@ -17,6 +17,7 @@ private slots:
     void closingSavesSizeAndLastFile();
     void storedSizeStaysWithinTheScreen_data();
     void storedSizeStaysWithinTheScreen();
+    void storedEchoSurvivesPropertiesOk();
 };
 
 void TestStartup::emptyStoreGivesDefaults()
@@ -150,6 +151,18 @@ void TestStartup::storedSizeStaysWithinTheScreen()
     QVERIFY(w.width() >= 1 && w.width() <= screen.width());
     QVERIFY(w.height() >= 1 && w.height() <= screen.height());
     QVERIFY2(screen.contains(w.geometry()), "centred on the screen, so wholly visible");
+}
+
+void TestStartup::storedEchoSurvivesPropertiesOk()
+{
+    TerminalFixture f;
+    f.set("Echo", "True");
+    frmTerminal &w = f.start();
+    QVERIFY(appState().LocalEcho);
+    QVERIFY(w.properties().optEcho[1]->isChecked());
+    QVERIFY(w.properties().cmdOK_Click()); // nothing changed in the dialog
+    QVERIFY(appState().LocalEcho);
+    QCOMPARE(f.get("Echo"), QStringLiteral("True"));
 }
 
 QTEST_MAIN(TestStartup)
