@@ -19,6 +19,7 @@ struct TerminalFixture
     FakeFileDialog files;
     QMap<int, QString> devices;
     std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
+    std::function<std::unique_ptr<SerialDevice>()> board; // replaces the simulated board on Com16
     std::unique_ptr<frmTerminal> window;
 
     void set(const QString &key, const QString &value)
@@ -37,7 +38,7 @@ struct TerminalFixture
             store, messages, files,
             [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
                 if (port == 16)
-                    return std::make_unique<SimulatedBoard>(chip);
+                    return board ? board() : std::make_unique<SimulatedBoard>(chip);
                 if (!devices.contains(port)) {
                     *error = QStringLiteral("Com%1 names no device").arg(port);
                     return nullptr;

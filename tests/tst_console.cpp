@@ -86,10 +86,12 @@ private slots:
     void resetPulsesDtrThenSendsOneSpace();
     void resetWithPortClosedSendsNothing();
     void programmedChipIsKeptAcrossOpens();
+    void closingTheWindowLeavesTheConsole();
+    void closingTheWindowStopsADownload();
 
 private:
     frmTerminal &start();
-    QString runConsole(const QString &keys, std::function<void(int)> beforeKey = {});
+    QString runConsole(const QString &keys, std::function<void(int)> beforeKey = {}, const QString &hexFile = {});
 
     QTemporaryDir m_dir;
     std::unique_ptr<TerminalFixture> m_f;
@@ -108,12 +110,14 @@ frmTerminal &TestConsole::start()
     return w;
 }
 
-QString TestConsole::runConsole(const QString &keys, std::function<void(int)> beforeKey)
+QString TestConsole::runConsole(const QString &keys, std::function<void(int)> beforeKey, const QString &hexFile)
 {
     frmTerminal &w = m_f->window ? *m_f->window : start();
     const QString logPath = m_dir.filePath(QStringLiteral("console-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
     m_f->files.choices.push_back(logPath);
     w.mnuOpenLog_Click();
+    if (!hexFile.isEmpty())
+        m_f->files.choices.push_back(hexFile); // what H asks for
     KeyTyper typer(w, keys);
     typer.beforeKey = std::move(beforeKey);
     QTimer::singleShot(20000, &w, [] { appState().ProgMode = false; }); // a stuck script must not hang
@@ -325,6 +329,53 @@ void TestConsole::programmedChipIsKeptAcrossOpens()
     const Failure failure = refused.open({});
     QVERIFY(failure && failure->contains("program.bin"));
     QVERIFY(!refused.isOpen());
+}
+
+void TestConsole::closingTheWindowLeavesTheConsole()
+{
+    frmTerminal &w = start();
+    bool resetBeforeClose = false;
+    runConsole(QStringLiteral("p"), [&](int) {
+        resetBeforeClose = m_f->chip->inReset();
+        w.close();
+    });
+    QVERIFY(resetBeforeClose);
+    QVERIFY(!appState().ProgMode);
+    QVERIFY(!m_f->chip->inReset());
+    QVERIFY(!w.comm().PortOpen());
+    QCOMPARE(m_f->get("FormWidth").isEmpty(), false); // the window saved its state on the way out
+}
+
+void TestConsole::closingTheWindowStopsADownload()
+{
+    frmTerminal &w = start();
+    const QString hex = m_dir.filePath(QStringLiteral("long.hex"));
+    QFile file(hex);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (int address = 0; address < 100; ++address) {
+        const int sum = 0x01 + address + 0x55;
+        const QByteArray record = QByteArray::fromHex("01") + char(address >> 8) + char(address) + '\0' + '\x55'
+                                  + char(-sum & 0xFF);
+        file.write(':' + record.toHex().toUpper() + "\r\n");
+    }
+    file.close();
+    QElapsedTimer clock;
+    clock.start();
+    // The close comes once the first records are written, well before the hundredth.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, &w, [&] {
+        if (m_f->chip->memory(SimulatedChip::Space::Program).at(1) == char(0x55))
+            w.close();
+    });
+    closer.start(10);
+    runConsole(QStringLiteral("ph"), {}, hex);
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!appState().ProgMode);
+    QVERIFY(!m_f->chip->inReset());
+    QVERIFY(!w.comm().PortOpen());
+    for (const auto &ins : m_f->chip->instructions())
+        QVERIFY2(ins.accepted, qPrintable(ins.refusal));
+    QVERIFY(m_f->chip->pendingBits() == 0); // no instruction cut in half by the close
 }
 
 QTEST_MAIN(TestConsole)
