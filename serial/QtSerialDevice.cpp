@@ -1,5 +1,7 @@
 #include "serial/QtSerialDevice.h"
 
+#include <poll.h>
+
 QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
     : SerialDevice(parent), m_path(std::move(path)), m_label(std::move(label))
 {
@@ -52,6 +54,7 @@ Failure QtSerialDevice::open(const LineFormat &format)
         m_port.close();
         return failure;
     }
+    m_lost = false;
     return std::nullopt;
 }
 
@@ -107,8 +110,22 @@ bool QtSerialDevice::clearToSend() const
     return m_port.pinoutSignals() & QSerialPort::ClearToSendSignal;
 }
 
+bool QtSerialDevice::hungUp() const
+{
+    pollfd watch{int(m_port.handle()), POLLIN, 0};
+    return ::poll(&watch, 1, 0) == 1 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
 void QtSerialDevice::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError && m_port.isOpen())
-        emit lost(tr("%1 is no longer available: %2").arg(description(), m_port.errorString()));
+    if (m_lost || !m_port.isOpen())
+        return;
+    // A hung-up tty (adapter unplugged, far side of a pty closed) reads as end of file, which
+    // this Qt reports as a ReadError with a stale errno, again at every wake-up.
+    if (error == QSerialPort::ResourceError)
+        m_lost = true;
+    else if ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && hungUp())
+        m_lost = true;
+    if (m_lost)
+        emit lost(tr("%1 is no longer available (unplugged or closed)").arg(description()));
 }

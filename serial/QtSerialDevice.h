@@ -31,10 +31,12 @@ public:
 
 private:
     Failure lineResult(bool ok);
+    bool hungUp() const;
     void onError(QSerialPort::SerialPortError error);
 
     QString m_path;
     QString m_label;
     mutable QSerialPort m_port;
     bool m_noModemLines = false;
+    bool m_lost = false; // reported once; the owner closes the device
 };

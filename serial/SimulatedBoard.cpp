@@ -34,8 +34,18 @@ void SimulatedBoard::close()
         qWarning("Simulated chip not saved: %s", qPrintable(*failure));
 }
 
+void SimulatedBoard::unplug()
+{
+    if (!connected())
+        return;
+    m_unplugged = true;
+    emit lost(*closedFailure());
+}
+
 Failure SimulatedBoard::closedFailure() const
 {
+    if (m_unplugged)
+        return tr("%1 is no longer available (unplugged)").arg(description());
     return tr("Operation valid only when the port is open");
 }
 
@@ -43,7 +53,7 @@ void SimulatedBoard::deliver(const QByteArray &bytes)
 {
     // Like a real line: the answer arrives later, through the event loop.
     QTimer::singleShot(0, this, [this, bytes] {
-        if (!m_open)
+        if (!connected())
             return;
         m_received += bytes;
         emit readyRead();
@@ -52,7 +62,7 @@ void SimulatedBoard::deliver(const QByteArray &bytes)
 
 Failure SimulatedBoard::write(const QByteArray &bytes)
 {
-    if (!m_open)
+    if (!connected())
         return closedFailure();
     if (m_chip->inReset())
         return std::nullopt; // firmware held in reset hears nothing
@@ -73,7 +83,7 @@ QByteArray SimulatedBoard::readAll()
 
 Failure SimulatedBoard::setRequestToSend(bool on)
 {
-    if (!m_open)
+    if (!connected())
         return closedFailure();
     m_chip->setData(m_invertedData ? !on : on);
     return std::nullopt;
@@ -81,7 +91,7 @@ Failure SimulatedBoard::setRequestToSend(bool on)
 
 Failure SimulatedBoard::setDataTerminalReady(bool on)
 {
-    if (!m_open)
+    if (!connected())
         return closedFailure();
     m_chip->setReset(on);
     return std::nullopt;
@@ -89,7 +99,7 @@ Failure SimulatedBoard::setDataTerminalReady(bool on)
 
 Failure SimulatedBoard::setBreak(bool on)
 {
-    if (!m_open)
+    if (!connected())
         return closedFailure();
     m_chip->setClock(on);
     return std::nullopt;
@@ -97,5 +107,5 @@ Failure SimulatedBoard::setBreak(bool on)
 
 bool SimulatedBoard::clearToSend() const
 {
-    return m_open && m_chip->dataOut();
+    return connected() && m_chip->dataOut();
 }

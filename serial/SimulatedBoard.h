@@ -40,13 +40,19 @@ public:
 
     SimulatedChip &chip() { return *m_chip; }
 
+    // The cable is pulled: every further call fails and the host hears of it through lost;
+    // the board stays open until its owner closes it, as a vanished port does.
+    void unplug();
+
 private:
+    bool connected() const { return m_open && !m_unplugged; }
     Failure closedFailure() const;
     void deliver(const QByteArray &bytes);
 
     std::shared_ptr<SimulatedChip> m_chip;
     bool m_invertedData;
     bool m_open = false;
+    bool m_unplugged = false;
     QString m_imageFolder; // empty: the chip lives only in memory
     QByteArray m_received; // waiting for the host to read
 };

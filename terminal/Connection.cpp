@@ -33,6 +33,9 @@ void frmTerminal::showPortState()
 
 void frmTerminal::onPortLost(const QString &description)
 {
+    // What ran on the port ends first, so that the window then shows the closed port.
+    leaveProgrammingMode();
+    m_sender.abort();
     showPortState();
     m_services.messages.warn(description);
 }

@@ -160,7 +160,9 @@ void TextSender::SendText()
     if (sendStartWord(failure) == Step::Next)
         while (m_reader && sendLine(failure) == Step::Next) {
         }
-    if (failure && !m_aborted)
+    if (m_aborted)
+        return; // abort() has finished it already
+    if (failure)
         m_host.messages().warn(*failure);
     finish();
 }
@@ -170,8 +172,7 @@ void TextSender::abort()
     if (!m_running)
         return;
     m_aborted = true;
-    appState().StopSending = true;
-    m_reader.reset(); // the file is closed now, not when the waits unwind
+    finish(); // now, not when the waits unwind: the caller shows the window's state next
 }
 
 void TextSender::finish()

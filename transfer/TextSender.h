@@ -26,8 +26,9 @@ public:
 
     void SendText();
     bool isRunning() const { return m_running; }
-    // For closing the window: ends every wait at once, closes the file and lets SendText
-    // run its finishing steps when control comes back to it.
+    // For closing the window or losing the port: ends every wait, closes the file and runs
+    // the finishing steps at once, without a message; SendText returns when control gets
+    // back to it.
     void abort();
 
     // Whether the file gets the start word: "*" and its extension occur in the type list.
