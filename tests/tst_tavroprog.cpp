@@ -328,18 +328,13 @@ public:
     VanishingBoard(std::shared_ptr<SimulatedChip> chip, int pulses) : SimulatedBoard(std::move(chip)), m_left(pulses) {}
     Failure setBreak(bool on) override
     {
-        if (m_gone || (on && --m_left == 0)) {
-            if (!m_gone)
-                emit lost(QStringLiteral("/dev/ttyUSB9 is no longer available: unplugged"));
-            m_gone = true;
-            return QStringLiteral("/dev/ttyUSB9: Input/output error");
-        }
+        if (on && --m_left == 0)
+            unplug();
         return SimulatedBoard::setBreak(on);
     }
 
 private:
     int m_left;
-    bool m_gone = false;
 };
 } // namespace
 
@@ -351,7 +346,7 @@ void TestTavroProg::targetIsReleasedHoweverTheRunEnds_data()
     QTest::newRow("verified") << "verified" << int(kDone) << "";
     QTest::newRow("differs") << "differs" << int(kDiffers) << "";
     QTest::newRow("interrupted") << "interrupted" << int(kInterrupted) << "tavro-prog: interrupted; the target is released\n";
-    QTest::newRow("port lost") << "lost" << int(kPortFailure) << "tavro-prog: Com16: /dev/ttyUSB9 is no longer available: unplugged\n";
+    QTest::newRow("port lost") << "lost" << int(kPortFailure) << "tavro-prog: Com16: Built-in simulated board is no longer available (unplugged)\n";
 }
 
 void TestTavroProg::targetIsReleasedHoweverTheRunEnds()
