@@ -1,5 +1,7 @@
 #include "programmer/HexWriter.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRecordLength = 16;

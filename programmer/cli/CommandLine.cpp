@@ -34,7 +34,7 @@ const QString kEpilogue = QStringLiteral(
     "Exit status:\n"
     "  0    done; everything written or compared verified\n"
     "  1    the chip differs from the file (the first differences are listed)\n"
-    "  2    bad command line or bad input file; the port was not opened\n"
+    "  2    bad command line, input file or output file; nothing was written to the chip\n"
     "  3    the port or the chip failed: busy, missing, no modem-control lines, lost\n"
     "  130  interrupted; the target was released\n"
     "\n"

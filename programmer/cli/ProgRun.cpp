@@ -113,10 +113,13 @@ int ProgRun::exec(const PortResolver &resolvePort)
         image = std::move(*loaded);
     }
     // Opened before the chip is held, so a read never ends in a file that cannot be written.
-    QSaveFile output(m_options.file);
-    if (isRead && !output.open(QIODevice::WriteOnly)) {
-        fail() << m_options.file << ": " << output.errorString() << '\n';
-        return kBadInput;
+    std::optional<QSaveFile> output;
+    if (isRead) {
+        output.emplace(m_options.file);
+        if (!output->open(QIODevice::WriteOnly)) {
+            fail() << m_options.file << ": " << output->errorString() << '\n';
+            return kBadInput;
+        }
     }
 
     QString error;
@@ -136,7 +139,7 @@ int ProgRun::exec(const PortResolver &resolvePort)
     ChipMemory memory(driver, comm);
     try {
         ChipSession session(comm, memory, m_options.dataSpace, m_io.stopRequested);
-        return runSession(session, image, isRead ? &output : nullptr);
+        return runSession(session, image, output ? &*output : nullptr);
     } catch (const SessionStopped &) {
         fail() << "interrupted; the target is released\n";
         return kInterrupted;
