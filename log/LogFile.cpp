@@ -1,5 +1,7 @@
 #include "log/LogFile.h"
 
+#include <sys/stat.h>
+
 std::unique_ptr<LogFile> LogFile::open(const QString &path, QString *error)
 {
     std::unique_ptr<LogFile> log(new LogFile(path));
@@ -12,8 +14,17 @@ std::unique_ptr<LogFile> LogFile::open(const QString &path, QString *error)
     return log;
 }
 
+bool LogFile::removed() const
+{
+    struct stat info{};
+    return ::fstat(m_file.handle(), &info) == 0 && info.st_nlink == 0;
+}
+
 Failure LogFile::write(const QString &text)
 {
+    // Writing to a deleted file succeeds and keeps nothing: say so instead.
+    if (removed())
+        return QStringLiteral("Cannot write to the log file %1: the file or its folder was removed").arg(path());
     const QByteArray bytes = text.toLatin1();
     qint64 done = 0;
     while (done < bytes.size()) {

@@ -20,6 +20,7 @@ public:
 
 private:
     explicit LogFile(const QString &path) : m_file(path) {}
+    bool removed() const; // no name left in the file system
 
     QFile m_file;
 };
