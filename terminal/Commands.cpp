@@ -32,6 +32,7 @@ void frmTerminal::mnuOpenLog_Click()
 
 void frmTerminal::mnuCloseLog_Click()
 {
+    showReceived(); // the log gets everything received up to now
     const auto state = m_log.mnuCloseLog_Click();
     setWindowTitle(state.caption);
     menuItem(QStringLiteral("mnuOpenLog"))->setEnabled(true);

@@ -32,6 +32,9 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     buildToolBar();
     connect(MSComm1.get(), &MSComm::OnComm, this, &frmTerminal::MSComm1_OnComm);
     connect(MSComm1.get(), &MSComm::portLost, this, &frmTerminal::onPortLost);
+    m_receivedFlush.setSingleShot(true);
+    m_receivedFlush.setInterval(kReceiveBatchMs);
+    connect(&m_receivedFlush, &QTimer::timeout, this, &frmTerminal::showReceived);
     Form_Load();
 }
 

@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -43,6 +44,7 @@ public:
     static constexpr int kDesignClientHeight = 6825;
     static constexpr int kViewSoftLimit = 16000;
     static constexpr int kViewTrimBlock = 4096;
+    static constexpr int kReceiveBatchMs = 10;
 
     struct Services
     {
@@ -134,6 +136,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void showReceived();
+    void writeLog(const QString &text);
     void buildMenus();
     void buildToolBar();
     void buildClientArea();
@@ -157,6 +161,10 @@ private:
     ChipMemory m_chip;
     Module1 m_console{*this};
     LogCommands m_log;
+    // Received text waits here a moment so a fast board is drawn once per batch, not per read.
+    QString m_received;
+    QTimer m_receivedFlush;
+    bool m_showingReceived = false;
     TextSender m_sender{*this};
     TransmitCommands m_transmit{*this, m_sender};
     QPointer<frmAbout> m_about;

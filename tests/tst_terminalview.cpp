@@ -1,6 +1,7 @@
 #include "TerminalFixture.h"
 #include "terminal/TerminalView.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 // What the board's text looks like on the screen: backspace, line ends, the bounded view.
@@ -15,6 +16,7 @@ private slots:
     void filteredDataIsHandedBack();
     void viewIsTrimmedInBlocksPastTheSoftLimit();
     void newTextGoesToTheEndWhateverTheSelection();
+    void aBurstLargerThanTheViewIsLoggedWholeAndShowsItsEnd();
 
 private:
     QString show(QString data)
@@ -84,6 +86,35 @@ void TestTerminalView::newTextGoesToTheEndWhateverTheSelection()
     show("!");
     QCOMPARE(screen(), QStringLiteral("hello world!"));
     QVERIFY(!m_window->view()->textCursor().hasSelection());
+}
+
+void TestTerminalView::aBurstLargerThanTheViewIsLoggedWholeAndShowsItsEnd()
+{
+    // The board sends 200 KB at once (the simulated board echoes): the view is drawn once per
+    // batch, so most of it never reaches the screen, but the log must have every line.
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath("burst.log");
+    m_fixture.files.choices.push_back(logPath);
+    m_window->mnuOpenLog_Click();
+    m_fixture.set("CommPort", "16");
+    m_window->comm().setCommPort(16);
+    QVERIFY(!m_window->comm().setPortOpen(true));
+    show("before\r");
+    QByteArray burst;
+    for (int i = 0; burst.size() < 200000; ++i)
+        burst += "line-" + QByteArray::number(i) + "-x\bX\r\n"; // no spaces: a space calls the banner
+    QVERIFY(!m_window->comm().Output(burst));
+    QTest::qWait(100);
+    m_window->mnuCloseLog_Click(); // takes whatever still waits for the screen
+
+    QByteArray expected = "before\r\n" + burst;
+    expected.replace("x\bX", "X").replace("\r\n", "\r").replace("\r", "\r\n");
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), expected);
+    const QString tail = QString::fromLatin1(expected.right(3000)).replace("\r\n", "\n");
+    QVERIFY(screen().endsWith(tail));
+    QVERIFY(screen().size() <= frmTerminal::kViewSoftLimit + frmTerminal::kViewTrimBlock);
 }
 
 QTEST_MAIN(TestTerminalView)
