@@ -5,6 +5,8 @@
 SimulatedBoard::SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData, QObject *parent)
     : SerialDevice(parent), m_chip(std::move(chip)), m_invertedData(invertedData)
 {
+    m_line.setInterval(0);
+    connect(&m_line, &QTimer::timeout, this, &SimulatedBoard::arrive);
 }
 
 SimulatedBoard::~SimulatedBoard()
@@ -51,13 +53,25 @@ Failure SimulatedBoard::closedFailure() const
 
 void SimulatedBoard::deliver(const QByteArray &bytes)
 {
-    // Like a real line: the answer arrives later, through the event loop.
-    QTimer::singleShot(0, this, [this, bytes] {
-        if (!connected())
-            return;
-        m_received += bytes;
-        emit readyRead();
-    });
+    // Like a real line: the answer arrives later, through the event loop, a few KiB per
+    // pass, and what is still on its way counts as queued, so a sender paces itself by it.
+    m_onTheLine += bytes;
+    if (!m_line.isActive())
+        m_line.start();
+}
+
+void SimulatedBoard::arrive()
+{
+    if (!connected() || m_onTheLine.isEmpty()) {
+        m_onTheLine.clear();
+        m_line.stop();
+        return;
+    }
+    m_received += m_onTheLine.left(kLineChunk);
+    m_onTheLine.remove(0, kLineChunk);
+    if (m_onTheLine.isEmpty())
+        m_line.stop();
+    emit readyRead();
 }
 
 Failure SimulatedBoard::write(const QByteArray &bytes)

@@ -3,6 +3,7 @@
 #include "serial/SerialDevice.h"
 #include "serial/SimulatedChip.h"
 
+#include <QTimer>
 #include <memory>
 
 // A board without hardware: firmware on the data line that echoes what it receives and
@@ -12,6 +13,7 @@ class SimulatedBoard : public SerialDevice
     Q_OBJECT
 public:
     static inline const QByteArray kBanner = QByteArrayLiteral("\r\nTavro simulated board ready\r\n> ");
+    static constexpr qsizetype kLineChunk = 4096; // what a pseudo-terminal hands over per read
 
     // The chip is shared so that tests and persistence can outlive one open.
     explicit SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData = false,
@@ -29,7 +31,7 @@ public:
 
     Failure write(const QByteArray &bytes) override;
     QByteArray readAll() override;
-    qint64 bytesToWrite() const override { return 0; }
+    qint64 bytesToWrite() const override { return m_onTheLine.size(); }
 
     Failure setRequestToSend(bool on) override;
     Failure setDataTerminalReady(bool on) override;
@@ -48,6 +50,7 @@ private:
     bool connected() const { return m_open && !m_unplugged; }
     Failure closedFailure() const;
     void deliver(const QByteArray &bytes);
+    void arrive();
 
     std::shared_ptr<SimulatedChip> m_chip;
     bool m_invertedData;
@@ -55,4 +58,6 @@ private:
     bool m_unplugged = false;
     QString m_imageFolder; // empty: the chip lives only in memory
     QByteArray m_received; // waiting for the host to read
+    QByteArray m_onTheLine; // the echo on its way
+    QTimer m_line;
 };

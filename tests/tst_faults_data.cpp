@@ -75,6 +75,7 @@ private slots:
     void binaryFileGoesOutByteForByte();
     void lineOfManyMegabytesGoesOutWithBoundedMemory();
     void multiGigabyteFileCanBeStopped();
+    void multiGigabyteFileToTheSimulatedBoardCanBeStopped();
 
 private:
     std::unique_ptr<FaultRig> m_rig;
@@ -260,6 +261,34 @@ void TestDataFaults::multiGigabyteFileCanBeStopped()
     QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1"));
     QVERIFY(w.toolButton(QStringLiteral("TransmitTextFile"))->isEnabled());
     QVERIFY(m_rig->shownTexts().isEmpty());
+}
+
+void TestDataFaults::multiGigabyteFileToTheSimulatedBoardCanBeStopped()
+{
+    // The simulated board takes everything at once: no queue ever holds the sender back.
+    FaultRig rig;
+    frmTerminal &w = rig.start(16);
+    w.mnuOpen_Click();
+    QVERIFY(w.comm().PortOpen());
+    const QString path = rig.dir.filePath(QStringLiteral("huge.bin"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(3LL * 1024 * 1024 * 1024));
+    file.close();
+
+    TickWatch ticks;
+    QElapsedTimer clock;
+    QTimer::singleShot(500, [&] {
+        clock.start();
+        w.sbrStatus_PanelClick();
+    });
+    QTimer::singleShot(10000, [&] { rig.board->unplug(); }); // a sender that missed the stop
+    rig.files.choices.push_back(path);
+    w.mnuSendText_Click();
+    QVERIFY(clock.isValid());
+    QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(ticks.worstGap() < 250, qPrintable(QString::number(ticks.worstGap())));
+    QVERIFY(rig.shownTexts().isEmpty());
 }
 
 QTEST_MAIN(TestDataFaults)

@@ -110,7 +110,8 @@ TextSender::Step TextSender::sendPieces(LineReader::Piece piece, Failure &failur
         if (piece.lineEnd)
             return Step::Next;
         yieldIfDue();
-        if (m_aborted || !m_reader)
+        // A line of gigabytes is no reason to ignore the stop click until its end.
+        if (stopRequested() || !m_reader)
             return Step::Done;
         auto more = m_reader->next(failure);
         if (!more)
