@@ -9,7 +9,7 @@ binary=${2:-$(dirname "$0")/../build/tavro-terminal}
 config=$(mktemp -d)
 mkdir -p "$config/Tavro Terminal"
 printf '[Ports]\nCom1=%s\n' "$device" >"$config/Tavro Terminal/ports.ini"
-printf '[Properties]\ncommport=1\nsettings="921600,n,8,1"\n' >"$config/Tavro Terminal.ini"
+printf '[properties]\ncommport=1\nsettings="921600,n,8,1"\n' >"$config/Tavro Terminal.ini"
 XDG_CONFIG_HOME=$config XDG_DATA_HOME=$config "$binary" &
 terminal=$!
 trap 'kill $terminal 2>/dev/null; wait $terminal 2>/dev/null; rm -rf "$config"' EXIT

@@ -84,6 +84,25 @@ void draw(QPainter &p, Kind kind)
         p.setPen(QPen(QColor(250, 210, 0), 2));
         p.drawLine(11, 16, 21, 16);
         break;
+    case Kind::Application: // the installed tavro-terminal.svg, at half its size
+        p.setPen(QPen(QColor(0x0b, 0x10, 0x16), 1));
+        p.setBrush(QColor(0x1d, 0x27, 0x33));
+        p.drawRoundedRect(QRectF(2, 3, 28, 21), 2.5, 2.5);
+        p.setBrush(Qt::black);
+        p.setPen(Qt::NoPen);
+        p.drawRect(QRectF(4.5, 5.5, 23, 16));
+        p.setPen(QPen(QColor(0x3d, 0xdc, 0x64), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(7, 9.5), QPointF(11, 12.5), QPointF(7, 15.5)}));
+        p.drawLine(QPointF(13, 16), QPointF(19, 16));
+        p.setPen(QPen(QColor(0x2b, 0x2b, 0x2b), 1.5));
+        for (int x = 20; x <= 26; x += 3)
+            p.drawLine(x, 24, x, 30);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x2b, 0x2b, 0x2b));
+        p.drawRoundedRect(QRectF(18, 22, 11, 6.5), 1, 1);
+        p.setPen(QPen(QColor(0xfa, 0xd2, 0x00), 1.2));
+        p.drawLine(QPointF(20, 25.25), QPointF(27, 25.25));
+        break;
     case Kind::Connected:
     case Kind::NotConnected: {
         const QColor c = kind == Kind::Connected ? QColor(0, 170, 0) : QColor(210, 0, 0);

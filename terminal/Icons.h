@@ -4,6 +4,6 @@
 
 // The toolbar's and indicators' pictures, drawn at run time so they stay sharp at any size.
 namespace Icons {
-enum class Kind { OpenLog, CloseLog, Properties, Transmit, Resend, Reset, Prog, Connected, NotConnected };
+enum class Kind { OpenLog, CloseLog, Properties, Transmit, Resend, Reset, Prog, Connected, NotConnected, Application };
 QIcon make(Kind kind);
 } // namespace Icons

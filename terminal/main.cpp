@@ -1,5 +1,6 @@
 #include "serial/DeviceFactory.h"
 #include "settings/SettingsStore.h"
+#include "terminal/Icons.h"
 #include "terminal/UserDialogs.h"
 #include "terminal/frmTerminal.h"
 
@@ -9,6 +10,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(frmTerminal::kTitle);
+    QApplication::setWindowIcon(Icons::make(Icons::Kind::Application));
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavro-terminal"));
     QSettingsStore store;
     WidgetMessageBox messages(nullptr);
     WidgetFileDialog files(nullptr);
