@@ -59,7 +59,7 @@ void frmAbout::buildControls()
 
 void frmAbout::Form_Load()
 {
-    setWindowTitle(QStringLiteral("About ") + kTitle);
+    setWindowTitle(QStringLiteral("About ") + kAppTitle);
     lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision));
-    lblTitle->setText(kTitle);
+    lblTitle->setText(kAppTitle);
 }

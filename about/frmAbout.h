@@ -1,6 +1,7 @@
 #pragma once
 
 #include "about/SysInfo.h"
+#include "terminal/AppTitle.h"
 
 #include <QDialog>
 
@@ -16,7 +17,6 @@ public:
     static constexpr int kMajor = 1;
     static constexpr int kMinor = 1;
     static constexpr int kRevision = 8204;
-    static inline const QString kTitle = QStringLiteral("Tavro Terminal");
 
     frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent = nullptr);
 

@@ -69,7 +69,7 @@ int main(int argc, char *argv[])
     file.close();
 
     MemorySettingsStore store;
-    store.WriteSetting(frmTerminal::kTitle, QStringLiteral("Properties"), QStringLiteral("CommPort"), QStringLiteral("16"));
+    store.WriteSetting(kAppTitle, QStringLiteral("Properties"), QStringLiteral("CommPort"), QStringLiteral("16"));
     FakeMessageBox messages;
     FakeFileDialog files;
     files.choices.push_back(path);

@@ -3,6 +3,7 @@
 #include "console/Module1.h"
 #include "programmer/ChipMemory.h"
 #include "terminal/AppState.h"
+#include "terminal/AppTitle.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -10,7 +11,6 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Tavro Terminal");
 
 // One record as read from the file: every field echoed as it is read, checked as a whole
 // before any of its bytes reaches the chip.
@@ -140,7 +140,7 @@ void Module1::HexDownload()
         m_host.messages().warn(QStringLiteral("%1: %2").arg(*path, file.errorString()));
         return;
     }
-    m_host.setCaption(kTitle + QStringLiteral(" - ") + QFileInfo(*path).fileName());
+    m_host.setCaption(kAppTitle + QStringLiteral(" - ") + QFileInfo(*path).fileName());
     m_host.showDownloadControls(true);
     int progress = int(std::min<qint64>(file.size(), std::numeric_limits<int>::max()));
     m_host.setProgress(progress, progress);

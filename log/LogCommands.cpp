@@ -58,13 +58,13 @@ std::optional<LogCommands::WindowState> LogCommands::mnuOpenLog_Click()
     }
     m_log = std::move(log);
     m_failureShown = false;
-    return WindowState{kTitle + QStringLiteral(" - ") + QFileInfo(path).fileName(), true};
+    return WindowState{kAppTitle + QStringLiteral(" - ") + QFileInfo(path).fileName(), true};
 }
 
 LogCommands::WindowState LogCommands::mnuCloseLog_Click()
 {
     m_log.reset();
-    return WindowState{kTitle, false};
+    return WindowState{kAppTitle, false};
 }
 
 Failure LogCommands::write(const QString &text)

@@ -2,6 +2,7 @@
 
 #include "log/LogFile.h"
 #include "serial/Failure.h"
+#include "terminal/AppTitle.h"
 
 #include <QString>
 #include <memory>
@@ -21,7 +22,6 @@ public:
         bool logOpen = false; // true: close pair enabled, open pair disabled
     };
 
-    static inline const QString kTitle = QStringLiteral("Tavro Terminal");
     static inline const QString kDialogTitle = QStringLiteral("Open Communications Log File");
     static inline const QString kDialogFilter = QStringLiteral("Log Files (*.LOG)|*.log|All Files (*.*)|*.*");
 

@@ -60,7 +60,7 @@ void frmTerminal::Form_Load()
     app.ProgMode = false;
     app.DataSpace = true;
     app.ConsoleKey = 0;
-    QApplication::setApplicationDisplayName(kTitle);
+    QApplication::setApplicationDisplayName(kAppTitle);
     setWindowTitle(QStringLiteral("Terminal"));
     loadWindowSize();
     imgNotConnected->raise();

@@ -259,12 +259,12 @@ frmProperties &frmTerminal::properties()
 
 QString frmTerminal::readSetting(const QString &key, const QString &defaultValue) const
 {
-    return m_services.store.ReadSetting(kTitle, kSection, key, defaultValue);
+    return m_services.store.ReadSetting(kAppTitle, kSection, key, defaultValue);
 }
 
 void frmTerminal::writeSetting(const QString &key, const QString &value)
 {
-    m_services.store.WriteSetting(kTitle, kSection, key, value);
+    m_services.store.WriteSetting(kAppTitle, kSection, key, value);
 }
 
 QString frmTerminal::statusText() const

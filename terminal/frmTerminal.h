@@ -7,6 +7,7 @@
 #include "programmer/LineDriver.h"
 #include "programmer/Timer3.h"
 #include "serial/MSComm.h"
+#include "terminal/AppTitle.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 #include "transfer/TextSender.h"
@@ -39,7 +40,6 @@ class frmTerminal : public QMainWindow, public SenderHost, public ConsoleHost
 {
     Q_OBJECT
 public:
-    static inline const QString kTitle = QStringLiteral("Tavro Terminal");
     static constexpr int kDesignClientWidth = 9150; // twips
     static constexpr int kDesignClientHeight = 6825;
     static constexpr int kViewSoftLimit = 16000;

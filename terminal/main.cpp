@@ -9,7 +9,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(frmTerminal::kTitle);
+    QApplication::setApplicationName(kAppTitle);
     QApplication::setWindowIcon(Icons::make(Icons::Kind::Application));
     QGuiApplication::setDesktopFileName(QStringLiteral("tavro-terminal"));
     QSettingsStore store;

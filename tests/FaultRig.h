@@ -77,7 +77,7 @@ struct FaultRig
 
     void set(const QString &key, const QString &value)
     {
-        store.WriteSetting(frmTerminal::kTitle, QStringLiteral("Properties"), key, value);
+        store.WriteSetting(kAppTitle, QStringLiteral("Properties"), key, value);
     }
 
     frmTerminal &start(int port)

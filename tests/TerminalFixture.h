@@ -24,11 +24,11 @@ struct TerminalFixture
 
     void set(const QString &key, const QString &value)
     {
-        store.WriteSetting(frmTerminal::kTitle, QStringLiteral("Properties"), key, value);
+        store.WriteSetting(kAppTitle, QStringLiteral("Properties"), key, value);
     }
     QString get(const QString &key) const
     {
-        return store.ReadSetting(frmTerminal::kTitle, QStringLiteral("Properties"), key, QStringLiteral("<none>"));
+        return store.ReadSetting(kAppTitle, QStringLiteral("Properties"), key, QStringLiteral("<none>"));
     }
 
     frmTerminal &start()

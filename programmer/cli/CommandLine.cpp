@@ -2,12 +2,12 @@
 
 #include "programmer/ChipMemory.h"
 #include "settings/SettingsStore.h"
+#include "terminal/AppTitle.h"
 
 #include <QCommandLineParser>
 
 namespace {
 
-const QString kApplication = QStringLiteral("Tavro Terminal");
 const QString kSection = QStringLiteral("Properties");
 
 const QString kDescription = QStringLiteral(
@@ -62,12 +62,12 @@ StoredDefaults StoredDefaults::read(const SettingsStore &store)
 {
     StoredDefaults defaults;
     bool ok = false;
-    const int port = store.ReadSetting(kApplication, kSection, QStringLiteral("CommPort"), QString()).trimmed().toInt(&ok);
+    const int port = store.ReadSetting(kAppTitle, kSection, QStringLiteral("CommPort"), QString()).trimmed().toInt(&ok);
     if (ok)
         defaults.port = QStringLiteral("Com%1").arg(port);
     // The check box is checked only at 1, as the terminal reads it.
     defaults.invertData =
-        store.ReadSetting(kApplication, kSection, QStringLiteral("TextRTSCheck"), QStringLiteral("0")).trimmed().toInt() == 1;
+        store.ReadSetting(kAppTitle, kSection, QStringLiteral("TextRTSCheck"), QStringLiteral("0")).trimmed().toInt() == 1;
     return defaults;
 }
 

@@ -106,7 +106,7 @@ void fillStore(MemorySettingsStore &store, const QByteArray &input)
         if (raw.startsWith('\xFE'))
             raw = raw.mid(1).repeated(std::min<qsizetype>(100000 / std::max<qsizetype>(raw.size(), 1), 100000));
         const QString value = i % 2 ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
-        store.WriteSetting(frmTerminal::kTitle, kSection, kKeys[i], value);
+        store.WriteSetting(kAppTitle, kSection, kKeys[i], value);
     }
 }
 
@@ -141,7 +141,7 @@ void startOverIniFile(const QByteArray &input)
     const QString folder = root.filePath(QString::number(++serial));
     QDir().mkpath(folder);
     {
-        QFile ini(folder + QLatin1Char('/') + frmTerminal::kTitle + QStringLiteral(".ini"));
+        QFile ini(folder + QLatin1Char('/') + kAppTitle + QStringLiteral(".ini"));
         Fuzz::check(ini.open(QIODevice::WriteOnly), "cannot write the INI file");
         ini.write(input);
     }
