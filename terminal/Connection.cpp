@@ -42,6 +42,11 @@ void frmTerminal::onPortLost(const QString &description)
 
 void frmTerminal::cboPort_Click(int index)
 {
+    if (appState().ProgMode) {
+        // Moving the port would pull it from under the console and the chip it holds in reset.
+        cboPort->setCurrentIndex(MSComm1->CommPort() - 1);
+        return;
+    }
     frmProperties &dialog = properties();
     dialog.cboPort->setCurrentIndex(index);
     dialog.cmdOK_Click();

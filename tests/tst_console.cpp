@@ -86,6 +86,7 @@ private slots:
     void resetPulsesDtrThenSendsOneSpace();
     void resetWithPortClosedSendsNothing();
     void programmedChipIsKeptAcrossOpens();
+    void portListStaysWhileTheConsoleRuns();
     void closingTheWindowLeavesTheConsole();
     void closingTheWindowStopsADownload();
 
@@ -329,6 +330,25 @@ void TestConsole::programmedChipIsKeptAcrossOpens()
     const Failure failure = refused.open({});
     QVERIFY(failure && failure->contains("program.bin"));
     QVERIFY(!refused.isOpen());
+}
+
+void TestConsole::portListStaysWhileTheConsoleRuns()
+{
+    frmTerminal &w = start();
+    int portDuring = 0;
+    bool openDuring = false, resetDuring = false;
+    const QString out = runConsole(QStringLiteral("v0\n1\nx"), [&](int index) {
+        if (index != 1)
+            return;
+        w.cboPort_Click(2); // the user picks Com3 in the toolbar's list
+        portDuring = w.comm().CommPort();
+        openDuring = w.comm().PortOpen();
+        resetDuring = m_f->chip->inReset();
+    });
+    QCOMPARE(portDuring, 16);
+    QVERIFY(openDuring && resetDuring);
+    QVERIFY(m_f->messages.shown.isEmpty());
+    QVERIFY2(out.contains(kCrLf + "0000 FF FF "), qPrintable(out)); // the listing still read the chip
 }
 
 void TestConsole::closingTheWindowLeavesTheConsole()
