@@ -1,6 +1,8 @@
 #include "serial/QtSerialDevice.h"
 
+#include <QFile>
 #include <poll.h>
+#include <unistd.h>
 
 QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
     : SerialDevice(parent), m_path(std::move(path)), m_label(std::move(label))
@@ -48,8 +50,14 @@ Failure QtSerialDevice::open(const LineFormat &format)
 {
     if (auto failure = check(format))
         return failure;
-    if (!m_port.open(QIODevice::ReadWrite))
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        // Qt calls a lock held by another program a permission error; when the user may open
+        // the device, that is what it is.
+        if (m_port.error() == QSerialPort::PermissionError
+            && ::access(QFile::encodeName(m_path).constData(), R_OK | W_OK) == 0)
+            return tr("%1: busy, another program has it open").arg(description());
         return tr("%1: %2").arg(description(), m_port.errorString());
+    }
     if (auto failure = apply(format)) {
         m_port.close();
         return failure;

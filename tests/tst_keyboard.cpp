@@ -14,6 +14,7 @@ private slots:
     void localEchoShowsTheKeyAtOnce();
     void closedPortOnlyEditsTheView();
     void programmingModeHandsKeysToTheConsole();
+    void portHeldByAnotherProgramIsCalledBusy();
 };
 
 void TestKeyboard::keysGoOutAndBoardTextComesIn()
@@ -70,6 +71,22 @@ void TestKeyboard::programmingModeHandsKeysToTheConsole()
     QTest::keyClicks(w.view(), "vx");
     QCOMPARE(appState().ConsoleKey, quint16('x')); // only the last key survives
     appState().ProgMode = false;
+}
+
+void TestKeyboard::portHeldByAnotherProgramIsCalledBusy()
+{
+    PtyPair pty;
+    QVERIFY(pty.ready());
+    QSerialPort holder(pty.a());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    TerminalFixture f;
+    f.set("CommPort", "2");
+    f.devices[2] = pty.a();
+    frmTerminal &w = f.start();
+    w.mnuOpen_Click();
+    QVERIFY(!w.comm().PortOpen());
+    QCOMPARE(f.messages.shown.size(), 1);
+    QCOMPARE(f.messages.shown[0].text, pty.a() + ": busy, another program has it open");
 }
 
 QTEST_MAIN(TestKeyboard)

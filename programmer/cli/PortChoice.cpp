@@ -4,10 +4,7 @@
 #include "serial/PortMap.h"
 #include "serial/QtSerialDevice.h"
 
-#include <QFile>
 #include <QRegularExpression>
-#include <QSerialPort>
-#include <unistd.h>
 
 namespace {
 
@@ -49,16 +46,4 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
     const QString path = text;
     return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); }, path,
                       path};
-}
-
-QString explainOpenFailure(const PortChoice &choice, const QString &failure)
-{
-    const QByteArray path = QFile::encodeName(choice.devicePath);
-    if (path.isEmpty() || ::access(path.constData(), R_OK | W_OK) != 0)
-        return failure;
-    // Allowed to open it, and yet refused: the error code tells a lock or EBUSY apart.
-    QSerialPort probe(choice.devicePath);
-    if (!probe.open(QIODevice::ReadWrite) && probe.error() == QSerialPort::PermissionError)
-        return QObject::tr("%1: busy, another program has it open").arg(choice.devicePath);
-    return failure;
 }

@@ -18,7 +18,3 @@ struct PortChoice
 // "ComN" goes through the terminal's port map, "simulated-board" to the port the map gives
 // the built-in board, anything else is taken as a device path.
 std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error);
-
-// A refused open said more plainly where the port layer cannot tell: a device that another
-// program holds shows only as a permission error.
-QString explainOpenFailure(const PortChoice &choice, const QString &failure);

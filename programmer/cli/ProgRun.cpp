@@ -130,7 +130,7 @@ int ProgRun::exec(const PortResolver &resolvePort)
     }
     MSComm comm(port->factory);
     if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.setPortOpen(true))) {
-        fail() << "cannot open " << onPort(*port, explainOpenFailure(*port, *failure)) << '\n';
+        fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
     Timer3 timer;
