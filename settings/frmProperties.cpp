@@ -154,15 +154,25 @@ void frmProperties::loadCheck(QCheckBox *box, const QString &key, const QString 
         box->setChecked(value != 0);
 }
 
+void frmProperties::fillPortList(QComboBox *list, const std::function<QString(int port)> &describePort)
+{
+    for (int port = 1; port <= MSComm::kPortCount; ++port) {
+        list->addItem(QStringLiteral("Com%1").arg(port));
+        if (describePort)
+            list->setItemData(port - 1, describePort(port), Qt::ToolTipRole);
+    }
+}
+
+void frmProperties::fillSpeedList(QComboBox *list)
+{
+    list->addItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800", "38400", "56000",
+                    "57600", "115200", "128000", "256000"});
+}
+
 void frmProperties::LoadPropertySettings()
 {
-    for (int port = 1; port <= 16; ++port) {
-        cboPort->addItem(QStringLiteral("Com%1").arg(port));
-        if (m_context.describePort)
-            cboPort->setItemData(port - 1, m_context.describePort(port), Qt::ToolTipRole);
-    }
-    cboSpeed->addItems({"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "28800",
-                        "38400", "56000", "57600", "115200", "128000", "256000"});
+    fillPortList(cboPort, m_context.describePort);
+    fillSpeedList(cboSpeed);
     cboDataBits->addItems({"4", "5", "6", "7", "8"});
     cboParity->addItems({"Even", "Odd", "None", "Mark", "Space"});
     cboStopBits->addItems({"1", "1.5", "2"});

@@ -43,6 +43,9 @@ public:
     std::array<QRadioButton *, 2> optEcho;
 
     static int checkValue(const QCheckBox *box) { return box->isChecked() ? 1 : 0; }
+    // The port and speed lists, as this dialog and the main window's toolbar both show them.
+    static void fillPortList(QComboBox *list, const std::function<QString(int port)> &describePort);
+    static void fillSpeedList(QComboBox *list);
 
     void reject() override { cmdCancel_Click(); } // Escape and the close box act as Cancel
 

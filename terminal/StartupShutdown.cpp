@@ -18,9 +18,6 @@
 #include <algorithm>
 
 namespace {
-const QStringList kSpeeds{"110",   "300",   "600",   "1200",  "2400",  "4800",   "9600",   "14400",
-                          "19200", "28800", "38400", "56000", "57600", "115200", "128000", "256000"};
-
 std::optional<int> toInt(const QString &text)
 {
     bool ok = false;
@@ -43,12 +40,8 @@ std::optional<bool> toBool(const QString &text)
 
 void frmTerminal::Form_Load()
 {
-    for (int port = 1; port <= MSComm::kPortCount; ++port) {
-        cboPort->addItem(QStringLiteral("Com%1").arg(port));
-        if (m_services.describePort)
-            cboPort->setItemData(port - 1, m_services.describePort(port), Qt::ToolTipRole);
-    }
-    cboSpeed->addItems(kSpeeds);
+    frmProperties::fillPortList(cboPort, m_services.describePort);
+    frmProperties::fillSpeedList(cboSpeed);
     cboSpeed->setCurrentIndex(-1);
     cboPort->setCurrentIndex(-1);
     txtTerm->clear();

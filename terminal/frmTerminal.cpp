@@ -277,7 +277,3 @@ void frmTerminal::setStatusText(const QString &text)
     sbrStatus->setText(text);
 }
 
-bool frmTerminal::progressVisible() const
-{
-    return prgSend->isVisible() || !prgSend->isHidden();
-}

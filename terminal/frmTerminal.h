@@ -127,7 +127,6 @@ public:
     QAction *toolButton(const QString &key) const;
     QAction *menuItem(const QString &name) const;
     QString statusText() const;
-    bool progressVisible() const;
     QString LastTextFile;
     bool EOLReceived = false;
 
