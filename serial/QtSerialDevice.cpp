@@ -78,37 +78,34 @@ Failure QtSerialDevice::write(const QByteArray &bytes)
     return std::nullopt;
 }
 
-Failure QtSerialDevice::lineResult(bool ok)
+Failure QtSerialDevice::setLine(bool (QSerialPort::*set)(bool), bool on)
 {
-    if (ok)
+    const QString none = tr("%1 has no modem-control lines").arg(m_path);
+    if (m_noModemLines)
+        return none;
+    if ((m_port.*set)(on))
         return std::nullopt;
     if (m_port.error() == QSerialPort::UnsupportedOperationError) {
         m_noModemLines = true;
         m_port.clearError();
-        return tr("%1 has no modem-control lines").arg(m_path);
+        return none;
     }
     return tr("%1: %2").arg(m_path, m_port.errorString());
 }
 
 Failure QtSerialDevice::setRequestToSend(bool on)
 {
-    if (m_noModemLines)
-        return tr("%1 has no modem-control lines").arg(m_path);
-    return lineResult(m_port.setRequestToSend(on));
+    return setLine(&QSerialPort::setRequestToSend, on);
 }
 
 Failure QtSerialDevice::setDataTerminalReady(bool on)
 {
-    if (m_noModemLines)
-        return tr("%1 has no modem-control lines").arg(m_path);
-    return lineResult(m_port.setDataTerminalReady(on));
+    return setLine(&QSerialPort::setDataTerminalReady, on);
 }
 
 Failure QtSerialDevice::setBreak(bool on)
 {
-    if (m_noModemLines)
-        return tr("%1 has no modem-control lines").arg(m_path);
-    return lineResult(m_port.setBreakEnabled(on));
+    return setLine(&QSerialPort::setBreakEnabled, on);
 }
 
 bool QtSerialDevice::clearToSend() const

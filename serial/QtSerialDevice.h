@@ -30,7 +30,8 @@ public:
     static Failure check(const LineFormat &format);
 
 private:
-    Failure lineResult(bool ok);
+    // Sets one modem-control line, or says that the device has none.
+    Failure setLine(bool (QSerialPort::*set)(bool), bool on);
     bool hungUp() const;
     void onError(QSerialPort::SerialPortError error);
 
