@@ -6,6 +6,7 @@
 #include "terminal/AppTitle.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <vector>
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFile>
 #include <QString>
 
 class ConsoleHost;
@@ -11,8 +10,8 @@ class Module1
 {
 public:
     static inline const QString kCrLf = QStringLiteral("\r\n");
-    // Key codes of ReadHexKeys.
-    static constexpr qint32 kNext = -1, kFinish = -2, kPrevious = -3, kKeep = -4, kInvalid = -5;
+    // Key codes of ReadHexKeys; text that is no hex number gives Hex::kInvalid.
+    static constexpr qint32 kNext = -1, kFinish = -2, kPrevious = -3, kKeep = -4;
 
     explicit Module1(ConsoleHost &host) : m_host(host) {}
 

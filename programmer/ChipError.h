@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <stdexcept>
 
 // A chip operation that cannot be carried out: an address outside the space, or the port
@@ -17,3 +18,10 @@ public:
 private:
     QString m_description;
 };
+
+// A line change the port refused becomes the chip operation's failure.
+inline void throwIfFailed(const std::optional<QString> &failure)
+{
+    if (failure)
+        throw ChipError(*failure);
+}

@@ -70,6 +70,5 @@ void ChipMemory::ProgrammingEnable()
 
 void ChipMemory::ClearRTS()
 {
-    if (Failure failure = m_comm.setRTSEnable(false))
-        throw ChipError(*failure);
+    throwIfFailed(m_comm.setRTSEnable(false));
 }

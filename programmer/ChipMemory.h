@@ -28,8 +28,6 @@ public:
     void write(bool dataSpace, qint32 address, quint8 value);
     static qint32 lastAddress(bool dataSpace) { return dataSpace ? kDataEnd : kProgramEnd; }
 
-    LineDriver &driver() { return m_driver; }
-
 private:
     quint8 readByte(qint32 address, quint8 code, qint32 last);
     void writeByte(qint32 address, quint8 code, qint32 last, quint8 value);

@@ -44,13 +44,9 @@ void ChipSession::enter()
     if (!m_comm.PortOpen())
         throw ChipError(QObject::tr("The port is not open"));
     // As the terminal's programming mode: reset held on DTR, then one programming enable.
-    auto check = [](const Failure &failure) {
-        if (failure)
-            throw ChipError(*failure);
-    };
-    check(m_comm.setBreak(false));
-    check(m_comm.setRTSEnable(false));
-    check(m_comm.setDTREnable(true));
+    throwIfFailed(m_comm.setBreak(false));
+    throwIfFailed(m_comm.setRTSEnable(false));
+    throwIfFailed(m_comm.setDTREnable(true));
     m_memory.ProgrammingEnable();
 }
 

@@ -12,12 +12,6 @@ LineDriver::LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invert
 {
 }
 
-void LineDriver::check(const std::optional<QString> &failure) const
-{
-    if (failure)
-        throw ChipError(*failure);
-}
-
 void LineDriver::Delay(double msecs)
 {
     // Rounded half to even, as 2.5 ms must become 2.
@@ -35,8 +29,8 @@ void LineDriver::Delay(double msecs)
 
 void LineDriver::ClockSCK()
 {
-    check(m_comm.setBreak(true));
-    check(m_comm.setBreak(false));
+    throwIfFailed(m_comm.setBreak(true));
+    throwIfFailed(m_comm.setBreak(false));
 }
 
 void LineDriver::SendProgByte(quint8 value)
@@ -44,7 +38,7 @@ void LineDriver::SendProgByte(quint8 value)
     if (m_invertData && m_invertData())
         value = quint8(~value);
     for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
-        check(m_comm.setRTSEnable((value & mask) != 0));
+        throwIfFailed(m_comm.setRTSEnable((value & mask) != 0));
         ClockSCK();
     }
 }

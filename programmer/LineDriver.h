@@ -24,8 +24,6 @@ public:
     void setWaitScale(double scale) { m_waitScale = scale; }
 
 private:
-    void check(const std::optional<QString> &failure) const;
-
     MSComm &m_comm;
     Timer3 &m_timer;
     std::function<bool()> m_invertData;

@@ -10,9 +10,7 @@ namespace {
 
 PortChoice mapped(int number, const PortMap &map)
 {
-    const QString path = map.devicePath(number);
-    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number),
-            path == PortMap::kSimulatedBoard ? QString() : path};
+    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number)};
 }
 
 } // namespace
@@ -44,6 +42,5 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return std::nullopt;
     }
     const QString path = text;
-    return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); }, path,
-                      path};
+    return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); }, path};
 }

@@ -12,7 +12,6 @@ struct PortChoice
     int number = 1;                 // the port number the control is set to
     MSComm::DeviceFactory factory;
     QString name;                   // for messages: "Com3" or the path given
-    QString devicePath;             // empty for the simulated board
 };
 
 // "ComN" goes through the terminal's port map, "simulated-board" to the port the map gives
