@@ -1,5 +1,6 @@
 #include "programmer/cli/ProgRun.h"
 
+#include "console/Hex.h"
 #include "programmer/ChipMemory.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
@@ -18,11 +19,6 @@ namespace {
 // that is no HEX file for it (or a device such as /dev/zero).
 constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 constexpr int kShownFaults = 10;
-
-QString hex(quint32 value, int digits)
-{
-    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
 
 // Device messages mostly name the device already.
 QString onPort(const PortChoice &port, const QString &text)
@@ -172,8 +168,8 @@ int ProgRun::runSession(ChipSession &session, const std::map<quint32, quint8> &i
             fail() << m_options.file << ": " << output->errorString() << '\n';
             return kBadInput;
         }
-        result() << "Read " << bytes.size() << " bytes of " << spaceName() << " (" << hex(m_options.first, 4) << '-'
-                 << hex(m_options.last, 4) << ") into " << m_options.file << " in " << seconds(took) << " s.\n";
+        result() << "Read " << bytes.size() << " bytes of " << spaceName() << " (" << Hex::fWord(qint32(m_options.first)) << '-'
+                 << Hex::fWord(qint32(m_options.last)) << ") into " << m_options.file << " in " << seconds(took) << " s.\n";
         return kDone;
     }
     }
@@ -188,7 +184,7 @@ int ProgRun::reportVerify(const ChipSession::VerifyReport &report)
              << " differ from " << m_options.file << ".\n";
     m_io.out << "  address  chip  file\n";
     for (const ChipSession::Mismatch &m : report.first)
-        m_io.out << "  " << hex(m.address, 4) << "     " << hex(m.inChip, 2) << "    " << hex(m.inFile, 2) << '\n';
+        m_io.out << "  " << Hex::fWord(qint32(m.address)) << "     " << Hex::fByte(m.inChip) << "    " << Hex::fByte(m.inFile) << '\n';
     if (report.mismatches > report.first.size())
         m_io.out << "  ... and " << report.mismatches - report.first.size() << " more\n";
     m_io.out.flush();
