@@ -4,6 +4,7 @@
 // uses while it sits idle for 10 s.
 //   bench_programming [KiB]    (default 8: about five minutes)
 #include "../tests/FakeDialogs.h"
+#include "programmer/HexWriter.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
 #include "terminal/AppState.h"
@@ -19,22 +20,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray hexFile(const QByteArray &image)
-{
-    QByteArray out;
-    for (int at = 0; at < image.size(); at += 16) {
-        const QByteArray data = image.mid(at, 16);
-        QByteArray record;
-        record.append(char(data.size())).append(char(at >> 8)).append(char(at & 0xFF)).append(char(0)).append(data);
-        int sum = 0;
-        for (char c : record)
-            sum += quint8(c);
-        record.append(char(-sum & 0xFF));
-        out += ':' + record.toHex().toUpper() + "\r\n";
-    }
-    return out + ":00000001FF\r\n";
-}
 
 double cpuSeconds()
 {
@@ -64,7 +49,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("image.hex"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(hexFile(image)) < 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(HexWriter::toIntelHex(0, image)) < 0)
         return std::fprintf(stderr, "cannot write %s\n", qPrintable(path)), 1;
     file.close();
 
