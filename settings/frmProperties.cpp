@@ -177,14 +177,12 @@ void frmProperties::LoadPropertySettings()
     cboParity->addItems({"Even", "Odd", "None", "Mark", "Space"});
     cboStopBits->addItems({"1", "1.5", "2"});
 
-    // Split from the right so that a speed of any length works.
-    const QString s = m_context.comm.Settings();
-    const int k = s.contains(QLatin1Char('.')) ? 2 : 0;
-    const int n = int(s.size());
-    cboSpeed->setCurrentText(s.left(n - 6 - k));
-    const QString parity = s.mid(n - 5 - k, 1);
-    cboDataBits->setCurrentText(s.mid(n - 3 - k, 1));
-    cboStopBits->setCurrentText(s.right(k + 1));
+    // The control's own text: always speed, parity letter, data bits, stop bits.
+    const QStringList settings = m_context.comm.Settings().split(QLatin1Char(','));
+    cboSpeed->setCurrentText(settings[0]);
+    const QString parity = settings[1];
+    cboDataBits->setCurrentText(settings[2]);
+    cboStopBits->setCurrentText(settings[3]);
     for (int i = 0; i < cboParity->count(); ++i)
         if (cboParity->itemText(i).left(1).toLower() == parity)
             cboParity->setCurrentIndex(i);

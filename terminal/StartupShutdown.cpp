@@ -128,14 +128,12 @@ bool frmTerminal::applyStoredPort()
 
 void frmTerminal::loadTransferSettings()
 {
-    // The dialog's own loader fills its fields from the same keys with the same defaults.
-    properties();
     LastTextFile = readSetting(QStringLiteral("LastTextFile"), QString());
-    if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString()))) {
+    if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString())))
         appState().LocalEcho = *echo;
-        // The dialog was filled before the flag was known; its OK must keep what it shows.
-        properties().optEcho[*echo ? 1 : 0]->setChecked(true);
-    }
+    // The dialog's own loader fills its fields from the same keys with the same defaults, and
+    // its echo option from the flag just read, so that its OK keeps what it shows.
+    properties();
 }
 
 void frmTerminal::Form_Unload(bool &Cancel)
