@@ -41,6 +41,13 @@ public:
     virtual void setCaption(const QString &text) = 0;
     virtual void setTransmitEnabled(bool on) = 0; // mnuSendText and "TransmitTextFile"
     virtual void setResendEnabled(bool on) = 0;   // mnuResendTextFile and "ResendTextFile"
+    // Transmit back on, and re-transmit too when there is a file to send again.
+    void enableTransmitCommands()
+    {
+        setTransmitEnabled(true);
+        if (!lastTextFile().isEmpty())
+            setResendEnabled(true);
+    }
 
     // Read afresh at every use, so changes made during a transfer apply from the next line.
     virtual TransferSettings transferSettings() const = 0;

@@ -180,9 +180,7 @@ void TextSender::finish()
 {
     m_host.setBinaryInputMode();
     m_reader.reset();
-    m_host.setTransmitEnabled(true);
-    if (!m_host.lastTextFile().isEmpty())
-        m_host.setResendEnabled(true);
+    m_host.enableTransmitCommands();
     appState().StopSending = true;
     m_host.setStatusText(QStringLiteral("Settings: ") + m_host.portSettings());
     m_running = false;

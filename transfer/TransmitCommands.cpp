@@ -16,9 +16,7 @@ void TransmitCommands::mnuSendText_Click()
     for (;;) {
         const auto chosen = m_host.files().open({kDialogTitle, kDialogFilter, false});
         if (!chosen) {
-            m_host.setTransmitEnabled(true);
-            if (!m_host.lastTextFile().isEmpty())
-                m_host.setResendEnabled(true);
+            m_host.enableTransmitCommands();
             return;
         }
         m_host.setLastTextFile(*chosen);
