@@ -14,9 +14,10 @@ class frmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kMajor = 1;
-    static constexpr int kMinor = 1;
-    static constexpr int kRevision = 8204;
+    // The project's version, as the build gives it.
+    static constexpr int kMajor = TAVRO_VERSION_MAJOR;
+    static constexpr int kMinor = TAVRO_VERSION_MINOR;
+    static constexpr int kRevision = TAVRO_VERSION_PATCH;
 
     frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent = nullptr);
 
