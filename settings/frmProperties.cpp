@@ -2,6 +2,7 @@
 
 #include "serial/MSComm.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredProperties.h"
 #include "terminal/AppState.h"
 #include "terminal/Twips.h"
 #include "terminal/UserDialogs.h"
@@ -17,7 +18,6 @@
 using Twips::place;
 
 namespace {
-const QString kSection = QStringLiteral("Properties");
 
 template <typename W> W *make(QWidget *parent, int l, int t, int w, int h)
 {
@@ -138,20 +138,18 @@ void frmProperties::Form_Load()
 
 QString frmProperties::read(const QString &key, const QString &defaultValue) const
 {
-    return m_context.store.ReadSetting(QApplication::applicationDisplayName(), kSection, key, defaultValue);
+    return StoredProperties::read(m_context.store, key, defaultValue);
 }
 
 void frmProperties::write(const QString &key, const QString &value)
 {
-    m_context.store.WriteSetting(QApplication::applicationDisplayName(), kSection, key, value);
+    StoredProperties::write(m_context.store, key, value);
 }
 
 void frmProperties::loadCheck(QCheckBox *box, const QString &key, const QString &defaultValue)
 {
-    bool ok = false;
-    const int value = read(key, defaultValue).trimmed().toInt(&ok);
-    if (ok)
-        box->setChecked(value != 0);
+    if (const std::optional<bool> checked = StoredProperties::check(m_context.store, key, defaultValue))
+        box->setChecked(*checked);
 }
 
 void frmProperties::fillPortList(QComboBox *list, const std::function<QString(int port)> &describePort)

@@ -1,6 +1,7 @@
 #include "terminal/frmTerminal.h"
 
 #include "settings/SettingsStore.h"
+#include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
 #include "terminal/ClickableLabel.h"
 #include "terminal/Icons.h"
@@ -17,7 +18,6 @@
 #include <QToolBar>
 
 namespace {
-const QString kSection = QStringLiteral("Properties");
 constexpr int kStatusRow = 315;  // twips
 constexpr int kSlotWidth = 1215; // progress bar, cancel button, each drop-down list
 } // namespace
@@ -259,12 +259,12 @@ frmProperties &frmTerminal::properties()
 
 QString frmTerminal::readSetting(const QString &key, const QString &defaultValue) const
 {
-    return m_services.store.ReadSetting(kAppTitle, kSection, key, defaultValue);
+    return StoredProperties::read(m_services.store, key, defaultValue);
 }
 
 void frmTerminal::writeSetting(const QString &key, const QString &value)
 {
-    m_services.store.WriteSetting(kAppTitle, kSection, key, value);
+    StoredProperties::write(m_services.store, key, value);
 }
 
 QString frmTerminal::statusText() const

@@ -1,14 +1,13 @@
 #include "programmer/cli/CommandLine.h"
 
 #include "programmer/ChipMemory.h"
-#include "settings/SettingsStore.h"
-#include "terminal/AppTitle.h"
+#include "serial/MSComm.h"
+#include "settings/StoredProperties.h"
 
 #include <QCommandLineParser>
 
 namespace {
 
-const QString kSection = QStringLiteral("Properties");
 
 const QString kDescription = QStringLiteral(
     "Programs the chip on the board behind a Tavro Terminal port from an Intel-HEX file, proves\n"
@@ -62,12 +61,11 @@ StoredDefaults StoredDefaults::read(const SettingsStore &store)
 {
     StoredDefaults defaults;
     bool ok = false;
-    const int port = store.ReadSetting(kAppTitle, kSection, QStringLiteral("CommPort"), QString()).trimmed().toInt(&ok);
-    if (ok)
+    const int port = StoredProperties::read(store, QStringLiteral("CommPort"), QString()).trimmed().toInt(&ok);
+    // A number the terminal's port refuses leaves it on its first port, and so here.
+    if (ok && port >= 1 && port <= MSComm::kPortCount)
         defaults.port = QStringLiteral("Com%1").arg(port);
-    // The check box is checked only at 1, as the terminal reads it.
-    defaults.invertData =
-        store.ReadSetting(kAppTitle, kSection, QStringLiteral("TextRTSCheck"), QStringLiteral("0")).trimmed().toInt() == 1;
+    defaults.invertData = StoredProperties::check(store, QStringLiteral("TextRTSCheck"), QStringLiteral("0")).value_or(false);
     return defaults;
 }
 

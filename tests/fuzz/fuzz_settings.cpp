@@ -5,6 +5,7 @@
 #include "FuzzSupport.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
 #include "terminal/AppState.h"
 #include "terminal/frmTerminal.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Properties");
 const QStringList kKeys{"FormWidth",     "FormHeight",     "Settings",           "CommPort",
                         "Handshaking",   "TextEOLCheck",   "TextEOLValue",       "LineDelayCheck",
                         "LineDelayValue", "LastTextFile",  "StartTransferCheck", "StartTransferWord",
@@ -106,7 +106,7 @@ void fillStore(MemorySettingsStore &store, const QByteArray &input)
         if (raw.startsWith('\xFE'))
             raw = raw.mid(1).repeated(std::min<qsizetype>(100000 / std::max<qsizetype>(raw.size(), 1), 100000));
         const QString value = i % 2 ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
-        store.WriteSetting(kAppTitle, kSection, kKeys[i], value);
+        StoredProperties::write(store, kKeys[i], value);
     }
 }
 
