@@ -390,6 +390,13 @@ void TestTavroProg::commandLineDefaultsAndRefusals()
     QVERIFY(stored.invertData);
     QCOMPARE(StoredDefaults::read(MemorySettingsStore()).port, QStringLiteral("Com1"));
     QVERIFY(!StoredDefaults::read(MemorySettingsStore()).invertData);
+    // Hand-edited values read as the terminal reads them: any non-zero number checks the box,
+    // a port it refuses leaves it on Com1.
+    MemorySettingsStore edited;
+    edited.WriteSetting("Tavro Terminal", "Properties", "CommPort", "17");
+    edited.WriteSetting("Tavro Terminal", "Properties", "TextRTSCheck", "2");
+    QCOMPARE(StoredDefaults::read(edited).port, QStringLiteral("Com1"));
+    QVERIFY(StoredDefaults::read(edited).invertData);
 
     const CommandLine fromStore({"tavro-prog", "write", "a.hex"}, stored);
     QCOMPARE(fromStore.options().port, QStringLiteral("Com5"));
