@@ -18,7 +18,15 @@ QString SettingsStore::ReadSetting(const QString &application, const QString &se
 void SettingsStore::WriteSetting(const QString &application, const QString &section,
                                  const QString &key, const QString &value)
 {
-    store(application, foldedPath(section, key), value);
+    store(application, {{foldedPath(section, key), value}});
+}
+
+void SettingsStore::WriteSettings(const QString &application, const QString &section, const Entries &entries)
+{
+    Entries folded;
+    for (const auto &[key, value] : entries)
+        folded.append({foldedPath(section, key), value});
+    store(application, folded);
 }
 
 QSettingsStore::QSettingsStore(QString folder) : m_folder(std::move(folder))
@@ -44,9 +52,11 @@ std::optional<QString> QSettingsStore::load(const QString &application, const QS
     return value.toString();
 }
 
-void QSettingsStore::store(const QString &application, const QString &path, const QString &value)
+void QSettingsStore::store(const QString &application, const Entries &pathsAndValues)
 {
-    open(application)->setValue(path, value);
+    const std::unique_ptr<QSettings> settings = open(application);
+    for (const auto &[path, value] : pathsAndValues)
+        settings->setValue(path, value);
 }
 
 std::optional<QString> MemorySettingsStore::load(const QString &application, const QString &path) const
@@ -57,7 +67,8 @@ std::optional<QString> MemorySettingsStore::load(const QString &application, con
     return it->second;
 }
 
-void MemorySettingsStore::store(const QString &application, const QString &path, const QString &value)
+void MemorySettingsStore::store(const QString &application, const Entries &pathsAndValues)
 {
-    entries[application + QLatin1Char('/') + path] = value;
+    for (const auto &[path, value] : pathsAndValues)
+        entries[application + QLatin1Char('/') + path] = value;
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
 #include <QSettings>
 #include <QString>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 // The per-user store: text values under application, section and key.
 // Keys are matched without regard to letter case; each caller keeps its own spelling.
@@ -15,11 +18,14 @@ public:
                         const QString &defaultValue) const;
     void WriteSetting(const QString &application, const QString &section, const QString &key,
                       const QString &value);
+    using Entries = QList<std::pair<QString, QString>>; // key and value
+    // Several keys of one section at once: a file-backed store writes its file once.
+    void WriteSettings(const QString &application, const QString &section, const Entries &entries);
 
 protected:
     // Storage keeps one entry per lower-cased path.
     virtual std::optional<QString> load(const QString &application, const QString &path) const = 0;
-    virtual void store(const QString &application, const QString &path, const QString &value) = 0;
+    virtual void store(const QString &application, const Entries &pathsAndValues) = 0;
 };
 
 // Backed by an INI file per user (QSettings' native store on Linux is case-sensitive,
@@ -32,7 +38,7 @@ public:
 
 protected:
     std::optional<QString> load(const QString &application, const QString &path) const override;
-    void store(const QString &application, const QString &path, const QString &value) override;
+    void store(const QString &application, const Entries &pathsAndValues) override;
 
 private:
     std::unique_ptr<QSettings> open(const QString &application) const;
@@ -47,5 +53,5 @@ public:
 
 protected:
     std::optional<QString> load(const QString &application, const QString &path) const override;
-    void store(const QString &application, const QString &path, const QString &value) override;
+    void store(const QString &application, const Entries &pathsAndValues) override;
 };

@@ -15,6 +15,11 @@ void write(SettingsStore &store, const QString &key, const QString &value)
     store.WriteSetting(kAppTitle, kSection, key, value);
 }
 
+void write(SettingsStore &store, const QList<std::pair<QString, QString>> &keysAndValues)
+{
+    store.WriteSettings(kAppTitle, kSection, keysAndValues);
+}
+
 std::optional<bool> check(const SettingsStore &store, const QString &key, const QString &defaultValue)
 {
     bool ok = false;

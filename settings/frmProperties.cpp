@@ -141,11 +141,6 @@ QString frmProperties::read(const QString &key, const QString &defaultValue) con
     return StoredProperties::read(m_context.store, key, defaultValue);
 }
 
-void frmProperties::write(const QString &key, const QString &value)
-{
-    StoredProperties::write(m_context.store, key, value);
-}
-
 void frmProperties::loadCheck(QCheckBox *box, const QString &key, const QString &defaultValue)
 {
     if (const std::optional<bool> checked = StoredProperties::check(m_context.store, key, defaultValue))
@@ -261,19 +256,21 @@ bool frmProperties::cmdOK_Click()
 void frmProperties::storeSettings()
 {
     const MSComm &comm = m_context.comm;
-    write(QStringLiteral("Settings"), comm.Settings());
-    write(QStringLiteral("CommPort"), QString::number(comm.CommPort()));
-    write(QStringLiteral("Handshaking"), QString::number(comm.Handshaking()));
-    write(QStringLiteral("Echo"), appState().LocalEcho ? QStringLiteral("True") : QStringLiteral("False"));
-    write(QStringLiteral("TextEOLcheck"), QString::number(checkValue(chkWaitFor)));
-    write(QStringLiteral("TextEOLValue"), txtEOLChar->text());
-    write(QStringLiteral("LineDelayCheck"), QString::number(checkValue(chkLineDelay)));
-    write(QStringLiteral("LineDelayValue"), txtLineDelay->text());
-    write(QStringLiteral("StartTransferCheck"), QString::number(checkValue(chkStart)));
-    write(QStringLiteral("StartTransferWord"), txtStartWord->text());
-    write(QStringLiteral("StartFileType"), txtStartFileType->text());
-    write(QStringLiteral("StartTransferDelay"), txtStartDelay->text());
-    write(QStringLiteral("TextRTScheck"), QString::number(checkValue(chkRTS)));
+    StoredProperties::write(
+        m_context.store,
+        {{QStringLiteral("Settings"), comm.Settings()},
+         {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
+         {QStringLiteral("Handshaking"), QString::number(comm.Handshaking())},
+         {QStringLiteral("Echo"), appState().LocalEcho ? QStringLiteral("True") : QStringLiteral("False")},
+         {QStringLiteral("TextEOLcheck"), QString::number(checkValue(chkWaitFor))},
+         {QStringLiteral("TextEOLValue"), txtEOLChar->text()},
+         {QStringLiteral("LineDelayCheck"), QString::number(checkValue(chkLineDelay))},
+         {QStringLiteral("LineDelayValue"), txtLineDelay->text()},
+         {QStringLiteral("StartTransferCheck"), QString::number(checkValue(chkStart))},
+         {QStringLiteral("StartTransferWord"), txtStartWord->text()},
+         {QStringLiteral("StartFileType"), txtStartFileType->text()},
+         {QStringLiteral("StartTransferDelay"), txtStartDelay->text()},
+         {QStringLiteral("TextRTScheck"), QString::number(checkValue(chkRTS))}});
 }
 
 void frmProperties::cmdCancel_Click()

@@ -63,7 +63,6 @@ private:
     void storeSettings();
     void loadCheck(QCheckBox *box, const QString &key, const QString &defaultValue);
     QString read(const QString &key, const QString &defaultValue) const;
-    void write(const QString &key, const QString &value);
 
     Context m_context;
     int m_flowChoice = 0;

@@ -1,5 +1,6 @@
 #include "terminal/frmTerminal.h"
 
+#include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
 #include "terminal/AppState.h"
 #include "terminal/ClickableLabel.h"
@@ -159,9 +160,10 @@ void frmTerminal::Form_Unload(bool &Cancel)
     }
     if (m_log.isOpen())
         mnuCloseLog_Click();
-    writeSetting(QStringLiteral("LastTextFile"), LastTextFile);
-    writeSetting(QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width())));
-    writeSetting(QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height())));
+    StoredProperties::write(m_services.store,
+                            {{QStringLiteral("LastTextFile"), LastTextFile},
+                             {QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width()))},
+                             {QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height()))}});
 }
 
 void frmTerminal::mnuFileExit_Click()

@@ -262,11 +262,6 @@ QString frmTerminal::readSetting(const QString &key, const QString &defaultValue
     return StoredProperties::read(m_services.store, key, defaultValue);
 }
 
-void frmTerminal::writeSetting(const QString &key, const QString &value)
-{
-    StoredProperties::write(m_services.store, key, value);
-}
-
 QString frmTerminal::statusText() const
 {
     return sbrStatus->text();

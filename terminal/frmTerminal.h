@@ -148,7 +148,6 @@ private:
     void showPortState();
     void onPortLost(const QString &description);
     QString readSetting(const QString &key, const QString &defaultValue) const;
-    void writeSetting(const QString &key, const QString &value);
 
     Services m_services;
     std::unique_ptr<MSComm> MSComm1;

@@ -21,8 +21,7 @@ void TestSettingsStore::roundTripsAcrossInstancesAndCase()
         QSettingsStore store(dir.path());
         store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]);
         store.WriteSetting(app, "Properties", "StartTransferWord", values[1]);
-        store.WriteSetting(app, "Properties", "Settings", values[2]);
-        store.WriteSetting(app, "Properties", "LastTextFile", values[3]);
+        store.WriteSettings(app, "Properties", {{"Settings", values[2]}, {"LastTextFile", values[3]}}); // one file write
     }
     QSettingsStore store(dir.path());
     QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLCheck", "x"), values[0]);
