@@ -29,13 +29,7 @@ void Module1::waitForKey()
 void Module1::printBanner()
 {
     ConsolePrint(kCrLf + QStringLiteral("Console mode - use HEX") + kCrLf);
-    if (appState().DataSpace) {
-        m_host.setTextColour(kDataColour);
-        ConsolePrint(QStringLiteral("Data memory space"));
-    } else {
-        m_host.setTextColour(kProgramColour);
-        ConsolePrint(QStringLiteral("Program memory space"));
-    }
+    showSpace(appState().DataSpace);
     ConsolePrint(QStringLiteral("Commands  M, P, D, X, V, H, ?"));
     ConsolePrint(kCrLf);
 }
@@ -44,6 +38,11 @@ void Module1::selectSpace(bool data)
 {
     appState().ConsoleKey = 13;
     appState().DataSpace = data;
+    showSpace(data);
+}
+
+void Module1::showSpace(bool data)
+{
     m_host.setTextColour(data ? kDataColour : kProgramColour);
     ConsolePrint(data ? QStringLiteral("Data memory space") : QStringLiteral("Program memory space"));
 }

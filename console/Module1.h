@@ -31,6 +31,7 @@ private:
     void printBanner();
     void runCommand(quint8 c);
     void selectSpace(bool data);
+    void showSpace(bool data); // its colour and its name
     void waitForKey();
     void modifyLoop();
 

@@ -95,7 +95,7 @@ TextSender::Step TextSender::sendStartWord(Failure &failure)
         return Step::Next;
     if ((failure = m_host.output(settings.txtStartWord.toLatin1() + '\r')))
         return Step::Done;
-    return pause(milliseconds(m_host.transferSettings().txtStartDelay)) ? Step::Next : Step::Done;
+    return pause(milliseconds(settings.txtStartDelay)) ? Step::Next : Step::Done;
 }
 
 TextSender::Step TextSender::sendPieces(LineReader::Piece piece, Failure &failure)
