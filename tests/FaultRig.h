@@ -8,6 +8,7 @@
 #include "terminal/ClickableLabel.h"
 #include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -149,13 +150,3 @@ inline QByteArray fileContents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Whether this process still holds the file open.
-inline bool heldOpen(const QString &path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
-        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
-            return true;
-    return false;
-}

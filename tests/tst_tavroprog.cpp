@@ -1,10 +1,11 @@
-#include "PtyPair.h"
-#include "programmer/HexImage.h"
-#include "programmer/HexWriter.h"
 #include "programmer/cli/CommandLine.h"
 #include "programmer/cli/ProgRun.h"
+#include "programmer/HexImage.h"
+#include "programmer/HexWriter.h"
+#include "PtyPair.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
+#include "TestFiles.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -56,14 +57,6 @@ QByteArray randomBytes(int size)
     for (char &c : bytes)
         c = char(QRandomGenerator::global()->bounded(256));
     return bytes;
-}
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        return {};
-    return file.fileName();
 }
 
 QByteArray readFile(const QString &path)

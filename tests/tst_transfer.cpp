@@ -1,4 +1,5 @@
 #include "terminal/AppState.h"
+#include "TestFiles.h"
 #include "transfer/TextSender.h"
 #include "tst_transfer_host.h"
 
@@ -7,30 +8,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-namespace {
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
-    return path;
-}
-
-// Whether this process still holds the file open.
-bool heldOpen(const QString &path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
-        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
-            return true;
-    return false;
-}
-
-} // namespace
 
 class TestTextSender : public QObject
 {

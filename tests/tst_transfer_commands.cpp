@@ -1,4 +1,5 @@
 #include "terminal/AppState.h"
+#include "TestFiles.h"
 #include "transfer/LineReader.h"
 #include "transfer/TransmitCommands.h"
 #include "tst_transfer_host.h"
@@ -9,15 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
-    return path;
-}
 
 // The lines as the rule defines them, worked out the slow and obvious way.
 QList<QByteArray> referenceLines(const QByteArray &text)

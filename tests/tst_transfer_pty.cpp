@@ -1,10 +1,11 @@
-#include "transfer/PacingTimer.h"
+#include "FakeDialogs.h"
 #include "serial/MSComm.h"
 #include "serial/QtSerialDevice.h"
 #include "terminal/AppState.h"
+#include "TestFiles.h"
+#include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 #include "transfer/TextSender.h"
-#include "FakeDialogs.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -142,15 +143,6 @@ private:
     MSComm m_comm;
     Failure m_openFailure;
 };
-
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-    return path;
-}
 
 // Lets the last bytes reach the board and its echoes come back.
 void settle(const PtyHost &host, const Board &board, qsizetype boardExpects)
