@@ -19,7 +19,7 @@ case "${1:-run}" in
         exec build/tavro-terminal ;;
     test)
         # The tests run under AddressSanitizer and UndefinedBehaviorSanitizer: any report fails them.
-        cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRO_SANITIZE=ON >/dev/null
+        cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRO_SANITIZE=ON -DTAVRO_WERROR=ON >/dev/null
         cmake --build build-test -j"$(nproc)"
         # LeakSanitizer cannot run where ptrace is forbidden (some containers): then leaks go unchecked.
         leaks=1

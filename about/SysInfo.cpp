@@ -1,6 +1,6 @@
 #include "about/SysInfo.h"
 
-#include "terminal/UserDialogs.h"
+#include "common/UserDialogs.h"
 
 #include <QtEndian>
 

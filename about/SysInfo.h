@@ -1,7 +1,7 @@
 #pragma once
 
 #include "about/KeySource.h"
-#include "serial/Failure.h"
+#include "common/Failure.h"
 
 #include <QString>
 #include <memory>
@@ -47,7 +47,10 @@ public:
     static inline const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
     static constexpr int kBufferSize = 1024;
 
-    SysInfo(SysInfoTools tools, MessageBox &messages) : m_tools(std::move(tools)), m_messages(messages) {}
+    SysInfo(SysInfoTools tools, MessageBox &messages)
+        : m_tools(std::move(tools))
+        , m_messages(messages)
+    {}
 
     void StartSysInfo();
     // True when the value was read; KeyVal then holds it (a value of another type leaves it).

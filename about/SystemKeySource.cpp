@@ -27,7 +27,8 @@ public:
         HKEY handle = nullptr;
         // Read access only: asking for write access under this root fails without admin rights.
         if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), key.toLocal8Bit().constData(), 0,
-                          KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
+                          KEY_QUERY_VALUE, &handle)
+            != ERROR_SUCCESS)
             return std::nullopt;
         QByteArray buffer(SysInfo::kBufferSize, '\0');
         DWORD type = 0;

@@ -14,14 +14,16 @@ class SystemKeySource : public KeySource
 {
 public:
     static inline const QStringList kTools = {
-        QStringLiteral("hardinfo2"),       QStringLiteral("hardinfo"),
-        QStringLiteral("kinfocenter"),     QStringLiteral("gnome-system-monitor"),
+        QStringLiteral("hardinfo2"),           QStringLiteral("hardinfo"),
+        QStringLiteral("kinfocenter"),         QStringLiteral("gnome-system-monitor"),
         QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
     };
 
     // Empty searchPath: the system's search path.
     SystemKeySource(QStringList searchPath, QString ownFolder)
-        : m_searchPath(std::move(searchPath)), m_ownFolder(std::move(ownFolder)) {}
+        : m_searchPath(std::move(searchPath))
+        , m_ownFolder(std::move(ownFolder))
+    {}
 
     std::optional<Value> query(quint32 root, const QString &key, const QString &name) const override;
 

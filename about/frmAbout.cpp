@@ -1,12 +1,16 @@
 #include "about/frmAbout.h"
 
+#include "common/AppTitle.h"
+#include "common/Version.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
 frmAbout::frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent)
-    : QDialog(parent), m_sysInfo(std::move(tools), messages)
+    : QDialog(parent)
+    , m_sysInfo(std::move(tools), messages)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -60,6 +64,7 @@ void frmAbout::buildControls()
 void frmAbout::Form_Load()
 {
     setWindowTitle(QStringLiteral("About ") + kAppTitle);
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision));
+    lblVersion->setText(
+        QStringLiteral("Version %1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
     lblTitle->setText(kAppTitle);
 }

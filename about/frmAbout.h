@@ -1,7 +1,6 @@
 #pragma once
 
 #include "about/SysInfo.h"
-#include "terminal/AppTitle.h"
 
 #include <QDialog>
 
@@ -14,11 +13,6 @@ class frmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    // The project's version, as the build gives it.
-    static constexpr int kMajor = TAVRO_VERSION_MAJOR;
-    static constexpr int kMinor = TAVRO_VERSION_MINOR;
-    static constexpr int kRevision = TAVRO_VERSION_PATCH;
-
     frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent = nullptr);
 
     void StartSysInfo() { m_sysInfo.StartSysInfo(); }

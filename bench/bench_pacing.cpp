@@ -1,10 +1,8 @@
 // Pacing accuracy of the text sender: the measured pause between lines against the set one.
 // Usage: bench_pacing [delay-ms ...]   (default: 20 50 100), 100 lines each.
-#include "transfer/PacingTimer.h"
-#include "terminal/AppState.h"
-#include "transfer/SenderHost.h"
+#include "FakeSenderHost.h"
+#include "common/Waits.h"
 #include "transfer/TextSender.h"
-#include "terminal/UserDialogs.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,72 +12,20 @@
 
 namespace {
 
-class SilentBox : public MessageBox
-{
-public:
-    Answer show(const QString &text, Buttons, Icon) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-};
-
-class NoDialog : public FileDialog
-{
-public:
-    std::optional<QString> open(const Request &) override { return std::nullopt; }
-};
-
-// Notes when each line's CR went out; everything else is a no-op.
-class TimingHost : public SenderHost
-{
-public:
-    TransferSettings settings;
-    QString file;
-    QList<double> lineEnds; // ms
-    SilentBox box;
-    NoDialog dialog;
-    OwnPacingTimer shared;
-
-    TimingHost() { m_clock.start(); }
-    Failure output(const QByteArray &bytes) override
-    {
-        if (bytes.endsWith('\r'))
-            lineEnds.append(m_clock.nsecsElapsed() / 1e6);
-        return std::nullopt;
-    }
-    int pendingOutput() const override { return 0; }
-    void receiveWaitingInput() override {}
-    void setBinaryInputMode() override {}
-    QString portSettings() const override { return QStringLiteral("9600,n,8,1"); }
-    void setStatusText(const QString &) override {}
-    void setCaption(const QString &) override {}
-    void setTransmitEnabled(bool) override {}
-    void setResendEnabled(bool) override {}
-    TransferSettings transferSettings() const override { return settings; }
-    bool eolReceived() const override { return false; }
-    void clearEolReceived() override {}
-    QString lastTextFile() const override { return file; }
-    void setLastTextFile(const QString &path) override { file = path; }
-    MessageBox &messages() override { return box; }
-    FileDialog &files() override { return dialog; }
-    PacingTimer &timer() override { return shared; }
-
-private:
-    QElapsedTimer m_clock;
-};
-
 void measure(const QString &path, int delayMs, int lines)
 {
-    TimingHost host;
-    host.file = path;
-    host.settings.chkLineDelay = true;
+    FakeSenderHost host;
+    host.lastFile = path;
+    host.settings.chkLineDelay = 1;
     host.settings.txtLineDelay = QString::number(delayMs);
-    TextSender(host).SendText();
+    TextSender(host, host.app, Waits().eolTimeoutMs).SendText();
+    for (const auto &shown : host.messageBox.shown)
+        std::fprintf(stderr, "message: %s\n", qPrintable(shown.text));
+    const QList<double> ends = host.lineEnds();
     double sum = 0, worst = 0;
-    const int gaps = int(host.lineEnds.size()) - 1;
+    const int gaps = int(ends.size()) - 1;
     for (int i = 1; i <= gaps; ++i) {
-        const double error = host.lineEnds[i] - host.lineEnds[i - 1] - delayMs;
+        const double error = ends[i] - ends[i - 1] - delayMs;
         sum += error;
         worst = std::max(worst, std::abs(error));
     }

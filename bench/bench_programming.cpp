@@ -4,10 +4,10 @@
 // uses while it sits idle for 10 s.
 //   bench_programming [KiB]    (default 8: about five minutes)
 #include "../tests/FakeDialogs.h"
+#include "common/AppState.h"
 #include "programmer/HexWriter.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
-#include "terminal/AppState.h"
 #include "terminal/frmTerminal.h"
 
 #include <QApplication>
@@ -59,8 +59,8 @@ int main(int argc, char *argv[])
     FakeFileDialog files;
     files.choices.push_back(path);
     auto chip = std::make_shared<SimulatedChip>();
-    frmTerminal window({store, messages, files,
-                        [chip](int, QString *) { return std::make_unique<SimulatedBoard>(chip); }, {}});
+    frmTerminal window(
+        {store, messages, files, [chip](int, QString *) { return std::make_unique<SimulatedBoard>(chip); }, {}});
     window.mnuOpen_Click();
     auto *progress = window.findChild<QProgressBar *>();
 

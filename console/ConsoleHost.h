@@ -1,8 +1,7 @@
 #pragma once
 
-#include "terminal/UserDialogs.h"
+#include "common/UserDialogs.h"
 
-#include <QColor>
 #include <QString>
 #include <optional>
 
@@ -15,12 +14,12 @@ public:
     virtual ~ConsoleHost() = default;
 
     virtual void print(const QString &text) = 0; // through the view and the log
-    virtual void setTextColour(const QColor &colour) = 0;
+    virtual void setTextColour(quint32 rgb) = 0; // 0xRRGGBB
     virtual void setCaption(const QString &text) = 0;
     virtual std::optional<QString> chooseFile(const FileDialog::Request &request) = 0;
     virtual MessageBox &messages() = 0;
-    // The "Cancel Send" button and the progress bar of a download.
-    virtual void showDownloadControls(bool visible) = 0;
+    // A download begins or ends: the "Cancel Send" button and the progress bar come and go with it.
+    virtual void setDownloadRunning(bool running) = 0;
     virtual void setProgress(int maximum, int value) = 0;
     virtual void leaveProgrammingMode() = 0;
     virtual ChipMemory &chip() = 0;

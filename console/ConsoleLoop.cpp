@@ -1,14 +1,14 @@
+#include "common/AppState.h"
 #include "console/ConsoleHost.h"
 #include "console/Module1.h"
 #include "programmer/ChipError.h"
 #include "programmer/ChipMemory.h"
-#include "terminal/AppState.h"
 
 #include <QCoreApplication>
 
 namespace {
-const QColor kDataColour(255, 255, 255);
-const QColor kProgramColour(255, 255, 0);
+constexpr quint32 kDataColour = 0xFFFFFF;    // white
+constexpr quint32 kProgramColour = 0xFFFF00; // yellow
 } // namespace
 
 void Module1::ConsolePrint(const QString &text)
@@ -20,7 +20,7 @@ void Module1::waitForKey()
 {
     // With a key waiting, one pass of the event loop; otherwise sleep until the next event
     // (a key, a timer, the window closing).
-    if (appState().ConsoleKey != 0)
+    if (m_app.ConsoleKey != 0)
         QCoreApplication::processEvents();
     else
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -29,15 +29,15 @@ void Module1::waitForKey()
 void Module1::printBanner()
 {
     ConsolePrint(kCrLf + QStringLiteral("Console mode - use HEX") + kCrLf);
-    showSpace(appState().DataSpace);
+    showSpace(m_app.DataSpace);
     ConsolePrint(QStringLiteral("Commands  M, P, D, X, V, H, ?"));
     ConsolePrint(kCrLf);
 }
 
 void Module1::selectSpace(bool data)
 {
-    appState().ConsoleKey = 13;
-    appState().DataSpace = data;
+    m_app.ConsoleKey = 13;
+    m_app.DataSpace = data;
     showSpace(data);
 }
 
@@ -49,7 +49,6 @@ void Module1::showSpace(bool data)
 
 void Module1::runCommand(quint8 c)
 {
-    AppState &app = appState();
     switch (c) {
     case 0x50:
         selectSpace(false);
@@ -65,39 +64,38 @@ void Module1::runCommand(quint8 c)
         break;
     case 0x56:
         ViewMemory();
-        app.ConsoleKey = 13;
+        m_app.ConsoleKey = 13;
         break;
     case 0x48:
         HexDownload();
-        app.ConsoleKey = 13;
+        m_app.ConsoleKey = 13;
         break;
     case 0x1F:
         PrintHelp();
-        app.ConsoleKey = 13;
+        m_app.ConsoleKey = 13;
         break;
     default:
-        app.ConsoleKey = 0;
+        m_app.ConsoleKey = 0;
         break;
     }
 }
 
 void Module1::ConsoleLoop()
 {
-    AppState &app = appState();
     do {
-        if (app.ConsoleKey != 0) {
+        if (m_app.ConsoleKey != 0) {
             printBanner();
             try {
-                runCommand(quint8(app.ConsoleKey & 0xFF) & 0xDF);
+                runCommand(quint8(m_app.ConsoleKey & 0xFF) & 0xDF);
             } catch (const ChipError &error) {
                 // One line, then back to the command level.
                 ConsolePrint(kCrLf + error.description() + kCrLf);
-                app.ConsoleKey = 13;
+                m_app.ConsoleKey = 13;
             }
         }
-        if (app.ProgMode)
+        if (m_app.ProgMode)
             waitForKey();
-    } while (app.ProgMode);
+    } while (m_app.ProgMode);
 }
 
 void Module1::PrintHelp()

@@ -1,139 +1,100 @@
+#include "common/AppState.h"
+#include "common/AppTitle.h"
 #include "console/ConsoleHost.h"
-#include "console/Hex.h"
 #include "console/Module1.h"
 #include "programmer/ChipMemory.h"
-#include "terminal/AppState.h"
-#include "terminal/AppTitle.h"
+#include "programmer/IntelHex.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <vector>
 
 namespace {
 
-
-// One record as read from the file: every field echoed as it is read, checked as a whole
-// before any of its bytes reaches the chip.
-struct Record
-{
-    int count = 0;
-    qint32 address = 0;
-    int type = 0;
-    std::vector<quint8> data;
-    QString fault; // why it must not be written; empty when sound
-    bool ends = false;
-};
-
-// Reads the fields after a ":" and keeps the progress bar and the echo going.
-class RecordReader
+// The file as the download walks it: the ':' search, a record's text, and the progress bar,
+// which counts down the characters still to read.
+class HexReader
 {
 public:
-    RecordReader(QFile &file, ConsoleHost &host, int &progress) : m_file(file), m_host(host), m_progress(progress) {}
-
-    // Two characters, echoed; nothing when the file ends first.
-    std::optional<QString> ReadHexPair()
+    HexReader(QFile &file, ConsoleHost &host)
+        : m_file(file)
+        , m_host(host)
     {
-        QString pair;
+        m_left = int(std::min<qint64>(file.size(), std::numeric_limits<int>::max()));
+        m_host.setProgress(m_left, m_left);
+    }
+
+    // One character of the ':' search; nothing at the end of the file.
+    std::optional<char> next()
+    {
         char c;
-        while (pair.size() < 2 && m_file.getChar(&c)) {
+        if (!m_file.getChar(&c))
+            return std::nullopt;
+        if (c == '\n')
+            ++m_line;
+        count(1);
+        return c;
+    }
+
+    // What follows the ':' up to the line end, which stays for the next search.
+    QByteArray recordText()
+    {
+        QByteArray text;
+        char c;
+        while (m_file.getChar(&c)) {
             if (c == '\r' || c == '\n') {
-                m_file.ungetChar(c); // a line end inside a record leaves it short
+                m_file.ungetChar(c);
                 break;
             }
-            pair += QLatin1Char(c);
+            text += c;
         }
-        m_progress -= 2;
-        m_host.setProgress(-1, std::max(m_progress, 0));
-        m_host.print(pair);
-        if (pair.size() < 2)
-            return std::nullopt;
-        return pair;
+        count(int(text.size()));
+        return text;
     }
 
-    Record read()
-    {
-        Record r;
-        int sum = 0;
-        auto field = [&](int &value) {
-            const std::optional<QString> pair = ReadHexPair();
-            if (!pair) {
-                r.fault = QStringLiteral("Incomplete record in above line");
-                return false;
-            }
-            value = Hex::hexToBinary(*pair);
-            if (value < 0) {
-                r.fault = QStringLiteral("Invalid hex in above line");
-                return false;
-            }
-            sum += value;
-            return true;
-        };
-        int high = 0, low = 0, checksum = 0;
-        if (!field(r.count) || !field(high) || !field(low) || !field(r.type))
-            return r;
-        r.address = high * 256 + low;
-        for (int i = 0; i < r.count; ++i) {
-            int value = 0;
-            if (!field(value))
-                return r;
-            r.data.push_back(quint8(value));
-        }
-        if (!field(checksum))
-            return r;
-        if (sum % 256 != 0)
-            r.fault = QStringLiteral("Check sum error in above line");
-        return r;
-    }
+    int line() const { return m_line; }
+    bool atEnd() const { return m_file.atEnd(); }
 
 private:
+    void count(int characters)
+    {
+        m_left -= characters;
+        m_host.setProgress(-1, std::max(m_left, 0));
+    }
+
     QFile &m_file;
     ConsoleHost &m_host;
-    int &m_progress;
+    int m_left = 0;
+    int m_line = 1;
 };
 
-struct Verdict
+// The record's fields as the console reads them, two characters each: count, the two address
+// bytes, type, count data bytes and the checksum, as far as the text holds them.
+QStringList fieldsOf(const QByteArray &text)
 {
-    QString note;
-    bool stops = false;
-};
+    bool ok = false;
+    const int count = text.left(2).toInt(&ok, 16);
+    const int fields = 5 + (ok ? count : 0);
+    QStringList pairs;
+    for (int i = 0; i < fields && 2 * i < text.size(); ++i)
+        pairs << QString::fromLatin1(text.mid(2 * i, 2));
+    return pairs;
+}
 
-// What a sound record means here: data to write, the end, or something to say about it.
-Verdict judge(Record &r, bool dataSpace)
+QString faultMessage(const IntelHex::Fault &fault)
 {
-    switch (r.type) {
-    case 0x00: {
-        const qint32 last = ChipMemory::lastAddress(dataSpace);
-        if (r.count > 0 && r.address + r.count - 1 > last)
-            return {QStringLiteral("Address outside the memory space in above line (last address H%1)")
-                        .arg(QString::number(last, 16)),
-                    true};
-        r.ends = r.count == 0;
-        return {};
-    }
-    case 0x01:
-        r.ends = true;
-        return {};
-    case 0x02:
-    case 0x04:
-        if (std::any_of(r.data.begin(), r.data.end(), [](quint8 b) { return b != 0; }))
-            return {QStringLiteral("Extended address in above line: this chip has no extended addressing"), true};
-        return {QStringLiteral("Extended address record not written: this chip has no extended addressing")};
-    case 0x03:
-    case 0x05:
-        return {QStringLiteral("Start address record not written")};
-    default:
-        return {QStringLiteral("Unknown record type in above line"), true};
-    }
+    if (fault.checksum)
+        return QStringLiteral("Check sum error in above line");
+    return fault.reason.left(1).toUpper() + fault.reason.mid(1) + QStringLiteral(" in above line");
 }
 
 } // namespace
 
 void Module1::HexDownload()
 {
-    AppState &app = appState();
-    const std::optional<QString> path = m_host.chooseFile(
-        {QStringLiteral("Open Communications Log File"), QStringLiteral("Hex Files (*.HEX)|*.hex;*.obj|All Files (*.*)|*.*"), false});
+    const std::optional<QString> path =
+        m_host.chooseFile({QStringLiteral("Open Communications Log File"),
+                           QStringLiteral("Hex Files (*.HEX)|*.hex;*.obj|All Files (*.*)|*.*"), false});
     if (!path)
         return;
     QFile file(*path);
@@ -142,10 +103,8 @@ void Module1::HexDownload()
         return;
     }
     m_host.setCaption(kAppTitle + QStringLiteral(" - ") + QFileInfo(*path).fileName());
-    m_host.showDownloadControls(true);
-    int progress = int(std::min<qint64>(file.size(), std::numeric_limits<int>::max()));
-    m_host.setProgress(progress, progress);
-    app.CancelSend = false;
+    m_host.setDownloadRunning(true);
+    m_app.CancelSend = false;
 
     ChipMemory &chip = m_host.chip();
     // The closing steps run however the download ends.
@@ -155,7 +114,7 @@ void Module1::HexDownload()
         ChipMemory &chip;
         ~Closing()
         {
-            host.showDownloadControls(false);
+            host.setDownloadRunning(false);
             try {
                 chip.ClearRTS();
             } catch (const std::exception &) {
@@ -164,33 +123,46 @@ void Module1::HexDownload()
         }
     } closing{m_host, chip};
 
-    RecordReader reader(file, m_host, progress);
-    while (app.ProgMode) {
+    HexReader reader(file, m_host);
+    IntelHex::Placer placer(quint32(ChipMemory::lastAddress(m_app.DataSpace)));
+    while (m_app.ProgMode) {
         chip.ProgrammingEnable();
-        bool found = false;
-        char c;
-        while (!app.CancelSend && file.getChar(&c)) {
-            m_host.setProgress(-1, std::max(--progress, 0));
+        std::optional<char> c;
+        while ((c = reader.next()) && *c != ':') {
+            if (m_app.CancelSend)
+                return;
             QCoreApplication::processEvents();
-            if (c == ':') {
-                found = true;
-                break;
-            }
         }
-        if (!found || app.CancelSend)
-            break;
-        Record record = reader.read();
-        const Verdict verdict = record.fault.isEmpty() ? judge(record, app.DataSpace) : Verdict{record.fault, true};
-        if (!verdict.stops && record.type == 0x00)
-            for (std::size_t i = 0; i < record.data.size(); ++i)
-                chip.write(app.DataSpace, record.address + qint32(i), record.data[i]);
-        if (!verdict.note.isEmpty())
-            ConsolePrint(kCrLf + verdict.note + kCrLf);
-        if (record.ends || verdict.stops)
-            app.CancelSend = true;
+        if (!c || m_app.CancelSend)
+            return;                        // the end of the file, or a cancel seen with the ':' itself
+        QCoreApplication::processEvents(); // a cancel now lets this record finish
+
+        const QByteArray text = reader.recordText();
+        for (const QString &pair : fieldsOf(text))
+            ConsolePrint(pair);
+        const auto placed = placer.place(text, reader.line());
+        if (const auto *fault = std::get_if<IntelHex::Fault>(&placed)) {
+            ConsolePrint(kCrLf + faultMessage(*fault) + kCrLf);
+            m_app.CancelSend = true;
+        } else {
+            const auto &p = std::get<IntelHex::Placer::Placed>(placed);
+            if (p.kind == IntelHex::Placer::Placed::Bytes)
+                for (int i = 0; i < p.data.size(); ++i)
+                    chip.write(m_app.DataSpace, qint32(p.address) + i, quint8(p.data[i]));
+            else if (p.kind == IntelHex::Placer::Placed::Base)
+                ConsolePrint(kCrLf
+                             + QStringLiteral("Extended addressing: the records that follow are based at H%1")
+                                   .arg(QString::number(p.address, 16))
+                             + kCrLf);
+            else if (p.kind == IntelHex::Placer::Placed::Start)
+                ConsolePrint(kCrLf + QStringLiteral("Start address record skipped: extended addressing, no memory data")
+                             + kCrLf);
+            else
+                m_app.CancelSend = true; // the end record, or any record with count 0
+        }
         ConsolePrint(kCrLf);
         QCoreApplication::processEvents();
-        if (file.atEnd() || app.CancelSend)
-            break;
+        if (reader.atEnd() || m_app.CancelSend)
+            return;
     }
 }

@@ -1,18 +1,17 @@
+#include "common/AppState.h"
+#include "common/Hex.h"
 #include "console/ConsoleHost.h"
-#include "console/Hex.h"
 #include "console/Module1.h"
 #include "programmer/ChipMemory.h"
-#include "terminal/AppState.h"
 
 #include <QCoreApplication>
 
 qint32 Module1::ReadHexKeys(int maxDigits)
 {
-    AppState &app = appState();
     QString buffer;
-    app.ConsoleKey = 0;
+    m_app.ConsoleKey = 0;
     while (maxDigits > 0) {
-        const quint16 key = app.ConsoleKey;
+        const quint16 key = m_app.ConsoleKey;
         if (key == 13)
             break; // Enter ends the entry and stays in the cell
         if (key != 0) {
@@ -24,12 +23,12 @@ qint32 Module1::ReadHexKeys(int maxDigits)
             if (c == 0x50)
                 return kPrevious;
             buffer += QChar(key);
-            app.ConsoleKey = 0;
+            m_app.ConsoleKey = 0;
             --maxDigits;
             continue;
         }
         waitForKey();
-        if (!app.ProgMode)
+        if (!m_app.ProgMode)
             return kFinish; // the window is closing
     }
     if (buffer.isEmpty())
@@ -42,7 +41,7 @@ qint32 Module1::PromptHex(const QString &prompt, qint32 defaultValue)
     ConsolePrint(kCrLf + prompt + QStringLiteral(" ") + QStringLiteral(" (return for ")
                  + QString::number(defaultValue, 16).toUpper() + QStringLiteral("):"));
     const qint32 r = ReadHexKeys(4);
-    appState().ConsoleKey = 0;
+    m_app.ConsoleKey = 0;
     if (r == kKeep)
         return defaultValue;
     if (r < 0)
@@ -73,76 +72,73 @@ void Module1::PrintViewByte(qint32 address, quint8 value, bool first, bool last)
 
 void Module1::ViewMemory()
 {
-    AppState &app = appState();
-    qint32 r = PromptHex(QStringLiteral("Start Address"), app.CurrentAddress);
+    qint32 r = PromptHex(QStringLiteral("Start Address"), m_app.CurrentAddress);
     if (r < 0)
         return;
-    app.CurrentAddress = r;
+    m_app.CurrentAddress = r;
     r = PromptHex(QStringLiteral("End Address"), m_endAddress);
     if (r < 0)
         return;
     m_endAddress = r;
-    if (m_endAddress <= app.CurrentAddress)
+    if (m_endAddress <= m_app.CurrentAddress)
         return;
     // Only addresses the chip has.
-    const qint32 last = ChipMemory::lastAddress(app.DataSpace);
-    if (app.CurrentAddress > last) {
+    const qint32 last = ChipMemory::lastAddress(m_app.DataSpace);
+    if (m_app.CurrentAddress > last) {
         ConsolePrint(kCrLf + QStringLiteral("Maximum address is H%1").arg(QString::number(last, 16)) + kCrLf);
         return;
     }
     const qint32 end = std::min(m_endAddress, last);
     ChipMemory &chip = m_host.chip();
-    PrintViewByte(app.CurrentAddress, 1, true, false);
+    PrintViewByte(m_app.CurrentAddress, 1, true, false);
     chip.ProgrammingEnable();
-    for (qint32 a = app.CurrentAddress; a <= end && app.ProgMode; ++a)
-        PrintViewByte(a, chip.read(app.DataSpace, a), false, false);
+    for (qint32 a = m_app.CurrentAddress; a <= end && m_app.ProgMode; ++a)
+        PrintViewByte(a, chip.read(m_app.DataSpace, a), false, false);
     PrintViewByte(end + 1, 1, false, true);
     chip.ClearRTS();
 }
 
 void Module1::ModifyMemory()
 {
-    AppState &app = appState();
     ConsolePrint(kCrLf + QStringLiteral("Commands - \"n\"-next, \"p\"-prevoius, \".\"-finish \"CR\" - re-fetch byte"));
-    const qint32 r = PromptHex(QStringLiteral("Address"), app.CurrentAddress);
+    const qint32 r = PromptHex(QStringLiteral("Address"), m_app.CurrentAddress);
     if (r < 0) {
         ConsolePrint(kCrLf + QStringLiteral("Invalid hex"));
-        app.ConsoleKey = 0;
+        m_app.ConsoleKey = 0;
         return;
     }
-    app.CurrentAddress = r;
-    if (app.DataSpace && app.CurrentAddress > ChipMemory::kDataEnd) {
+    m_app.CurrentAddress = r;
+    if (m_app.DataSpace && m_app.CurrentAddress > ChipMemory::kDataEnd) {
         ConsolePrint(kCrLf + QStringLiteral("Maximum data address is H7ff"));
-        app.CurrentAddress = ChipMemory::kDataEnd;
-    } else if (app.CurrentAddress > ChipMemory::kProgramEnd) {
+        m_app.CurrentAddress = ChipMemory::kDataEnd;
+    } else if (m_app.CurrentAddress > ChipMemory::kProgramEnd) {
         ConsolePrint(kCrLf + QStringLiteral("Maximum programm address is H1fff"));
-        app.CurrentAddress = ChipMemory::kProgramEnd;
+        m_app.CurrentAddress = ChipMemory::kProgramEnd;
     }
-    app.ConsoleKey = 0;
+    m_app.ConsoleKey = 0;
     m_host.chip().ProgrammingEnable();
     modifyLoop();
 }
 
 void Module1::modifyLoop()
 {
-    AppState &app = appState();
     ChipMemory &chip = m_host.chip();
-    const qint32 last = ChipMemory::lastAddress(app.DataSpace);
+    const qint32 last = ChipMemory::lastAddress(m_app.DataSpace);
     for (;;) {
         ConsolePrint(kCrLf);
-        ConsolePrint(Hex::fWord(app.CurrentAddress) + QStringLiteral(" : "));
-        const quint8 value = chip.read(app.DataSpace, app.CurrentAddress);
+        ConsolePrint(Hex::fWord(m_app.CurrentAddress) + QStringLiteral(" : "));
+        const quint8 value = chip.read(m_app.DataSpace, m_app.CurrentAddress);
         ConsolePrint(QString::number(value, 16).toUpper() + QStringLiteral(" \""));
         ConsolePrint((value >= 33 && value <= 125) ? QString(QChar(value)) : QStringLiteral("."));
         ConsolePrint(QStringLiteral("\" >"));
         const qint32 v = ReadHexKeys(2);
         if (v >= 0 && v <= 255) {
-            chip.write(app.DataSpace, app.CurrentAddress, quint8(v));
-            app.CurrentAddress = std::min(app.CurrentAddress + 1, last);
+            chip.write(m_app.DataSpace, m_app.CurrentAddress, quint8(v));
+            m_app.CurrentAddress = std::min(m_app.CurrentAddress + 1, last);
         } else if (v == kNext) {
-            app.CurrentAddress = std::min(app.CurrentAddress + 1, last);
+            m_app.CurrentAddress = std::min(m_app.CurrentAddress + 1, last);
         } else if (v == kPrevious) {
-            app.CurrentAddress = std::max(app.CurrentAddress - 1, 0);
+            m_app.CurrentAddress = std::max(m_app.CurrentAddress - 1, 0);
         } else if (v == kFinish) {
             return;
         }

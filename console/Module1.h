@@ -3,6 +3,7 @@
 #include <QString>
 
 class ConsoleHost;
+struct AppState;
 
 // The console that runs while the chip is held in programming mode: one-letter commands
 // typed in the terminal view, read from the key hand-over cell.
@@ -13,7 +14,10 @@ public:
     // Key codes of ReadHexKeys; text that is no hex number gives Hex::kInvalid.
     static constexpr qint32 kNext = -1, kFinish = -2, kPrevious = -3, kKeep = -4;
 
-    explicit Module1(ConsoleHost &host) : m_host(host) {}
+    Module1(ConsoleHost &host, AppState &app)
+        : m_host(host)
+        , m_app(app)
+    {}
 
     void ConsoleLoop();
     void ConsolePrint(const QString &text);
@@ -36,6 +40,7 @@ private:
     void modifyLoop();
 
     ConsoleHost &m_host;
+    AppState &m_app;
     qint32 m_endAddress = 0;
     QString m_asciiLine;
 };

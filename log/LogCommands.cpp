@@ -1,7 +1,7 @@
 #include "log/LogCommands.h"
 
-#include "terminal/UserDialogs.h"
-#include "transfer/FileLookup.h"
+#include "common/FileLookup.h"
+#include "common/UserDialogs.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/AppTitle.h"
+#include "common/Failure.h"
 #include "log/LogFile.h"
-#include "serial/Failure.h"
-#include "terminal/AppTitle.h"
 
 #include <QString>
 #include <memory>
@@ -25,7 +25,10 @@ public:
     static inline const QString kDialogTitle = QStringLiteral("Open Communications Log File");
     static inline const QString kDialogFilter = QStringLiteral("Log Files (*.LOG)|*.log|All Files (*.*)|*.*");
 
-    LogCommands(FileDialog &files, MessageBox &messages) : m_files(files), m_messages(messages) {}
+    LogCommands(FileDialog &files, MessageBox &messages)
+        : m_files(files)
+        , m_messages(messages)
+    {}
 
     // Nothing when the log did not change (cancelled or failed; a failure is shown first).
     std::optional<WindowState> mnuOpenLog_Click();

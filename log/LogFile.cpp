@@ -16,7 +16,8 @@ std::unique_ptr<LogFile> LogFile::open(const QString &path, QString *error)
 
 bool LogFile::removed() const
 {
-    struct stat info{};
+    struct stat info
+    {};
     return ::fstat(m_file.handle(), &info) == 0 && info.st_nlink == 0;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/Failure.h"
+#include "common/Failure.h"
 
 #include <QFile>
 #include <QString>
@@ -19,7 +19,9 @@ public:
     QString path() const { return m_file.fileName(); }
 
 private:
-    explicit LogFile(const QString &path) : m_file(path) {}
+    explicit LogFile(const QString &path)
+        : m_file(path)
+    {}
     bool removed() const; // no name left in the file system
 
     QFile m_file;

@@ -10,9 +10,9 @@ class ChipError : public std::runtime_error
 {
 public:
     explicit ChipError(const QString &description)
-        : std::runtime_error(description.toStdString()), m_description(description)
-    {
-    }
+        : std::runtime_error(description.toStdString())
+        , m_description(description)
+    {}
     const QString &description() const { return m_description; }
 
 private:

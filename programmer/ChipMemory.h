@@ -14,7 +14,10 @@ public:
     static constexpr qint32 kProgramEnd = 0x1FFF;
     static constexpr qint32 kDataEnd = 0x7FF;
 
-    ChipMemory(LineDriver &driver, MSComm &comm) : m_driver(driver), m_comm(comm) {}
+    ChipMemory(LineDriver &driver, MSComm &comm)
+        : m_driver(driver)
+        , m_comm(comm)
+    {}
 
     quint8 ReadDataMemory(qint32 address);
     quint8 ReadProgramMemory(qint32 address);

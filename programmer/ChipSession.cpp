@@ -1,16 +1,14 @@
 #include "programmer/ChipSession.h"
 
 #include "programmer/ChipMemory.h"
+#include "programmer/TargetControl.h"
 #include "serial/MSComm.h"
 
 #include <QCoreApplication>
 
 ChipSession::Release::~Release()
 {
-    // Each line on its own: a refusal of one (a port that is gone) must not keep the others set.
-    (void)m_comm.setBreak(false);
-    (void)m_comm.setRTSEnable(false);
-    (void)m_comm.setDTREnable(false);
+    m_target.release();
 }
 
 // A line refused because the port went away says little; the description of the loss says
@@ -30,12 +28,17 @@ auto ChipSession::guarded(Step step)
     }
 }
 
-ChipSession::ChipSession(MSComm &comm, ChipMemory &memory, bool dataSpace, StopRequest stopRequested)
-    : m_release(comm), m_comm(comm), m_memory(memory), m_dataSpace(dataSpace),
-      m_stopRequested(std::move(stopRequested))
+ChipSession::ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory, bool dataSpace,
+                         StopRequest stopRequested)
+    : m_release(target)
+    , m_comm(comm)
+    , m_target(target)
+    , m_memory(memory)
+    , m_dataSpace(dataSpace)
+    , m_stopRequested(std::move(stopRequested))
 {
-    m_lostConnection.connection = QObject::connect(&comm, &MSComm::portLost, &comm,
-                                                   [this](const QString &description) { m_lost = description; });
+    m_lostConnection.connection =
+        QObject::connect(&comm, &MSComm::portLost, &comm, [this](const QString &description) { m_lost = description; });
     guarded([this] { enter(); });
 }
 
@@ -44,9 +47,7 @@ void ChipSession::enter()
     if (!m_comm.PortOpen())
         throw ChipError(QObject::tr("The port is not open"));
     // As the terminal's programming mode: reset held on DTR, then one programming enable.
-    throwIfFailed(m_comm.setBreak(false));
-    throwIfFailed(m_comm.setRTSEnable(false));
-    throwIfFailed(m_comm.setDTREnable(true));
+    throwIfFailed(m_target.holdInReset());
     m_memory.ProgrammingEnable();
 }
 

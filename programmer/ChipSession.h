@@ -11,6 +11,7 @@
 
 class ChipMemory;
 class MSComm;
+class TargetControl;
 
 // The run was stopped on request (Ctrl-C) between two bytes.
 class SessionStopped : public ChipError
@@ -45,7 +46,8 @@ public:
     // Asked between bytes; true stops the run with SessionStopped.
     using StopRequest = std::function<bool()>;
 
-    ChipSession(MSComm &comm, ChipMemory &memory, bool dataSpace, StopRequest stopRequested = {});
+    ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory, bool dataSpace,
+                StopRequest stopRequested = {});
     ChipSession(const ChipSession &) = delete;
     ChipSession &operator=(const ChipSession &) = delete;
 
@@ -59,11 +61,13 @@ private:
     class Release
     {
     public:
-        explicit Release(MSComm &comm) : m_comm(comm) {}
+        explicit Release(TargetControl &target)
+            : m_target(target)
+        {}
         ~Release();
 
     private:
-        MSComm &m_comm;
+        TargetControl &m_target;
     };
 
     struct ScopedConnection
@@ -79,6 +83,7 @@ private:
 
     Release m_release;
     MSComm &m_comm;
+    TargetControl &m_target;
     ChipMemory &m_memory;
     bool m_dataSpace;
     StopRequest m_stopRequested;

@@ -6,14 +6,8 @@
 #include <map>
 
 // An Intel-HEX file read as a whole, before anything is done with it: every data byte by
-// address, and every fault with the line it is on.
-//
-// Accepted: data (00), end of file (01, nothing after it is read), extended segment (02) and
-// linear (04) addresses, start addresses (03, 05; no memory data), blank lines, either letter
-// case, LF or CRLF line ends, records in any order, one address given twice with the same value.
-// Faults: a line without ':', a non-hex character, an odd number of digits, a byte count that
-// disagrees with the record, a bad checksum, an unknown record type, a malformed address record,
-// data beyond lastAddress, and one address given two different values.
+// address, and every fault with the line it is on. Records mean what IntelHex says; besides,
+// blank lines are skipped and a line that is not a record is a fault.
 class HexImage
 {
 public:
@@ -33,7 +27,8 @@ public:
     int faultCount() const { return m_faultCount; }
 
 private:
-    friend class HexParser;
+    void fault(int line, const QString &reason);
+
     std::map<quint32, quint8> m_bytes;
     QList<Fault> m_faults;
     int m_faultCount = 0;

@@ -8,9 +8,10 @@
 #include <cmath>
 
 LineDriver::LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invertData)
-    : m_comm(comm), m_timer(timer), m_invertData(std::move(invertData))
-{
-}
+    : m_comm(comm)
+    , m_timer(timer)
+    , m_invertData(std::move(invertData))
+{}
 
 void LineDriver::Delay(double msecs)
 {

@@ -4,7 +4,8 @@
 #include <sys/prctl.h>
 #endif
 
-Timer3::Timer3(QObject *parent) : QObject(parent)
+Timer3::Timer3(QObject *parent)
+    : QObject(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);

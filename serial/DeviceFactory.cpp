@@ -5,8 +5,7 @@
 
 MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip)
 {
-    return [map = std::move(map), chip = std::move(chip)](int port,
-                                                         QString *error) -> std::unique_ptr<SerialDevice> {
+    return [map = std::move(map), chip = std::move(chip)](int port, QString *error) -> std::unique_ptr<SerialDevice> {
         const QString path = map.devicePath(port);
         if (path.isEmpty()) {
             *error = QObject::tr("Com%1 names no device: %2").arg(port).arg(map.describe(port));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
-// The outcome of an operation that may be refused: nothing on success, otherwise the
-// description that the caller shows to the user.
+// What a device operation reports: nothing on success, otherwise the description the caller shows.
+// The same shape as the rest of the program's failures, declared here so that the serial library
+// stands on Qt alone.
 using Failure = std::optional<QString>;

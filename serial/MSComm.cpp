@@ -11,7 +11,7 @@ struct ParityLetter
 };
 
 constexpr ParityLetter kParities[] = {
-    {u'e', QSerialPort::EvenParity}, {u'm', QSerialPort::MarkParity}, {u'n', QSerialPort::NoParity},
+    {u'e', QSerialPort::EvenParity}, {u'm', QSerialPort::MarkParity},  {u'n', QSerialPort::NoParity},
     {u'o', QSerialPort::OddParity},  {u's', QSerialPort::SpaceParity},
 };
 
@@ -29,7 +29,10 @@ QString stopBitsText(QSerialPort::StopBits stop)
 
 } // namespace
 
-MSComm::MSComm(DeviceFactory factory, QObject *parent) : QObject(parent), m_factory(std::move(factory)) {}
+MSComm::MSComm(DeviceFactory factory, QObject *parent)
+    : QObject(parent)
+    , m_factory(std::move(factory))
+{}
 
 MSComm::~MSComm()
 {

@@ -7,7 +7,8 @@
 #include <QStandardPaths>
 #include <algorithm>
 
-PortMap::PortMap(QString filePath) : m_filePath(std::move(filePath))
+PortMap::PortMap(QString filePath)
+    : m_filePath(std::move(filePath))
 {
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
@@ -23,8 +24,7 @@ PortMap::PortMap(QString filePath) : m_filePath(std::move(filePath))
     for (const QString &key : file.childKeys()) {
         bool ok = false;
         const int port = key.mid(3).toInt(&ok);
-        if (!key.startsWith(QLatin1String("com"), Qt::CaseInsensitive) || !ok || port < 1
-            || port > MSComm::kPortCount)
+        if (!key.startsWith(QLatin1String("com"), Qt::CaseInsensitive) || !ok || port < 1 || port > MSComm::kPortCount)
             continue;
         m_paths[port - 1] = file.value(key).toString().trimmed();
         named << m_paths[port - 1];
@@ -33,9 +33,8 @@ PortMap::PortMap(QString filePath) : m_filePath(std::move(filePath))
         m_paths.last() = kSimulatedBoard;
 
     QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
-    std::sort(present.begin(), present.end(), [](const auto &a, const auto &b) {
-        return a.systemLocation() < b.systemLocation();
-    });
+    std::sort(present.begin(), present.end(),
+              [](const auto &a, const auto &b) { return a.systemLocation() < b.systemLocation(); });
     int next = 0;
     for (const QSerialPortInfo &info : present) {
         if (named.contains(info.systemLocation()))

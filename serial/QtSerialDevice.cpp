@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
-    : SerialDevice(parent), m_path(std::move(path)), m_label(std::move(label))
+    : SerialDevice(parent)
+    , m_path(std::move(path))
+    , m_label(std::move(label))
 {
     m_port.setPortName(m_path);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialDevice::readyRead);
@@ -34,11 +36,10 @@ Failure QtSerialDevice::apply(const LineFormat &format)
         return failure;
     if (!m_port.isOpen())
         return std::nullopt;
-    const QSerialPort::FlowControl flow = format.handshaking == 1 ? QSerialPort::SoftwareControl
+    const QSerialPort::FlowControl flow = format.handshaking == 1   ? QSerialPort::SoftwareControl
                                           : format.handshaking == 2 ? QSerialPort::HardwareControl
                                                                     : QSerialPort::NoFlowControl;
-    const bool ok = m_port.setBaudRate(format.baudRate)
-                    && m_port.setDataBits(QSerialPort::DataBits(format.dataBits))
+    const bool ok = m_port.setBaudRate(format.baudRate) && m_port.setDataBits(QSerialPort::DataBits(format.dataBits))
                     && m_port.setParity(format.parity) && m_port.setStopBits(format.stopBits)
                     && m_port.setFlowControl(flow);
     if (!ok)

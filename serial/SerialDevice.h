@@ -11,9 +11,9 @@ struct LineFormat
 {
     qint32 baudRate = 9600;
     QSerialPort::Parity parity = QSerialPort::NoParity;
-    int dataBits = 8;                 // 4 to 8; what the device cannot do it refuses
+    int dataBits = 8; // 4 to 8; what the device cannot do it refuses
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    int handshaking = 0;              // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
+    int handshaking = 0; // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
 };
 
 // One device behind a port number: a real serial port, a pseudo-terminal or the simulated

@@ -3,7 +3,9 @@
 #include <QTimer>
 
 SimulatedBoard::SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData, QObject *parent)
-    : SerialDevice(parent), m_chip(std::move(chip)), m_invertedData(invertedData)
+    : SerialDevice(parent)
+    , m_chip(std::move(chip))
+    , m_invertedData(invertedData)
 {
     m_line.setInterval(0);
     connect(&m_line, &QTimer::timeout, this, &SimulatedBoard::arrive);

@@ -16,8 +16,7 @@ public:
     static constexpr qsizetype kLineChunk = 4096; // what a pseudo-terminal hands over per read
 
     // The chip is shared so that tests and persistence can outlive one open.
-    explicit SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData = false,
-                            QObject *parent = nullptr);
+    explicit SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData = false, QObject *parent = nullptr);
     ~SimulatedBoard() override;
 
     // The chip's memories are loaded from this folder on open and saved there on close,
@@ -56,8 +55,8 @@ private:
     bool m_invertedData;
     bool m_open = false;
     bool m_unplugged = false;
-    QString m_imageFolder; // empty: the chip lives only in memory
-    QByteArray m_received; // waiting for the host to read
+    QString m_imageFolder;  // empty: the chip lives only in memory
+    QByteArray m_received;  // waiting for the host to read
     QByteArray m_onTheLine; // the echo on its way
     QTimer m_line;
 };

@@ -15,7 +15,8 @@ QString imageName(SimulatedChip::Space space)
 } // namespace
 
 SimulatedChip::SimulatedChip()
-    : m_program(kProgramSize, char(kErased)), m_data(kDataSize, char(kErased))
+    : m_program(kProgramSize, char(kErased))
+    , m_data(kDataSize, char(kErased))
 {
     m_clock0.start();
 }
@@ -83,9 +84,9 @@ void SimulatedChip::presentAnswer()
     ins.bytes = m_bytes;
     decode(ins);
     const bool isRead = ins.op == Op::ReadProgram || ins.op == Op::ReadData;
-    m_answer = (isRead && m_enabled && ins.address >= 0) ? read(ins.op == Op::ReadProgram ? Space::Program : Space::Data,
-                                                                ins.address)
-                                                         : 0;
+    m_answer = (isRead && m_enabled && ins.address >= 0)
+                   ? read(ins.op == Op::ReadProgram ? Space::Program : Space::Data, ins.address)
+                   : 0;
     m_out = (m_answer >> 7) & 1;
 }
 

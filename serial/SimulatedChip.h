@@ -34,11 +34,11 @@ public:
     {
         std::array<quint8, 3> bytes{}; // as taken from the data line
         Op op = Op::Unknown;
-        int address = -1;              // -1 when the instruction names none
-        quint8 value = 0;              // byte written, or byte answered
+        int address = -1; // -1 when the instruction names none
+        quint8 value = 0; // byte written, or byte answered
         bool accepted = false;
-        QString refusal;               // why it was not obeyed
-        qint64 atNs = 0;               // when its last bit was clocked in
+        QString refusal; // why it was not obeyed
+        qint64 atNs = 0; // when its last bit was clocked in
     };
 
     enum class Line { Reset, Clock, Data };

@@ -9,16 +9,29 @@ QString foldedPath(const QString &section, const QString &key)
 }
 } // namespace
 
-QString SettingsStore::ReadSetting(const QString &application, const QString &section,
-                                   const QString &key, const QString &defaultValue) const
+QString SettingsStore::ReadSetting(const QString &application, const QString &section, const QString &key,
+                                   const QString &defaultValue) const
 {
-    return load(application, foldedPath(section, key)).value_or(defaultValue);
+    return ReadSettings(application, section, {{key, defaultValue}}).constFirst();
 }
 
-void SettingsStore::WriteSetting(const QString &application, const QString &section,
-                                 const QString &key, const QString &value)
+QStringList SettingsStore::ReadSettings(const QString &application, const QString &section,
+                                        const Entries &keysAndDefaults) const
 {
-    store(application, {{foldedPath(section, key), value}});
+    QStringList paths;
+    for (const auto &entry : keysAndDefaults)
+        paths << foldedPath(section, entry.first);
+    const QList<std::optional<QString>> stored = load(application, paths);
+    QStringList values;
+    for (qsizetype i = 0; i < keysAndDefaults.size(); ++i)
+        values << stored.at(i).value_or(keysAndDefaults.at(i).second);
+    return values;
+}
+
+void SettingsStore::WriteSetting(const QString &application, const QString &section, const QString &key,
+                                 const QString &value)
+{
+    WriteSettings(application, section, {{key, value}});
 }
 
 void SettingsStore::WriteSettings(const QString &application, const QString &section, const Entries &entries)
@@ -29,7 +42,8 @@ void SettingsStore::WriteSettings(const QString &application, const QString &sec
     store(application, folded);
 }
 
-QSettingsStore::QSettingsStore(QString folder) : m_folder(std::move(folder))
+QSettingsStore::QSettingsStore(QString folder)
+    : m_folder(std::move(folder))
 {
     if (m_folder.isEmpty())
         m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -41,15 +55,21 @@ std::unique_ptr<QSettings> QSettingsStore::open(const QString &application) cons
                                        QSettings::IniFormat);
 }
 
-std::optional<QString> QSettingsStore::load(const QString &application, const QString &path) const
+QList<std::optional<QString>> QSettingsStore::load(const QString &application, const QStringList &paths) const
 {
-    const QVariant value = open(application)->value(path);
-    // Anything that is not plain text (a list, a hand-edited oddity) reads as its text form.
-    if (!value.isValid())
-        return std::nullopt;
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(','));
-    return value.toString();
+    const std::unique_ptr<QSettings> settings = open(application);
+    QList<std::optional<QString>> values;
+    for (const QString &path : paths) {
+        const QVariant value = settings->value(path);
+        // Anything that is not plain text (a list, a hand-edited oddity) reads as its text form.
+        if (!value.isValid())
+            values << std::nullopt;
+        else if (value.typeId() == QMetaType::QStringList)
+            values << value.toStringList().join(QLatin1Char(','));
+        else
+            values << value.toString();
+    }
+    return values;
 }
 
 void QSettingsStore::store(const QString &application, const Entries &pathsAndValues)
@@ -59,12 +79,14 @@ void QSettingsStore::store(const QString &application, const Entries &pathsAndVa
         settings->setValue(path, value);
 }
 
-std::optional<QString> MemorySettingsStore::load(const QString &application, const QString &path) const
+QList<std::optional<QString>> MemorySettingsStore::load(const QString &application, const QStringList &paths) const
 {
-    const auto it = entries.find(application + QLatin1Char('/') + path);
-    if (it == entries.end())
-        return std::nullopt;
-    return it->second;
+    QList<std::optional<QString>> values;
+    for (const QString &path : paths) {
+        const auto it = entries.find(application + QLatin1Char('/') + path);
+        values << (it == entries.end() ? std::nullopt : std::optional<QString>(it->second));
+    }
+    return values;
 }
 
 void MemorySettingsStore::store(const QString &application, const Entries &pathsAndValues)

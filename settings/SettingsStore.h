@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,15 +17,16 @@ public:
     virtual ~SettingsStore() = default;
     QString ReadSetting(const QString &application, const QString &section, const QString &key,
                         const QString &defaultValue) const;
-    void WriteSetting(const QString &application, const QString &section, const QString &key,
-                      const QString &value);
+    void WriteSetting(const QString &application, const QString &section, const QString &key, const QString &value);
     using Entries = QList<std::pair<QString, QString>>; // key and value
-    // Several keys of one section at once: a file-backed store writes its file once.
+    // Several keys of one section at once: a file-backed store opens its file once.
     void WriteSettings(const QString &application, const QString &section, const Entries &entries);
+    // Keys with their defaults in, values out, in the same order.
+    QStringList ReadSettings(const QString &application, const QString &section, const Entries &keysAndDefaults) const;
 
 protected:
-    // Storage keeps one entry per lower-cased path.
-    virtual std::optional<QString> load(const QString &application, const QString &path) const = 0;
+    // Storage keeps one entry per lower-cased path; nothing for a path that holds no entry.
+    virtual QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const = 0;
     virtual void store(const QString &application, const Entries &pathsAndValues) = 0;
 };
 
@@ -37,7 +39,7 @@ public:
     explicit QSettingsStore(QString folder = {});
 
 protected:
-    std::optional<QString> load(const QString &application, const QString &path) const override;
+    QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const override;
     void store(const QString &application, const Entries &pathsAndValues) override;
 
 private:
@@ -52,6 +54,6 @@ public:
     std::map<QString, QString> entries; // "application/path" -> value
 
 protected:
-    std::optional<QString> load(const QString &application, const QString &path) const override;
+    QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const override;
     void store(const QString &application, const Entries &pathsAndValues) override;
 };

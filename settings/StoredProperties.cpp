@@ -1,7 +1,6 @@
 #include "settings/StoredProperties.h"
 
-#include "settings/SettingsStore.h"
-#include "terminal/AppTitle.h"
+#include "common/AppTitle.h"
 
 namespace StoredProperties {
 
@@ -10,21 +9,23 @@ QString read(const SettingsStore &store, const QString &key, const QString &defa
     return store.ReadSetting(kAppTitle, kSection, key, defaultValue);
 }
 
-void write(SettingsStore &store, const QString &key, const QString &value)
+QStringList read(const SettingsStore &store, const SettingsStore::Entries &keysAndDefaults)
 {
-    store.WriteSetting(kAppTitle, kSection, key, value);
+    return store.ReadSettings(kAppTitle, kSection, keysAndDefaults);
 }
 
-void write(SettingsStore &store, const QList<std::pair<QString, QString>> &keysAndValues)
+void write(SettingsStore &store, const SettingsStore::Entries &keysAndValues)
 {
     store.WriteSettings(kAppTitle, kSection, keysAndValues);
 }
 
-std::optional<bool> check(const SettingsStore &store, const QString &key, const QString &defaultValue)
+std::optional<int> checkState(const QString &text)
 {
     bool ok = false;
-    const int value = read(store, key, defaultValue).trimmed().toInt(&ok);
-    return ok ? std::optional<bool>(value != 0) : std::nullopt;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || (value != 0 && value != 1))
+        return std::nullopt;
+    return value;
 }
 
 } // namespace StoredProperties

@@ -1,11 +1,10 @@
 #include "settings/frmProperties.h"
 
+#include "common/AppState.h"
+#include "common/Twips.h"
+#include "common/UserDialogs.h"
 #include "serial/MSComm.h"
-#include "settings/SettingsStore.h"
-#include "settings/StoredProperties.h"
-#include "terminal/AppState.h"
-#include "terminal/Twips.h"
-#include "terminal/UserDialogs.h"
+#include "settings/PropertiesModel.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -15,14 +14,13 @@
 #include <QScreen>
 #include <QTabBar>
 
-using Twips::place;
-
 namespace {
 
-template <typename W> W *make(QWidget *parent, int l, int t, int w, int h)
+template <typename W>
+W *make(QWidget *parent, int l, int t, int w, int h)
 {
     auto *widget = new W(parent);
-    place(widget, l, t, w, h);
+    widget->setGeometry(Twips::rect(l, t, w, h));
     return widget;
 }
 
@@ -39,9 +37,17 @@ QGroupBox *frame(QWidget *parent, const QString &title, int l, int t, int w, int
     box->setTitle(title);
     return box;
 }
+
+int checkValue(const QCheckBox *box)
+{
+    return box->isChecked() ? 1 : 0;
+}
+
 } // namespace
 
-frmProperties::frmProperties(Context context, QWidget *parent) : QDialog(parent), m_context(std::move(context))
+frmProperties::frmProperties(Context context, QWidget *parent)
+    : QDialog(parent)
+    , m_context(std::move(context))
 {
     setWindowTitle(QStringLiteral("CommPort Properties"));
     setFixedSize(Twips::toPixels(6255), Twips::toPixels(7305));
@@ -134,17 +140,11 @@ void frmProperties::Form_Load()
     if (const QScreen *screen = QApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     LoadPropertySettings();
-}
-
-QString frmProperties::read(const QString &key, const QString &defaultValue) const
-{
-    return StoredProperties::read(m_context.store, key, defaultValue);
-}
-
-void frmProperties::loadCheck(QCheckBox *box, const QString &key, const QString &defaultValue)
-{
-    if (const std::optional<bool> checked = StoredProperties::check(m_context.store, key, defaultValue))
-        box->setChecked(*checked);
+    // From here on every edit reaches the model at once, as the fields it stands for would.
+    for (QCheckBox *box : {chkWaitFor, chkLineDelay, chkStart, chkRTS})
+        connect(box, &QCheckBox::toggled, this, &frmProperties::editModel);
+    for (QLineEdit *field : {txtEOLChar, txtLineDelay, txtStartWord, txtStartFileType, txtStartDelay})
+        connect(field, &QLineEdit::textChanged, this, &frmProperties::editModel);
 }
 
 void frmProperties::fillPortList(QComboBox *list, const std::function<QString(int port)> &describePort)
@@ -171,7 +171,8 @@ void frmProperties::LoadPropertySettings()
     cboStopBits->addItems({"1", "1.5", "2"});
 
     // The control's own text: always speed, parity letter, data bits, stop bits.
-    const QStringList settings = m_context.comm.Settings().split(QLatin1Char(','));
+    const MSComm &comm = m_context.comm;
+    const QStringList settings = comm.Settings().split(QLatin1Char(','));
     cboSpeed->setCurrentText(settings[0]);
     const QString parity = settings[1];
     cboDataBits->setCurrentText(settings[2]);
@@ -180,101 +181,62 @@ void frmProperties::LoadPropertySettings()
         if (cboParity->itemText(i).left(1).toLower() == parity)
             cboParity->setCurrentIndex(i);
 
-    const int port = m_context.comm.CommPort();
-    cboPort->setCurrentIndex(port >= 1 && port <= 16 ? port - 1 : -1);
-    optFlow[m_context.comm.Handshaking()]->setChecked(true);
-    optEcho[appState().LocalEcho ? 1 : 0]->setChecked(true);
-
-    loadCheck(chkWaitFor, QStringLiteral("TextEOLCheck"), QStringLiteral("1"));
-    txtEOLChar->setText(read(QStringLiteral("TextEOLValue"), QStringLiteral("6")));
-    loadCheck(chkLineDelay, QStringLiteral("LineDelayCheck"), QStringLiteral("1"));
-    txtLineDelay->setText(read(QStringLiteral("LineDelayValue"), QStringLiteral("50")));
-    loadCheck(chkStart, QStringLiteral("StartTransferCheck"), QStringLiteral("0"));
-    txtStartWord->setText(read(QStringLiteral("StartTransferWord"), QStringLiteral("LOADB")));
-    txtStartFileType->setText(read(QStringLiteral("StartFileType"), QStringLiteral("*.DLX")));
-    txtStartDelay->setText(read(QStringLiteral("StartTransferDelay"), QStringLiteral("1000")));
-    loadCheck(chkRTS, QStringLiteral("TextRTSCheck"), QStringLiteral("0"));
+    const int port = comm.CommPort();
+    cboPort->setCurrentIndex(port >= 1 && port <= MSComm::kPortCount ? port - 1 : -1);
+    optFlow[comm.Handshaking()]->setChecked(true);
+    optEcho[m_context.app.LocalEcho ? 1 : 0]->setChecked(true);
+    showValues(m_context.model.values());
 }
 
-bool frmProperties::applyPortNumber(QString &error)
+void frmProperties::showValues(const PropertyValues &v)
 {
-    MSComm &comm = m_context.comm;
-    const int oldPort = comm.CommPort();
-    const int newPort = cboPort->currentIndex() + 1;
-    if (newPort == oldPort)
-        return true;
-    bool reopen = false;
-    Failure failure;
-    if (comm.PortOpen()) {
-        failure = comm.setPortOpen(false);
-        reopen = true;
-    }
-    if (Failure f = comm.setCommPort(newPort); f && !failure)
-        failure = f;
-    if (!failure && reopen) {
-        failure = comm.setPortOpen(true);
-        if (m_context.portReopened)
-            m_context.portReopened(comm.PortOpen());
-    }
-    if (failure) {
-        error = *failure;
-        (void)comm.setCommPort(oldPort);
-        if (m_context.portReopened && reopen)
-            m_context.portReopened(comm.PortOpen());
-        return false;
-    }
-    return true;
+    chkWaitFor->setChecked(v.chkWaitFor == 1);
+    txtEOLChar->setText(v.txtEOLChar);
+    chkLineDelay->setChecked(v.chkLineDelay == 1);
+    txtLineDelay->setText(v.txtLineDelay);
+    chkStart->setChecked(v.chkStart == 1);
+    txtStartWord->setText(v.txtStartWord);
+    txtStartFileType->setText(v.txtStartFileType);
+    txtStartDelay->setText(v.txtStartDelay);
+    chkRTS->setChecked(v.chkRTS == 1);
+}
+
+void frmProperties::editModel()
+{
+    m_context.model.edit({checkValue(chkWaitFor), txtEOLChar->text(), checkValue(chkLineDelay), txtLineDelay->text(),
+                          checkValue(chkStart), txtStartWord->text(), txtStartFileType->text(), txtStartDelay->text(),
+                          checkValue(chkRTS)});
+}
+
+PortChoices frmProperties::choices() const
+{
+    const QString settings = QStringLiteral("%1,%2,%3,%4")
+                                 .arg(cboSpeed->currentText().trimmed(), cboParity->currentText().left(1),
+                                      cboDataBits->currentText().trimmed(), cboStopBits->currentText().trimmed());
+    return {cboPort->currentIndex() + 1, settings, m_flowChoice, m_echoChoice};
 }
 
 bool frmProperties::cmdOK_Click()
 {
-    appState().LocalEcho = m_echoChoice;
-    MSComm &comm = m_context.comm;
-    QString error;
-    bool ok = applyPortNumber(error);
-    if (ok) {
-        const QString settings = QStringLiteral("%1,%2,%3,%4")
-                                     .arg(cboSpeed->currentText().trimmed(), cboParity->currentText().left(1),
-                                          cboDataBits->currentText().trimmed(),
-                                          cboStopBits->currentText().trimmed());
-        if (Failure f = comm.setSettings(settings))
-            ok = false, error = *f;
-    }
-    if (ok)
-        if (Failure f = comm.setHandshaking(m_flowChoice))
-            ok = false, error = *f;
-    if (!ok) {
-        m_context.messages.warn(error);
+    const Failure failure = applyProperties(choices(), m_context.comm, m_context.app, m_context.store, m_context.model);
+    if (m_context.portChanged)
+        m_context.portChanged();
+    if (failure) {
+        m_context.messages.warn(*failure);
         return false;
     }
-    storeSettings();
-    hide();
-    emit finishedWith();
+    done();
     return true;
-}
-
-void frmProperties::storeSettings()
-{
-    const MSComm &comm = m_context.comm;
-    StoredProperties::write(
-        m_context.store,
-        {{QStringLiteral("Settings"), comm.Settings()},
-         {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
-         {QStringLiteral("Handshaking"), QString::number(comm.Handshaking())},
-         {QStringLiteral("Echo"), appState().LocalEcho ? QStringLiteral("True") : QStringLiteral("False")},
-         {QStringLiteral("TextEOLcheck"), QString::number(checkValue(chkWaitFor))},
-         {QStringLiteral("TextEOLValue"), txtEOLChar->text()},
-         {QStringLiteral("LineDelayCheck"), QString::number(checkValue(chkLineDelay))},
-         {QStringLiteral("LineDelayValue"), txtLineDelay->text()},
-         {QStringLiteral("StartTransferCheck"), QString::number(checkValue(chkStart))},
-         {QStringLiteral("StartTransferWord"), txtStartWord->text()},
-         {QStringLiteral("StartFileType"), txtStartFileType->text()},
-         {QStringLiteral("StartTransferDelay"), txtStartDelay->text()},
-         {QStringLiteral("TextRTScheck"), QString::number(checkValue(chkRTS))}});
 }
 
 void frmProperties::cmdCancel_Click()
 {
+    done();
+}
+
+void frmProperties::done()
+{
+    m_context.model.discard();
     hide();
     emit finishedWith();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "settings/ApplyProperties.h"
+#include "settings/PropertiesModel.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -11,10 +14,11 @@
 class MSComm;
 class MessageBox;
 class SettingsStore;
+struct AppState;
 
-// "CommPort Properties": edits every persisted setting, applies the port settings to the live
-// port on OK and stores them. While it exists (hidden or shown) its fields are where the rest of
-// the program reads the text-transfer and programmer settings.
+// "CommPort Properties": a view of the port's live settings and of the properties model. Edits go
+// into the model as they are made; OK applies the port's choices and stores everything, Cancel
+// discards the model's edits. Either way the dialog is done and its owner destroys it.
 class frmProperties : public QDialog
 {
     Q_OBJECT
@@ -24,17 +28,22 @@ public:
         MSComm &comm;
         SettingsStore &store;
         MessageBox &messages;
+        AppState &app;
+        PropertiesModel &model;
         std::function<QString(int port)> describePort;
-        // After a port change reopened the port: the main window shows the open state it reports.
-        std::function<void(bool open)> portReopened;
+        // After OK touched the port, whether it succeeded or not: the window shows it as it is.
+        std::function<void()> portChanged;
     };
 
     explicit frmProperties(Context context, QWidget *parent = nullptr);
 
     void LoadPropertySettings();
-    // True when everything was applied and stored; the dialog then closes.
+    // True when everything was applied and stored; the dialog is then done.
     bool cmdOK_Click();
     void cmdCancel_Click();
+
+    // What OK applies to the port.
+    PortChoices choices() const;
 
     QComboBox *cboPort, *cboSpeed, *cboDataBits, *cboParity, *cboStopBits;
     QCheckBox *chkWaitFor, *chkLineDelay, *chkStart, *chkRTS;
@@ -42,7 +51,6 @@ public:
     std::array<QRadioButton *, 4> optFlow;
     std::array<QRadioButton *, 2> optEcho;
 
-    static int checkValue(const QCheckBox *box) { return box->isChecked() ? 1 : 0; }
     // The port and speed lists, as this dialog and the main window's toolbar both show them.
     static void fillPortList(QComboBox *list, const std::function<QString(int port)> &describePort);
     static void fillSpeedList(QComboBox *list);
@@ -57,12 +65,11 @@ private:
     void Form_Load();
     void buildControls();
     void buildTextSettings();
+    void showValues(const PropertyValues &v);
+    void editModel();
     void optFlow_Click(int index) { m_flowChoice = index; }
     void optEcho_Click(int index) { m_echoChoice = index == 1; }
-    bool applyPortNumber(QString &error);
-    void storeSettings();
-    void loadCheck(QCheckBox *box, const QString &key, const QString &defaultValue);
-    QString read(const QString &key, const QString &defaultValue) const;
+    void done();
 
     Context m_context;
     int m_flowChoice = 0;

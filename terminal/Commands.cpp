@@ -2,14 +2,6 @@
 
 #include "about/SysInfo.h"
 #include "about/frmAbout.h"
-#include "settings/frmProperties.h"
-#include "terminal/AppState.h"
-#include "terminal/ClickableLabel.h"
-#include "terminal/TerminalView.h"
-
-#include <QAction>
-#include <QProgressBar>
-#include <QPushButton>
 
 void frmTerminal::mmuAbout_Click()
 {
@@ -21,42 +13,28 @@ void frmTerminal::mmuAbout_Click()
 
 void frmTerminal::mnuOpenLog_Click()
 {
+    showReceived(); // what came in before the log opened is not in it
     if (const auto state = m_log.mnuOpenLog_Click()) {
         setWindowTitle(state->caption);
-        menuItem(QStringLiteral("mnuOpenLog"))->setEnabled(!state->logOpen);
-        toolButton(QStringLiteral("OpenLogFile"))->setEnabled(!state->logOpen);
-        menuItem(QStringLiteral("mnuCloseLog"))->setEnabled(state->logOpen);
-        toolButton(QStringLiteral("CloseLogFile"))->setEnabled(state->logOpen);
+        EnableMenuSystem();
     }
 }
 
 void frmTerminal::mnuCloseLog_Click()
 {
     showReceived(); // the log gets everything received up to now
-    const auto state = m_log.mnuCloseLog_Click();
-    setWindowTitle(state.caption);
-    menuItem(QStringLiteral("mnuOpenLog"))->setEnabled(true);
-    toolButton(QStringLiteral("OpenLogFile"))->setEnabled(true);
-    menuItem(QStringLiteral("mnuCloseLog"))->setEnabled(false);
-    toolButton(QStringLiteral("CloseLogFile"))->setEnabled(false);
+    setWindowTitle(m_log.mnuCloseLog_Click().caption);
+    EnableMenuSystem();
 }
 
-void frmTerminal::setTransmitEnabled(bool on)
+void frmTerminal::transferChanged(bool running)
 {
-    menuItem(QStringLiteral("mnuSendText"))->setEnabled(on);
-    toolButton(QStringLiteral("TransmitTextFile"))->setEnabled(on);
+    m_transferRunning = running;
+    EnableMenuSystem();
 }
 
-void frmTerminal::setResendEnabled(bool on)
+void frmTerminal::setLastTextFile(const QString &path)
 {
-    menuItem(QStringLiteral("mnuResendTextFile"))->setEnabled(on);
-    toolButton(QStringLiteral("ResendTextFile"))->setEnabled(on);
-}
-
-TransferSettings frmTerminal::transferSettings() const
-{
-    frmProperties &d = const_cast<frmTerminal *>(this)->properties();
-    return {frmProperties::checkValue(d.chkStart) == 1, d.txtStartWord->text(), d.txtStartFileType->text(),
-            d.txtStartDelay->text(), frmProperties::checkValue(d.chkWaitFor) == 1,
-            frmProperties::checkValue(d.chkLineDelay) == 1, d.txtLineDelay->text()};
+    LastTextFile = path;
+    EnableMenuSystem();
 }

@@ -1,13 +1,14 @@
 #include "terminal/frmTerminal.h"
 
-#include "settings/frmProperties.h"
-#include "terminal/AppState.h"
+#include "common/UserDialogs.h"
+#include "settings/ApplyProperties.h"
 #include "terminal/ClickableLabel.h"
-#include "terminal/UserDialogs.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QToolBar>
 
 void frmTerminal::mnuOpen_Click()
@@ -19,15 +20,8 @@ void frmTerminal::mnuOpen_Click()
 
 void frmTerminal::showPortState()
 {
+    EnableMenuSystem();
     const bool open = MSComm1->PortOpen();
-    toolButton(QStringLiteral("Prog"))->setEnabled(open);
-    menuItem(QStringLiteral("mnuOpen"))->setChecked(open);
-    menuItem(QStringLiteral("mnuSendText"))->setEnabled(open);
-    toolButton(QStringLiteral("TransmitTextFile"))->setEnabled(open);
-    if (!LastTextFile.isEmpty())
-        toolButton(QStringLiteral("ResendTextFile"))->setEnabled(open);
-    imgConnected->setVisible(open);
-    imgNotConnected->setVisible(!open);
     setStatusText(open ? QStringLiteral("Settings: ") + MSComm1->Settings() : QStringLiteral("Settings: "));
 }
 
@@ -42,37 +36,55 @@ void frmTerminal::onPortLost(const QString &description)
 
 void frmTerminal::cboPort_Click(int index)
 {
-    if (appState().ProgMode) {
+    if (m_app.ProgMode) {
         // Moving the port would pull it from under the console and the chip it holds in reset.
         cboPort->setCurrentIndex(MSComm1->CommPort() - 1);
         return;
     }
-    frmProperties &dialog = properties();
-    dialog.cboPort->setCurrentIndex(index);
-    dialog.cmdOK_Click();
+    // The dialog's OK with this port and everything else as the port has it now.
+    const Failure failure =
+        applyProperties(currentChoices(*MSComm1, m_app, index + 1), *MSComm1, m_app, m_services.store, m_properties);
+    showPortState();
+    if (failure) {
+        m_services.messages.warn(*failure);
+        return;
+    }
+    m_properties.discard();
 }
 
 void frmTerminal::sbrStatus_PanelClick()
 {
-    appState().StopSending = true;
+    m_app.StopSending = true;
 }
 
-void frmTerminal::EnableMenuSystem(const bool &e)
+void frmTerminal::EnableMenuSystem()
 {
-    mnuFile->setEnabled(e);
-    mnuFile->menuAction()->setEnabled(e);
-    mnuPort->setEnabled(e);
-    mnuPort->menuAction()->setEnabled(e);
-    mmuAbout->setEnabled(e);
-    for (QAction *action : tbrToolBar->actions())
-        action->setEnabled(e);
-    imgConnected->setEnabled(e);
-    if (!e)
-        return;
-    // Back to what the port, log and last-file states allow, not everything on.
-    const bool open = MSComm1->PortOpen();
-    toolButton(QStringLiteral("Prog"))->setEnabled(open);
-    toolButton(QStringLiteral("TransmitTextFile"))->setEnabled(open);
-    toolButton(QStringLiteral("ResendTextFile"))->setEnabled(open && !LastTextFile.isEmpty());
-    toolButton(QStringLiteral("CloseLogFile"))->setEnabled(menuItem(QStringLiteral("mnuCloseLog"))->isEnabled());
+    const CommandStates s = commandStates({MSComm1->PortOpen(), m_log.isOpen(), !LastTextFile.isEmpty(), m_app.ProgMode,
+                                           m_transferRunning, m_downloadRunning});
+    for (QMenu *menu : {mnuFile, mnuPort}) {
+        menu->setEnabled(s.menus);
+        menu->menuAction()->setEnabled(s.menus);
+    }
+    mmuAbout->setEnabled(s.menus);
+    const std::pair<const char *, bool> items[] = {{"mnuSendText", s.mnuSendText},
+                                                   {"mnuResendTextFile", s.mnuResendTextFile},
+                                                   {"mnuOpenLog", s.mnuOpenLog},
+                                                   {"mnuCloseLog", s.mnuCloseLog}};
+    for (const auto &[name, on] : items)
+        menuItem(QString::fromLatin1(name))->setEnabled(on);
+    menuItem(QStringLiteral("mnuOpen"))->setChecked(s.mnuOpenChecked);
+    const std::pair<const char *, bool> buttons[] = {{"OpenLogFile", s.OpenLogFile},
+                                                     {"CloseLogFile", s.CloseLogFile},
+                                                     {"Properties", s.Properties},
+                                                     {"TransmitTextFile", s.TransmitTextFile},
+                                                     {"ResendTextFile", s.ResendTextFile},
+                                                     {"ResetCPU", s.ResetCPU},
+                                                     {"Prog", s.Prog}};
+    for (const auto &[key, on] : buttons)
+        toolButton(QString::fromLatin1(key))->setEnabled(on);
+    imgConnected->setVisible(s.imgConnectedShown);
+    imgNotConnected->setVisible(!s.imgConnectedShown);
+    imgConnected->setEnabled(s.imgConnectedEnabled);
+    cmdCancelSend->setVisible(s.downloadControls);
+    prgSend->setVisible(s.downloadControls);
 }

@@ -1,59 +1,52 @@
 #include "terminal/frmTerminal.h"
 
-#include "programmer/ChipError.h"
-#include "terminal/AppState.h"
+#include "common/UserDialogs.h"
 #include "terminal/TerminalView.h"
 
 #include <QApplication>
 #include <QProgressBar>
-#include <QPushButton>
 
 void frmTerminal::mmuReset_Click()
 {
-    try {
-        (void)MSComm1->setDTREnable(true);
-        Delay(100);
-        (void)MSComm1->setDTREnable(false);
-        Delay(500);
-    } catch (const ChipError &error) {
-        m_services.messages.warn(error.description());
-    }
+    m_properties.values(); // read before the lines move, not in the middle of the pulse
+    if (Failure failure = m_target.pulseReset())
+        m_services.messages.warn(*failure);
     quint16 space = 32;
     txtTerm_KeyPress(space);
 }
 
 void frmTerminal::mmuProg_Click()
 {
-    AppState &app = appState();
     QPalette palette = txtTerm->palette();
-    if (!app.ProgMode) {
+    if (!m_app.ProgMode) {
+        m_properties.values(); // the console's chip operations read the values, never the store
         palette.setColor(QPalette::Base, Qt::black);
         txtTerm->setPalette(palette);
-        app.ProgMode = true;
-        app.ConsoleKey = 1;
-        (void)MSComm1->setDTREnable(true);
-        EnableMenuSystem(false);
+        m_app.ProgMode = true;
+        m_app.ConsoleKey = 1;
+        (void)m_target.holdInReset();
+        EnableMenuSystem();
         m_console.ConsoleLoop();
         return;
     }
     palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
     palette.setColor(QPalette::Text, QColor(0, 0, 255));
     txtTerm->setPalette(palette);
-    app.ProgMode = false;
-    EnableMenuSystem(true);
-    (void)MSComm1->setDTREnable(false);
-    app.DataSpace = true;
+    m_app.ProgMode = false;
+    EnableMenuSystem();
+    m_target.release();
+    m_app.DataSpace = true;
 }
 
 void frmTerminal::leaveProgrammingMode()
 {
-    if (appState().ProgMode)
+    if (m_app.ProgMode)
         mmuProg_Click();
 }
 
 void frmTerminal::cmdCancelSend_Click()
 {
-    appState().CancelSend = true;
+    m_app.CancelSend = true;
 }
 
 void frmTerminal::print(const QString &text)
@@ -62,10 +55,10 @@ void frmTerminal::print(const QString &text)
     ShowData(txtTerm, data);
 }
 
-void frmTerminal::setTextColour(const QColor &colour)
+void frmTerminal::setTextColour(quint32 rgb)
 {
     QPalette palette = txtTerm->palette();
-    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::Text, QColor::fromRgb(rgb));
     txtTerm->setPalette(palette);
 }
 
@@ -74,10 +67,10 @@ std::optional<QString> frmTerminal::chooseFile(const FileDialog::Request &reques
     return m_services.files.open(request);
 }
 
-void frmTerminal::showDownloadControls(bool visible)
+void frmTerminal::setDownloadRunning(bool running)
 {
-    cmdCancelSend->setVisible(visible);
-    prgSend->setVisible(visible);
+    m_downloadRunning = running;
+    EnableMenuSystem();
 }
 
 void frmTerminal::setProgress(int maximum, int value)

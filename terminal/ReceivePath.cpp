@@ -1,9 +1,7 @@
 #include "terminal/frmTerminal.h"
 
-#include "settings/frmProperties.h"
-#include "terminal/AppState.h"
+#include "common/UserDialogs.h"
 #include "terminal/TerminalView.h"
-#include "terminal/UserDialogs.h"
 
 #include <QScopedValueRollback>
 #include <QTextBlock>
@@ -11,7 +9,7 @@
 
 void frmTerminal::MSComm1_OnComm()
 {
-    if (appState().ProgMode)
+    if (m_app.ProgMode)
         return;
     if (MSComm1->CommEvent() != MSComm::kDataReceived)
         return;
@@ -22,9 +20,7 @@ void frmTerminal::receiveWaitingInput()
 {
     // Latin-1 maps every byte to the character of the same code and back.
     QString text = QString::fromLatin1(MSComm1->Input());
-    bool ok = false;
-    const int code = properties().txtEOLChar->text().trimmed().toInt(&ok);
-    if (ok && code >= 0 && code <= 255 && text.contains(QChar(code)))
+    if (const std::optional<char16_t> eol = m_properties.eolCharacter(); eol && text.contains(QChar(*eol)))
         EOLReceived = true;
     m_received += text;
     if (!m_receivedFlush.isActive())
@@ -120,14 +116,14 @@ void frmTerminal::ShowData(TerminalView *Term, QString &Data)
 
 void frmTerminal::txtTerm_KeyPress(quint16 &KeyAscii)
 {
-    if (appState().ProgMode) {
-        appState().ConsoleKey = KeyAscii;
+    if (m_app.ProgMode) {
+        m_app.ConsoleKey = KeyAscii;
         return;
     }
     if (!MSComm1->PortOpen())
         return;
     (void)MSComm1->Output(QByteArray(1, QChar(KeyAscii).toLatin1()));
-    if (!appState().LocalEcho) {
+    if (!m_app.LocalEcho) {
         txtTerm->moveCursor(QTextCursor::End);
         KeyAscii = 0;
     }

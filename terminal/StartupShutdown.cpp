@@ -1,13 +1,12 @@
 #include "terminal/frmTerminal.h"
 
+#include "common/Twips.h"
+#include "common/UserDialogs.h"
 #include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
-#include "terminal/AppState.h"
 #include "terminal/ClickableLabel.h"
 #include "terminal/EventWait.h"
 #include "terminal/TerminalView.h"
-#include "terminal/Twips.h"
-#include "terminal/UserDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,10 +49,9 @@ void frmTerminal::Form_Load()
     palette.setColor(QPalette::Text, QColor(0, 0, 255));
     txtTerm->setPalette(palette);
 
-    AppState &app = appState();
-    app.ProgMode = false;
-    app.DataSpace = true;
-    app.ConsoleKey = 0;
+    m_app.ProgMode = false;
+    m_app.DataSpace = true;
+    m_app.ConsoleKey = 0;
     QApplication::setApplicationDisplayName(kAppTitle);
     setWindowTitle(QStringLiteral("Terminal"));
     loadWindowSize();
@@ -64,7 +62,7 @@ void frmTerminal::Form_Load()
     loadTransferSettings();
     if (!LastTextFile.isEmpty())
         setWindowTitle(QStringLiteral("Send Text > ") + LastTextFile);
-    (void)MSComm1->setRTSEnable(frmProperties::checkValue(properties().chkRTS) == 1);
+    (void)MSComm1->setRTSEnable(m_properties.values().chkRTS == 1);
 }
 
 void frmTerminal::loadWindowSize()
@@ -117,8 +115,9 @@ bool frmTerminal::applyStoredPort()
 
     const QString handshaking = readSetting(QStringLiteral("Handshaking"), QString());
     if (!handshaking.isEmpty()) {
-        const Failure failure = toInt(handshaking) ? MSComm1->setHandshaking(*toInt(handshaking))
-                                                   : Failure(tr("Invalid property value: handshaking %1").arg(handshaking));
+        const Failure failure = toInt(handshaking)
+                                    ? MSComm1->setHandshaking(*toInt(handshaking))
+                                    : Failure(tr("Invalid property value: handshaking %1").arg(handshaking));
         if (failure) {
             m_services.messages.warn(*failure);
             return false;
@@ -131,39 +130,39 @@ void frmTerminal::loadTransferSettings()
 {
     LastTextFile = readSetting(QStringLiteral("LastTextFile"), QString());
     if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString())))
-        appState().LocalEcho = *echo;
-    // The dialog's own loader fills its fields from the same keys with the same defaults, and
-    // its echo option from the flag just read, so that its OK keeps what it shows.
-    properties();
+        m_app.LocalEcho = *echo;
+    m_properties.values(); // the fields the dialog's loader fills, from the same keys and defaults
 }
 
 void frmTerminal::Form_Unload(bool &Cancel)
 {
     if (MSComm1->PortOpen()) {
-        auto deadline = QDateTime::currentSecsSinceEpoch() + 10;
+        const qint64 drainSeconds = std::max<qint64>(1, (m_services.waits.drainMs + 500) / 1000);
+        auto deadline = QDateTime::currentSecsSinceEpoch() + drainSeconds;
         while (MSComm1->PortOpen() && MSComm1->OutBufferCount() > 0) {
             waitForEvents(100);
             if (QDateTime::currentSecsSinceEpoch() <= deadline)
                 continue;
-            const auto answer = m_services.messages.show(QStringLiteral("Data cannot be sent"),
-                                                         MessageBox::Buttons::AbortRetryIgnore,
-                                                         MessageBox::Icon::Question);
+            const auto answer =
+                m_services.messages.show(QStringLiteral("Data cannot be sent"), MessageBox::Buttons::AbortRetryIgnore,
+                                         MessageBox::Icon::Question);
             if (answer == MessageBox::Answer::Abort) {
                 Cancel = true;
                 return;
             }
             if (answer == MessageBox::Answer::Ignore)
                 break;
-            deadline = QDateTime::currentSecsSinceEpoch() + 10;
+            deadline = QDateTime::currentSecsSinceEpoch() + drainSeconds;
         }
         (void)MSComm1->setPortOpen(false);
     }
     if (m_log.isOpen())
         mnuCloseLog_Click();
-    StoredProperties::write(m_services.store,
-                            {{QStringLiteral("LastTextFile"), LastTextFile},
-                             {QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width()))},
-                             {QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height()))}});
+    StoredProperties::write(
+        m_services.store,
+        {{QStringLiteral("LastTextFile"), LastTextFile},
+         {QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width()))},
+         {QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height()))}});
 }
 
 void frmTerminal::mnuFileExit_Click()
@@ -184,6 +183,6 @@ void frmTerminal::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    delete m_properties;
+    delete m_dialog;
     QApplication::quit();
 }

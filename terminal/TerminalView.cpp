@@ -2,7 +2,8 @@
 
 #include <QKeyEvent>
 
-TerminalView::TerminalView(QWidget *parent) : QPlainTextEdit(parent)
+TerminalView::TerminalView(QWidget *parent)
+    : QPlainTextEdit(parent)
 {
     setUndoRedoEnabled(false); // an undo stack would grow without bound under a stream
     setLineWrapMode(QPlainTextEdit::WidgetWidth);

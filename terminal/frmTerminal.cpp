@@ -1,12 +1,12 @@
 #include "terminal/frmTerminal.h"
 
+#include "common/Twips.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
 #include "terminal/ClickableLabel.h"
 #include "terminal/Icons.h"
 #include "terminal/TerminalView.h"
-#include "terminal/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,10 +23,15 @@ constexpr int kSlotWidth = 1215; // progress bar, cancel button, each drop-down 
 } // namespace
 
 frmTerminal::frmTerminal(Services services, QWidget *parent)
-    : QMainWindow(parent), m_services(std::move(services)), MSComm1(std::make_unique<MSComm>(m_services.openDevice)),
-      m_lineDriver(*MSComm1, m_timer3, [this] { return frmProperties::checkValue(properties().chkRTS) == 1; }),
-      m_chip(m_lineDriver, *MSComm1), m_log(m_services.files, m_services.messages)
+    : QMainWindow(parent)
+    , m_services(std::move(services))
+    , MSComm1(std::make_unique<MSComm>(m_services.openDevice))
+    , m_lineDriver(*MSComm1, m_timer3, [this] { return m_properties.invertsData(); })
+    , m_chip(m_lineDriver, *MSComm1)
+    , m_target(*MSComm1, m_lineDriver)
+    , m_log(m_services.files, m_services.messages)
 {
+    m_lineDriver.setWaitScale(m_services.waits.chipScale);
     buildMenus();
     buildClientArea();
     buildToolBar();
@@ -35,12 +40,14 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     m_receivedFlush.setSingleShot(true);
     m_receivedFlush.setInterval(kReceiveBatchMs);
     connect(&m_receivedFlush, &QTimer::timeout, this, &frmTerminal::showReceived);
+    EnableMenuSystem();
     Form_Load();
+    EnableMenuSystem();
 }
 
 frmTerminal::~frmTerminal()
 {
-    delete m_properties;
+    delete m_dialog;
 }
 
 void frmTerminal::buildMenus()
@@ -54,10 +61,8 @@ void frmTerminal::buildMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addSeparator();
-    item(mnuFile, "mnuSendText", QStringLiteral("&Transmit Text File..."), &frmTerminal::mnuSendText_Click)
-        ->setEnabled(false);
-    item(mnuFile, "mnuResendTextFile", QStringLiteral("&Re-transmit Text File"), &frmTerminal::mmuResendTextFile)
-        ->setEnabled(false);
+    item(mnuFile, "mnuSendText", QStringLiteral("&Transmit Text File..."), &frmTerminal::mnuSendText_Click);
+    item(mnuFile, "mnuResendTextFile", QStringLiteral("&Re-transmit Text File"), &frmTerminal::mmuResendTextFile);
     mnuFile->addSeparator();
     item(mnuFile, "mnuOpenLog", QStringLiteral("&Open Log File"), &frmTerminal::mnuOpenLog_Click);
     item(mnuFile, "mnuCloseLog", QStringLiteral("C&lose Log File"), &frmTerminal::mnuCloseLog_Click);
@@ -89,19 +94,18 @@ void frmTerminal::buildToolBar()
         const char *hint;
         const char *description;
         Icons::Kind icon;
-        bool enabled;
     };
     static const Button kButtons[] = {
-        {"OpenLogFile", "Open Log File...", "Open Log File...", Icons::Kind::OpenLog, true},
-        {"CloseLogFile", "Close Log File", "Close Log File", Icons::Kind::CloseLog, false},
-        {nullptr, nullptr, nullptr, {}, true},
-        {"Properties", "Change Properties", "Properties...", Icons::Kind::Properties, true},
-        {nullptr, nullptr, nullptr, {}, true},
-        {"TransmitTextFile", "Transmit text file", "Transmit Test File", Icons::Kind::Transmit, false},
-        {"ResendTextFile", "Re-send Text File...", "Re-send Text File...", Icons::Kind::Resend, false},
-        {nullptr, nullptr, nullptr, {}, true},
-        {"ResetCPU", "", "Reset", Icons::Kind::Reset, true},
-        {"Prog", "", "", Icons::Kind::Prog, false},
+        {"OpenLogFile", "Open Log File...", "Open Log File...", Icons::Kind::OpenLog},
+        {"CloseLogFile", "Close Log File", "Close Log File", Icons::Kind::CloseLog},
+        {nullptr, nullptr, nullptr, {}},
+        {"Properties", "Change Properties", "Properties...", Icons::Kind::Properties},
+        {nullptr, nullptr, nullptr, {}},
+        {"TransmitTextFile", "Transmit text file", "Transmit Test File", Icons::Kind::Transmit},
+        {"ResendTextFile", "Re-send Text File...", "Re-send Text File...", Icons::Kind::Resend},
+        {nullptr, nullptr, nullptr, {}},
+        {"ResetCPU", "", "Reset", Icons::Kind::Reset},
+        {"Prog", "", "", Icons::Kind::Prog},
     };
     QAction *first = tbrToolBar->addSeparator();
     first->setToolTip(QStringLiteral("Sends H/W Reset to CPU then space to allow autobaud"));
@@ -114,7 +118,6 @@ void frmTerminal::buildToolBar()
         QAction *action = tbrToolBar->addAction(Icons::make(b.icon), QString::fromLatin1(b.description));
         action->setObjectName(key);
         action->setToolTip(QString::fromLatin1(b.hint));
-        action->setEnabled(b.enabled);
         connect(action, &QAction::triggered, this, [this, key] { tbrToolBar_ButtonClick(key); });
     }
 }
@@ -152,7 +155,6 @@ void frmTerminal::buildClientArea()
     imgNotConnected->setToolTip(QStringLiteral("Connect"));
     indicators->addWidget(imgConnected);
     indicators->addWidget(imgNotConnected);
-    imgConnected->hide();
     connect(imgConnected, &ClickableLabel::clicked, this, &frmTerminal::mnuOpen_Click);
     connect(imgNotConnected, &ClickableLabel::clicked, this, &frmTerminal::mnuOpen_Click);
 
@@ -170,9 +172,7 @@ void frmTerminal::buildClientArea()
 
     prgSend = new QProgressBar(m_client);
     prgSend->setTextVisible(false);
-    prgSend->hide();
     cmdCancelSend = new QPushButton(QStringLiteral("Cancel Send"), m_client);
-    cmdCancelSend->hide();
     connect(cmdCancelSend, &QPushButton::clicked, this, &frmTerminal::cmdCancelSend_Click);
 }
 
@@ -238,23 +238,19 @@ void frmTerminal::tbrToolBar_ButtonClick(const QString &key)
 
 void frmTerminal::mnuProperties_Click()
 {
-    properties().exec();
+    propertiesDialog().exec();
 }
 
-frmProperties &frmTerminal::properties()
+frmProperties &frmTerminal::propertiesDialog()
 {
-    if (!m_properties) {
-        frmProperties::Context context{*MSComm1, m_services.store, m_services.messages, m_services.describePort,
-                                       [this](bool open) {
-                                           menuItem(QStringLiteral("mnuOpen"))->setChecked(open);
-                                           menuItem(QStringLiteral("mnuSendText"))->setEnabled(open);
-                                           toolButton(QStringLiteral("TransmitTextFile"))->setEnabled(open);
-                                       }};
-        m_properties = new frmProperties(std::move(context), this);
-        connect(m_properties, &frmProperties::finishedWith, m_properties, &QObject::deleteLater);
-        connect(m_properties, &frmProperties::finishedWith, this, [this] { m_properties = nullptr; });
+    if (!m_dialog) {
+        m_dialog = new frmProperties({*MSComm1, m_services.store, m_services.messages, m_app, m_properties,
+                                      m_services.describePort, [this] { showPortState(); }},
+                                     this);
+        connect(m_dialog, &frmProperties::finishedWith, m_dialog, &QObject::deleteLater);
+        connect(m_dialog, &frmProperties::finishedWith, this, [this] { m_dialog = nullptr; });
     }
-    return *m_properties;
+    return *m_dialog;
 }
 
 QString frmTerminal::readSetting(const QString &key, const QString &defaultValue) const
@@ -271,4 +267,3 @@ void frmTerminal::setStatusText(const QString &text)
 {
     sbrStatus->setText(text);
 }
-

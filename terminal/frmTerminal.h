@@ -1,13 +1,17 @@
 #pragma once
 
+#include "common/AppState.h"
+#include "common/Waits.h"
 #include "console/ConsoleHost.h"
 #include "console/Module1.h"
 #include "log/LogCommands.h"
 #include "programmer/ChipMemory.h"
 #include "programmer/LineDriver.h"
+#include "programmer/TargetControl.h"
 #include "programmer/Timer3.h"
 #include "serial/MSComm.h"
-#include "terminal/AppTitle.h"
+#include "settings/PropertiesModel.h"
+#include "terminal/CommandStates.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 #include "transfer/TextSender.h"
@@ -15,8 +19,8 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -53,6 +57,7 @@ public:
         FileDialog &files;
         MSComm::DeviceFactory openDevice;
         std::function<QString(int port)> describePort;
+        Waits waits = {};
     };
 
     explicit frmTerminal(Services services, QWidget *parent = nullptr);
@@ -66,7 +71,9 @@ public:
     void mnuOpen_Click();
     void cboPort_Click(int index);
     void sbrStatus_PanelClick();
-    void EnableMenuSystem(const bool &e);
+    // Every menu item, toolbar button and indicator set from the one rule over the facts as
+    // they are now; whatever changes a fact calls it.
+    void EnableMenuSystem();
 
     // Receive path and keyboard.
     void MSComm1_OnComm();
@@ -87,7 +94,6 @@ public:
     void mmuReset_Click();
     void mmuProg_Click();
     void cmdCancelSend_Click();
-    void Delay(double msecs) { m_lineDriver.Delay(msecs); }
     LineDriver &lineDriver() { return m_lineDriver; }
     Timer3 &timer3() { return m_timer3; }
 
@@ -99,28 +105,29 @@ public:
     QString portSettings() const override { return MSComm1->Settings(); }
     void setStatusText(const QString &text) override;
     void setCaption(const QString &text) override { setWindowTitle(text); }
-    void setTransmitEnabled(bool on) override;
-    void setResendEnabled(bool on) override;
-    TransferSettings transferSettings() const override;
+    void transferChanged(bool running) override;
+    const PropertyValues &properties() override { return m_properties.values(); }
     bool eolReceived() const override { return EOLReceived; }
     void clearEolReceived() override { EOLReceived = false; }
     QString lastTextFile() const override { return LastTextFile; }
-    void setLastTextFile(const QString &path) override { LastTextFile = path; }
+    void setLastTextFile(const QString &path) override;
     MessageBox &messages() override { return m_services.messages; }
     FileDialog &files() override { return m_services.files; }
     PacingTimer &timer() override { return m_pacing; }
 
     // ConsoleHost
     void print(const QString &text) override;
-    void setTextColour(const QColor &colour) override;
+    void setTextColour(quint32 rgb) override;
     std::optional<QString> chooseFile(const FileDialog::Request &request) override;
-    void showDownloadControls(bool visible) override;
+    void setDownloadRunning(bool running) override;
     void setProgress(int maximum, int value) override;
     void leaveProgrammingMode() override;
     ChipMemory &chip() override { return m_chip; }
 
-    // The Properties dialog, created hidden on first use.
-    frmProperties &properties();
+    // The Properties dialog, made when first asked for and gone after OK or Cancel.
+    frmProperties &propertiesDialog();
+    PropertiesModel &propertiesModel() { return m_properties; }
+    AppState &app() { return m_app; }
 
     MSComm &comm() { return *MSComm1; }
     TerminalView *view() const { return txtTerm; }
@@ -150,20 +157,25 @@ private:
     QString readSetting(const QString &key, const QString &defaultValue) const;
 
     Services m_services;
+    AppState m_app;
+    PropertiesModel m_properties{m_services.store};
     std::unique_ptr<MSComm> MSComm1;
-    QPointer<frmProperties> m_properties;
+    QPointer<frmProperties> m_dialog;
     bool m_unloadCancel = false;
+    bool m_downloadRunning = false;
+    bool m_transferRunning = false;
     Timer3 m_timer3;
     PacingTimerOf<Timer3> m_pacing{m_timer3};
     LineDriver m_lineDriver;
     ChipMemory m_chip;
-    Module1 m_console{*this};
+    TargetControl m_target;
+    Module1 m_console{*this, m_app};
     LogCommands m_log;
     // Received text waits here a moment so a fast board is drawn once per batch, not per read.
     QString m_received;
     QTimer m_receivedFlush;
     bool m_showingReceived = false;
-    TextSender m_sender{*this};
+    TextSender m_sender{*this, m_app, m_services.waits.eolTimeoutMs};
     TransmitCommands m_transmit{*this, m_sender};
     QPointer<frmAbout> m_about;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "terminal/UserDialogs.h"
+#include "common/UserDialogs.h"
 
 #include <QList>
 #include <deque>
@@ -42,8 +42,8 @@ public:
         requests.append(request);
         if (choices.empty())
             return std::nullopt;
-        auto c = choices.front();
+        const std::optional<QString> chosen = std::move(choices.front());
         choices.pop_front();
-        return c;
+        return chosen;
     }
 };

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "FakeDialogs.h"
+#include "TestFiles.h"
+#include "common/AppState.h"
 #include "serial/DeviceFactory.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
-#include "terminal/AppState.h"
 #include "terminal/ClickableLabel.h"
 #include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"
-#include "TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +25,8 @@ class Cable
 {
 public:
     explicit Cable(const QString &folder)
-        : m_host(folder + QStringLiteral("/host")), m_board(folder + QStringLiteral("/board"))
+        : m_host(folder + QStringLiteral("/host"))
+        , m_board(folder + QStringLiteral("/board"))
     {
         plugIn();
     }
@@ -89,18 +90,17 @@ struct FaultRig
             ini.write("[Ports]\nCom2=" + cable.hostPath().toUtf8() + "\n");
         ini.close();
         set(QStringLiteral("CommPort"), QString::number(port));
-        appState() = AppState{};
         MSComm::DeviceFactory real = makeDeviceFactory(PortMap(map), chip);
-        window = std::make_unique<frmTerminal>(frmTerminal::Services{
-            store, messages, files,
-            [this, real](int n, QString *error) -> std::unique_ptr<SerialDevice> {
-                if (n != 16)
-                    return real(n, error);
-                auto simulated = std::make_unique<SimulatedBoard>(chip);
-                board = simulated.get();
-                return simulated;
-            },
-            [](int n) { return QStringLiteral("Com%1").arg(n); }});
+        window = std::make_unique<frmTerminal>(
+            frmTerminal::Services{store, messages, files,
+                                  [this, real](int n, QString *error) -> std::unique_ptr<SerialDevice> {
+                                      if (n != 16)
+                                          return real(n, error);
+                                      auto simulated = std::make_unique<SimulatedBoard>(chip);
+                                      board = simulated.get();
+                                      return simulated;
+                                  },
+                                  [](int n) { return QStringLiteral("Com%1").arg(n); }});
         return *window;
     }
 
@@ -149,4 +149,3 @@ inline QByteArray fileContents(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-

@@ -17,10 +17,7 @@ public:
         for (int i = 0; i < 100 && !(QFileInfo::exists(a()) && QFileInfo::exists(b())); ++i)
             QThread::msleep(20);
     }
-    ~PtyPair()
-    {
-        close();
-    }
+    ~PtyPair() { close(); }
     bool ready() const { return QFileInfo::exists(a()) && QFileInfo::exists(b()); }
     QString a() const { return m_dir.filePath(QStringLiteral("a")); }
     QString b() const { return m_dir.filePath(QStringLiteral("b")); }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "FakeDialogs.h"
+#include "common/AppState.h"
 #include "serial/QtSerialDevice.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
-#include "terminal/AppState.h"
 #include "terminal/frmTerminal.h"
 
 #include <QMap>
@@ -33,19 +33,18 @@ struct TerminalFixture
 
     frmTerminal &start()
     {
-        appState() = AppState{};
-        window = std::make_unique<frmTerminal>(frmTerminal::Services{
-            store, messages, files,
-            [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
-                if (port == 16)
-                    return board ? board() : std::make_unique<SimulatedBoard>(chip);
-                if (!devices.contains(port)) {
-                    *error = QStringLiteral("Com%1 names no device").arg(port);
-                    return nullptr;
-                }
-                return std::make_unique<QtSerialDevice>(devices[port]);
-            },
-            [](int port) { return QStringLiteral("device %1").arg(port); }});
+        window = std::make_unique<frmTerminal>(
+            frmTerminal::Services{store, messages, files,
+                                  [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
+                                      if (port == 16)
+                                          return board ? board() : std::make_unique<SimulatedBoard>(chip);
+                                      if (!devices.contains(port)) {
+                                          *error = QStringLiteral("Com%1 names no device").arg(port);
+                                          return nullptr;
+                                      }
+                                      return std::make_unique<QtSerialDevice>(devices[port]);
+                                  },
+                                  [](int port) { return QStringLiteral("device %1").arg(port); }});
         return *window;
     }
 };

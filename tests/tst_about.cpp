@@ -51,7 +51,10 @@ struct Rig
                               std::unique_ptr<ProgramLauncher>(launcher)},
                  messages};
 
-    void toolAt(const QByteArray &path) { keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(path)); }
+    void toolAt(const QByteArray &path)
+    {
+        keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(path));
+    }
     void folderAt(const QByteArray &dir)
     {
         keys->set(HKLM, SysInfo::kLocationKey, SysInfo::kLocationValue, KeySource::string(dir));
@@ -59,7 +62,8 @@ struct Rig
     bool saidUnavailable() const
     {
         return messages.shown.size() == 1 && messages.shown[0].text == "System Information Is Unavailable At This Time"
-               && messages.shown[0].buttons == MessageBox::Buttons::Ok && messages.shown[0].icon == MessageBox::Icon::None;
+               && messages.shown[0].buttons == MessageBox::Buttons::Ok
+               && messages.shown[0].icon == MessageBox::Icon::None;
     }
 };
 
@@ -268,9 +272,9 @@ void TestAbout::okDestroysBoxAndSysInfoButtonLaunches()
     auto *keys = new FixedKeySource;
     keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string("/bin/tool"));
     auto *launcher = new RecordingLauncher;
-    QPointer<frmAbout> box = new frmAbout(messages, SysInfoTools{std::unique_ptr<KeySource>(keys),
-                                                                 std::make_unique<RecordingProbe>(),
-                                                                 std::unique_ptr<ProgramLauncher>(launcher)});
+    QPointer<frmAbout> box =
+        new frmAbout(messages, SysInfoTools{std::unique_ptr<KeySource>(keys), std::make_unique<RecordingProbe>(),
+                                            std::unique_ptr<ProgramLauncher>(launcher)});
     box->show();
     box->cmdSysInfo->click();
     QCOMPARE(launcher->started, QStringList{"/bin/tool"});

@@ -22,14 +22,15 @@ QString banner(bool data)
 class KeyTyper : public QObject
 {
 public:
-    KeyTyper(frmTerminal &window, const QString &keys) : m_window(window)
+    KeyTyper(frmTerminal &window, const QString &keys)
+        : m_window(window)
     {
         for (QChar c : keys)
             m_keys.push_back(c == QLatin1Char('\n') ? 13 : c.unicode());
         // Blocking with no key waiting and no chip wait running: the console is at a prompt.
         // A key typed during a chip wait would be discarded, so the script never does that.
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            m_waiting = appState().ProgMode && appState().ConsoleKey == 0 && !m_window.timer3().isRunning();
+            m_waiting = m_window.app().ProgMode && m_window.app().ConsoleKey == 0 && !m_window.timer3().isRunning();
         });
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] { typeNext(); });
@@ -121,7 +122,7 @@ QString TestConsole::runConsole(const QString &keys, std::function<void(int)> be
         m_f->files.choices.push_back(hexFile); // what H asks for
     KeyTyper typer(w, keys);
     typer.beforeKey = std::move(beforeKey);
-    QTimer::singleShot(20000, &w, [] { appState().ProgMode = false; }); // a stuck script must not hang
+    QTimer::singleShot(20000, &w, [&w] { w.app().ProgMode = false; }); // a stuck script must not hang
     w.mmuProg_Click();
     w.mnuCloseLog_Click();
     QFile log(logPath);
@@ -133,12 +134,12 @@ QString TestConsole::runConsole(const QString &keys, std::function<void(int)> be
 void TestConsole::bannerAndSpaceCommands()
 {
     const QString out = runConsole(QStringLiteral("pz\nDx"));
-    const QString expected = banner(true)                                         // on entry
+    const QString expected = banner(true)                                            // on entry
                              + banner(true) + "Program memory space" + banner(false) // p
-                             + banner(false)                                       // z
-                             + banner(false)                                       // Enter
-                             + banner(false) + "Data memory space" + banner(true)   // D
-                             + banner(true);                                       // x
+                             + banner(false)                                         // z
+                             + banner(false)                                         // Enter
+                             + banner(false) + "Data memory space" + banner(true)    // D
+                             + banner(true);                                         // x
     QCOMPARE(out, expected);
 }
 
@@ -164,8 +165,8 @@ void TestConsole::enteringAndLeavingSetColoursAndReset()
     QCOMPARE(background(w), QApplication::palette().color(QPalette::Base));
     QCOMPARE(textColour(w), QColor(0, 0, 255));
     QVERIFY(!m_f->chip->inReset());
-    QVERIFY(appState().DataSpace); // the next entry starts in data memory again
-    QVERIFY(!appState().ProgMode);
+    QVERIFY(m_f->window->app().DataSpace); // the next entry starts in data memory again
+    QVERIFY(!m_f->window->app().ProgMode);
 
     // Program memory is not remembered: the next entry is white on black again.
     QColor textNextTime;
@@ -176,12 +177,11 @@ void TestConsole::enteringAndLeavingSetColoursAndReset()
 void TestConsole::helpBlock()
 {
     const QString out = runConsole(QStringLiteral("?x"));
-    const QString help = kCrLf + "Help: - " + kCrLf + "M - Modify a byte or bytes in the current memory space" + kCrLf
-                         + "P - Select current space as Program or Code space" + kCrLf
-                         + "D - Select current space as Data space" + kCrLf + "X - Exit Console mode" + kCrLf
-                         + "V - View memory area as address;bytes;ascii" + kCrLf
-                         + "H - Hex download. Programms selected memory area using hex file" + kCrLf + "? - This"
-                         + kCrLf;
+    const QString help =
+        kCrLf + "Help: - " + kCrLf + "M - Modify a byte or bytes in the current memory space" + kCrLf
+        + "P - Select current space as Program or Code space" + kCrLf + "D - Select current space as Data space" + kCrLf
+        + "X - Exit Console mode" + kCrLf + "V - View memory area as address;bytes;ascii" + kCrLf
+        + "H - Hex download. Programms selected memory area using hex file" + kCrLf + "? - This" + kCrLf;
     QCOMPARE(out, banner(true) + banner(true) + help + banner(true) + banner(true));
 }
 
@@ -193,11 +193,10 @@ void TestConsole::viewListsAlignedRows_data()
     // in the ASCII column 31 shows as its character, 126 as a dot.
     QTest::newRow("partial first row") << QStringLiteral("5\n12\n")
                                        << kCrLf + "0005 05 06 07 08 09 0A 0B 0C 0D 1F 7E " + QString(20, ' ')
-                                              + QString(9, '.') + QChar(0x1F) + "." + kCrLf + "0010 10 11 12 " + QString(44, ' ') + "..."
-                                              + kCrLf;
-    QTest::newRow("aligned start") << QStringLiteral("10\n11\n")
-                                   << kCrLf + "0010 " + QString(53, ' ') + kCrLf + "0010 10 11 " + QString(47, ' ')
-                                          + ".." + kCrLf;
+                                              + QString(9, '.') + QChar(0x1F) + "." + kCrLf + "0010 10 11 12 "
+                                              + QString(44, ' ') + "..." + kCrLf;
+    QTest::newRow("aligned start") << QStringLiteral(
+        "10\n11\n") << kCrLf + "0010 " + QString(53, ' ') + kCrLf + "0010 10 11 " + QString(47, ' ') + ".." + kCrLf;
 }
 
 void TestConsole::viewListsAlignedRows()
@@ -245,7 +244,7 @@ void TestConsole::modifyStepsWritesAndFinishes()
     QVERIFY2(out.contains(commands + prompt + steps + banner(false)), qPrintable(out));
     QCOMPARE(chip.read(SimulatedChip::Space::Program, 0x100), quint8(0x12));
     QCOMPARE(chip.read(SimulatedChip::Space::Program, 0x102), quint8(0x00));
-    QCOMPARE(appState().CurrentAddress, 0x103); // M leaves the address it showed last
+    QCOMPARE(m_f->window->app().CurrentAddress, 0x103); // M leaves the address it showed last
 }
 
 void TestConsole::modifyBoundsItsAddresses()
@@ -360,7 +359,7 @@ void TestConsole::closingTheWindowLeavesTheConsole()
         w.close();
     });
     QVERIFY(resetBeforeClose);
-    QVERIFY(!appState().ProgMode);
+    QVERIFY(!m_f->window->app().ProgMode);
     QVERIFY(!m_f->chip->inReset());
     QVERIFY(!w.comm().PortOpen());
     QCOMPARE(m_f->get("FormWidth").isEmpty(), false); // the window saved its state on the way out
@@ -374,8 +373,8 @@ void TestConsole::closingTheWindowStopsADownload()
     QVERIFY(file.open(QIODevice::WriteOnly));
     for (int address = 0; address < 100; ++address) {
         const int sum = 0x01 + address + 0x55;
-        const QByteArray record = QByteArray::fromHex("01") + char(address >> 8) + char(address) + '\0' + '\x55'
-                                  + char(-sum & 0xFF);
+        const QByteArray record =
+            QByteArray::fromHex("01") + char(address >> 8) + char(address) + '\0' + '\x55' + char(-sum & 0xFF);
         file.write(':' + record.toHex().toUpper() + "\r\n");
     }
     file.close();
@@ -390,7 +389,7 @@ void TestConsole::closingTheWindowStopsADownload()
     closer.start(10);
     runConsole(QStringLiteral("ph"), {}, hex);
     QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(!appState().ProgMode);
+    QVERIFY(!m_f->window->app().ProgMode);
     QVERIFY(!m_f->chip->inReset());
     QVERIFY(!w.comm().PortOpen());
     for (const auto &ins : m_f->chip->instructions())

@@ -113,7 +113,7 @@ void TestPortLoss::lossInProgrammingModeLeavesItWithResetReleased()
     std::deque<quint16> keys{'v', '0', 13, '0', '7', 'F', 'F'};
     QTimer typist;
     connect(&typist, &QTimer::timeout, [&] {
-        if (!keys.empty() && appState().ConsoleKey == 0) {
+        if (!keys.empty() && w.app().ConsoleKey == 0) {
             quint16 key = keys.front();
             keys.pop_front();
             w.txtTerm_KeyPress(key);
@@ -132,12 +132,12 @@ void TestPortLoss::lossInProgrammingModeLeavesItWithResetReleased()
         sinceUnplug.start();
     });
     unplugger.start(5);
-    QTimer::singleShot(10000, [] { appState().ConsoleKey = 'x'; }); // the test must end
-    w.mmuProg_Click(); // returns when programming mode has ended
+    QTimer::singleShot(10000, [&] { w.app().ConsoleKey = 'x'; }); // the test must end
+    w.mmuProg_Click();                                            // returns when programming mode has ended
     QVERIFY(sinceUnplug.isValid());
     QVERIFY2(sinceUnplug.elapsed() < 1000, qPrintable(QString::number(sinceUnplug.elapsed())));
     QVERIFY(heldInReset);
-    QVERIFY(!appState().ProgMode);
+    QVERIFY(!w.app().ProgMode);
     QVERIFY(keys.empty());
     QTest::qWait(100);
     QCOMPARE(rig.shownTexts().size(), 1);

@@ -67,10 +67,10 @@ void TestKeyboard::programmingModeHandsKeysToTheConsole()
 {
     TerminalFixture f;
     frmTerminal &w = f.start();
-    appState().ProgMode = true;
+    w.app().ProgMode = true;
     QTest::keyClicks(w.view(), "vx");
-    QCOMPARE(appState().ConsoleKey, quint16('x')); // only the last key survives
-    appState().ProgMode = false;
+    QCOMPARE(w.app().ConsoleKey, quint16('x')); // only the last key survives
+    w.app().ProgMode = false;
 }
 
 void TestKeyboard::portHeldByAnotherProgramIsCalledBusy()

@@ -1,6 +1,7 @@
 #include "ProgrammerBench.h"
+#include "common/AppState.h"
+#include "common/Hex.h"
 #include "console/ConsoleHost.h"
-#include "console/Hex.h"
 #include "console/Module1.h"
 #include "programmer/ChipError.h"
 #include "programmer/ChipMemory.h"
@@ -8,7 +9,6 @@
 #include "programmer/Timer3.h"
 #include "serial/MSComm.h"
 #include "serial/SimulatedBoard.h"
-#include "terminal/AppState.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -21,7 +21,6 @@ class TestProgrammer : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { appState() = AppState{}; }
     void instructionsReachTheChipAsBytes_data();
     void instructionsReachTheChipAsBytes();
     void outOfSpaceAddressesNeverReachTheChip();
@@ -95,8 +94,8 @@ void TestProgrammer::hexDownloadOfRealFilesProgramsTheBinary_data()
     QTest::addColumn<bool>("lowerCaseCrLf");
     QTest::newRow("objcopy 16") << QStringList{"objcopy", "-I", "binary", "-O", "ihex", "IN", "OUT"} << false << false;
     QTest::newRow("srec_cat 32") << QStringList{"srec_cat", "IN", "-binary", "-o", "OUT", "-intel"} << true << true;
-    QTest::newRow("srec_cat 255") << QStringList{"srec_cat", "IN", "-binary", "-o", "OUT", "-intel", "-obs=255"} << false
-                                  << false;
+    QTest::newRow("srec_cat 255") << QStringList{"srec_cat", "IN", "-binary", "-o", "OUT", "-intel", "-obs=255"}
+                                  << false << false;
 }
 
 void TestProgrammer::hexDownloadOfRealFilesProgramsTheBinary()
@@ -123,10 +122,10 @@ void TestProgrammer::hexDownloadOfRealFilesProgramsTheBinary()
     }
 
     Bench b;
-    appState().ProgMode = true;
-    appState().DataSpace = dataSpace;
+    b.app.ProgMode = true;
+    b.app.DataSpace = dataSpace;
     b.file = out;
-    Module1 console(b);
+    Module1 console(b, b.app);
     console.HexDownload();
     const Space space = dataSpace ? Space::Data : Space::Program;
     QCOMPARE(b.target->memory(space).left(image.size()), image);
@@ -141,9 +140,10 @@ void TestProgrammer::badRecordsWriteNothing_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("message");
     QTest::newRow("bad checksum") << QByteArray(":020100001234B8\n") << "Check sum error in above line";
-    QTest::newRow("non-hex") << QByteArray(":0201000012G4B7\n") << "Invalid hex in above line";
-    QTest::newRow("truncated") << QByteArray(":02010000123") << "Incomplete record in above line";
-    QTest::newRow("beyond space") << QByteArray(":02FFFF001234BA\n") << "Address outside the memory space";
+    QTest::newRow("non-hex") << QByteArray(":0201000012G4B7\n") << "'G' is not a hex digit (column 12) in above line";
+    QTest::newRow("truncated") << QByteArray(":02010000123") << "Odd number of hex digits (11) in above line";
+    QTest::newRow("beyond space") << QByteArray(":02FFFF001234BA\n")
+                                  << "Data for address FFFF, beyond the last address 1FFF in above line";
 }
 
 void TestProgrammer::badRecordsWriteNothing()
@@ -156,10 +156,10 @@ void TestProgrammer::badRecordsWriteNothing()
     f.write(text);
     f.close();
     Bench b;
-    appState().ProgMode = true;
-    appState().DataSpace = false;
+    b.app.ProgMode = true;
+    b.app.DataSpace = false;
     b.file = f.fileName();
-    Module1 console(b);
+    Module1 console(b, b.app);
     console.HexDownload();
     QVERIFY2(b.screen.contains(message), qPrintable(b.screen));
     for (const auto &ins : b.target->instructions())

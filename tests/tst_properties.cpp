@@ -24,11 +24,31 @@ void TestProperties::showsTheLivePortSettings_data()
     QTest::addColumn<QString>("parity");
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("stop");
-    QTest::newRow("plain") << "9600,n,8,1" << "9600" << "None" << "8" << "1";
-    QTest::newRow("one and a half") << "115200,O,7,1.5" << "115200" << "Odd" << "7" << "1.5";
-    QTest::newRow("mark") << "300,m,5,2" << "300" << "Mark" << "5" << "2";
-    QTest::newRow("space") << "921600,s,6,1" << "921600" << "Space" << "6" << "1";
-    QTest::newRow("even") << "110,E,4,1" << "110" << "Even" << "4" << "1";
+    QTest::newRow("plain") << "9600,n,8,1"
+                           << "9600"
+                           << "None"
+                           << "8"
+                           << "1";
+    QTest::newRow("one and a half") << "115200,O,7,1.5"
+                                    << "115200"
+                                    << "Odd"
+                                    << "7"
+                                    << "1.5";
+    QTest::newRow("mark") << "300,m,5,2"
+                          << "300"
+                          << "Mark"
+                          << "5"
+                          << "2";
+    QTest::newRow("space") << "921600,s,6,1"
+                           << "921600"
+                           << "Space"
+                           << "6"
+                           << "1";
+    QTest::newRow("even") << "110,E,4,1"
+                          << "110"
+                          << "Even"
+                          << "4"
+                          << "1";
 }
 
 void TestProperties::showsTheLivePortSettings()
@@ -37,7 +57,7 @@ void TestProperties::showsTheLivePortSettings()
     TerminalFixture f;
     f.set("Settings", settings);
     frmTerminal &w = f.start();
-    frmProperties &d = w.properties();
+    frmProperties &d = w.propertiesDialog();
     QTEST(d.cboSpeed->currentText(), "speed");
     QTEST(d.cboParity->currentText(), "parity");
     QTEST(d.cboDataBits->currentText(), "data");
@@ -49,7 +69,7 @@ void TestProperties::okAppliesAndStoresEverything()
     TerminalFixture f;
     f.set("Settings", "115200,o,7,1.5");
     frmTerminal &w = f.start();
-    frmProperties &d = w.properties();
+    frmProperties &d = w.propertiesDialog();
     d.optEcho[1]->setChecked(true);
     d.optFlow[2]->setChecked(true);
     d.cboPort->setCurrentIndex(2);
@@ -64,21 +84,21 @@ void TestProperties::okAppliesAndStoresEverything()
     QCOMPARE(f.get("TextEOLCheck"), QStringLiteral("1")); // written as TextEOLcheck
     QCOMPARE(f.get("TextRTSCheck"), QStringLiteral("1")); // written as TextRTScheck
     QCOMPARE(f.get("StartTransferWord"), QStringLiteral(" LOAD, B "));
-    QVERIFY(appState().LocalEcho);
+    QVERIFY(w.app().LocalEcho);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     // A new dialog comes from the store.
-    QCOMPARE(w.properties().txtStartWord->text(), QStringLiteral(" LOAD, B "));
-    QVERIFY(w.properties().chkRTS->isChecked());
+    QCOMPARE(w.propertiesDialog().txtStartWord->text(), QStringLiteral(" LOAD, B "));
+    QVERIFY(w.propertiesDialog().chkRTS->isChecked());
 }
 
 void TestProperties::cancelDiscardsEdits()
 {
     TerminalFixture f;
     frmTerminal &w = f.start();
-    w.properties().txtStartWord->setText("CHANGED");
-    w.properties().cmdCancel_Click();
+    w.propertiesDialog().txtStartWord->setText("CHANGED");
+    w.propertiesDialog().cmdCancel_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(w.properties().txtStartWord->text(), QStringLiteral("LOADB"));
+    QCOMPARE(w.propertiesDialog().txtStartWord->text(), QStringLiteral("LOADB"));
     QCOMPARE(f.get("StartTransferWord"), QStringLiteral("<none>"));
 }
 
@@ -89,7 +109,7 @@ void TestProperties::failedPortChangeRestoresOldPortAndStoresNothing()
     frmTerminal &w = f.start();
     w.mnuOpen_Click();
     QVERIFY(w.comm().PortOpen());
-    frmProperties &d = w.properties();
+    frmProperties &d = w.propertiesDialog();
     d.optEcho[1]->setChecked(true);
     d.cboPort->setCurrentIndex(4); // Com5 names no device
     QVERIFY(!d.cmdOK_Click());
@@ -99,7 +119,7 @@ void TestProperties::failedPortChangeRestoresOldPortAndStoresNothing()
     QVERIFY(!w.menuItem("mnuOpen")->isChecked());
     QVERIFY(!w.menuItem("mnuSendText")->isEnabled());
     QVERIFY(!w.toolButton("TransmitTextFile")->isEnabled());
-    QVERIFY(appState().LocalEcho);                 // applied first, kept
+    QVERIFY(w.app().LocalEcho);                        // applied first, kept
     QCOMPARE(f.get("Echo"), QStringLiteral("<none>")); // but not stored
 }
 
@@ -109,8 +129,8 @@ void TestProperties::portChangeOnOpenPortReopens()
     f.set("CommPort", "1");
     f.devices[1] = "/nonexistent/tty";
     frmTerminal &w = f.start();
-    w.properties().cboPort->setCurrentIndex(15);
-    QVERIFY(w.properties().cmdOK_Click());
+    w.propertiesDialog().cboPort->setCurrentIndex(15);
+    QVERIFY(w.propertiesDialog().cmdOK_Click());
     QCOMPARE(w.comm().CommPort(), 16);
     w.mnuOpen_Click();
     QVERIFY(w.comm().PortOpen());
@@ -126,8 +146,8 @@ void TestProperties::speedChangeKeepsPortOpen()
     f.set("CommPort", "16");
     frmTerminal &w = f.start();
     w.mnuOpen_Click();
-    w.properties().cboSpeed->setCurrentText("57600");
-    QVERIFY(w.properties().cmdOK_Click());
+    w.propertiesDialog().cboSpeed->setCurrentText("57600");
+    QVERIFY(w.propertiesDialog().cmdOK_Click());
     QVERIFY(w.comm().PortOpen());
     QCOMPARE(w.comm().Settings(), QStringLiteral("57600,n,8,1"));
 }

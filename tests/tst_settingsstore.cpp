@@ -21,7 +21,8 @@ void TestSettingsStore::roundTripsAcrossInstancesAndCase()
         QSettingsStore store(dir.path());
         store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]);
         store.WriteSetting(app, "Properties", "StartTransferWord", values[1]);
-        store.WriteSettings(app, "Properties", {{"Settings", values[2]}, {"LastTextFile", values[3]}}); // one file write
+        store.WriteSettings(app, "Properties",
+                            {{"Settings", values[2]}, {"LastTextFile", values[3]}}); // one file write
     }
     QSettingsStore store(dir.path());
     QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLCheck", "x"), values[0]);

@@ -30,10 +30,10 @@ void TestStartup::emptyStoreGivesDefaults()
     QVERIFY(!w.comm().PortOpen());
     QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
     QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
-    QVERIFY(!appState().LocalEcho);
+    QVERIFY(!w.app().LocalEcho);
     QVERIFY(f.messages.shown.isEmpty());
 
-    frmProperties &d = w.properties();
+    frmProperties &d = w.propertiesDialog();
     QVERIFY(d.chkWaitFor->isChecked());
     QCOMPARE(d.txtEOLChar->text(), QStringLiteral("6"));
     QVERIFY(d.chkLineDelay->isChecked());
@@ -45,8 +45,8 @@ void TestStartup::emptyStoreGivesDefaults()
     QVERIFY(!d.chkRTS->isChecked());
 
     const QStringList enabled{"OpenLogFile", "Properties", "ResetCPU"};
-    for (const QString key : {"OpenLogFile", "CloseLogFile", "Properties", "TransmitTextFile", "ResendTextFile",
-                              "ResetCPU", "Prog"})
+    for (const QString key :
+         {"OpenLogFile", "CloseLogFile", "Properties", "TransmitTextFile", "ResendTextFile", "ResetCPU", "Prog"})
         QCOMPARE(w.toolButton(key)->isEnabled(), enabled.contains(key));
     QVERIFY(!w.menuItem("mnuSendText")->isEnabled());
     QVERIFY(!w.menuItem("mnuResendTextFile")->isEnabled());
@@ -69,10 +69,10 @@ void TestStartup::refusedSettingsEndStartUpWithOneMessage()
     QCOMPARE(f.messages.shown[0].icon, MessageBox::Icon::Exclamation);
     QCOMPARE(w.comm().Handshaking(), 0);
     QVERIFY(w.LastTextFile.isEmpty());
-    QVERIFY(!appState().LocalEcho);
+    QVERIFY(!w.app().LocalEcho);
     QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
     // The dialog still fills its fields from the store when first used.
-    QCOMPARE(w.properties().txtEOLChar->text(), QStringLiteral("6"));
+    QCOMPARE(w.propertiesDialog().txtEOLChar->text(), QStringLiteral("6"));
 }
 
 void TestStartup::unreadableValuesAreSkipped()
@@ -84,8 +84,8 @@ void TestStartup::unreadableValuesAreSkipped()
     f.set("FormWidth", "\x01\x02");
     frmTerminal &w = f.start();
     QCOMPARE(w.comm().CommPort(), 1);
-    QVERIFY(!w.properties().chkLineDelay->isChecked()); // a fresh check box keeps its state
-    QVERIFY(!appState().LocalEcho);
+    QVERIFY(!w.propertiesDialog().chkLineDelay->isChecked()); // a fresh check box keeps its state
+    QVERIFY(!w.app().LocalEcho);
     QVERIFY(f.messages.shown.isEmpty());
 }
 
@@ -103,10 +103,10 @@ void TestStartup::storedValuesAreRestored()
     QCOMPARE(w.comm().Settings(), QStringLiteral("115200,e,7,2"));
     QCOMPARE(w.comm().CommPort(), 3);
     QCOMPARE(w.comm().Handshaking(), 1);
-    QVERIFY(appState().LocalEcho);
+    QVERIFY(w.app().LocalEcho);
     QCOMPARE(w.windowTitle(), QStringLiteral("Send Text > /data/prog.dlx"));
-    QVERIFY(!w.properties().chkWaitFor->isChecked());
-    QCOMPARE(w.properties().txtStartWord->text(), QStringLiteral(" go, now "));
+    QVERIFY(!w.propertiesDialog().chkWaitFor->isChecked());
+    QCOMPARE(w.propertiesDialog().txtStartWord->text(), QStringLiteral(" go, now "));
 }
 
 void TestStartup::closingSavesSizeAndLastFile()
@@ -134,9 +134,12 @@ void TestStartup::storedSizeStaysWithinTheScreen_data()
 {
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
-    QTest::newRow("huge") << "1e9" << "3.0e38";
-    QTest::newRow("infinite") << "inf" << "+INF";
-    QTest::newRow("a twip") << "1" << "0.5";
+    QTest::newRow("huge") << "1e9"
+                          << "3.0e38";
+    QTest::newRow("infinite") << "inf"
+                              << "+INF";
+    QTest::newRow("a twip") << "1"
+                            << "0.5";
 }
 
 void TestStartup::storedSizeStaysWithinTheScreen()
@@ -158,10 +161,10 @@ void TestStartup::storedEchoSurvivesPropertiesOk()
     TerminalFixture f;
     f.set("Echo", "True");
     frmTerminal &w = f.start();
-    QVERIFY(appState().LocalEcho);
-    QVERIFY(w.properties().optEcho[1]->isChecked());
-    QVERIFY(w.properties().cmdOK_Click()); // nothing changed in the dialog
-    QVERIFY(appState().LocalEcho);
+    QVERIFY(w.app().LocalEcho);
+    QVERIFY(w.propertiesDialog().optEcho[1]->isChecked());
+    QVERIFY(w.propertiesDialog().cmdOK_Click()); // nothing changed in the dialog
+    QVERIFY(w.app().LocalEcho);
     QCOMPARE(f.get("Echo"), QStringLiteral("True"));
 }
 

@@ -1,11 +1,11 @@
-#include "programmer/cli/CommandLine.h"
-#include "programmer/cli/ProgRun.h"
+#include "PtyPair.h"
+#include "TestFiles.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
-#include "PtyPair.h"
+#include "programmer/cli/CommandLine.h"
+#include "programmer/cli/ProgRun.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
-#include "TestFiles.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -24,7 +24,9 @@ namespace {
 struct Rig
 {
     std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
-    std::function<std::unique_ptr<SerialDevice>()> makeDevice = [this] { return std::make_unique<SimulatedBoard>(chip); };
+    std::function<std::unique_ptr<SerialDevice>()> makeDevice = [this] {
+        return std::make_unique<SimulatedBoard>(chip);
+    };
     ChipSession::StopRequest stop;
     QString out, err;
 
@@ -39,7 +41,7 @@ struct Rig
             return kBadInput;
         }
         QTextStream outStream(&out), errStream(&err);
-        ProgRun run(commandLine.options(), {outStream, errStream, nullptr, stop, 0.01});
+        ProgRun run(commandLine.options(), {outStream, errStream, nullptr, stop, Waits{10000, 1500, 0.01}});
         const PortChoice board{16, [this](int, QString *) { return makeDevice(); }, QStringLiteral("Com16")};
         return run.exec([&board](const QString &, QString *) { return board; });
     }
@@ -238,8 +240,8 @@ void TestTavroProg::badInputReachesNoChip_data()
     QTest::newRow("unknown type") << dataRecord(0x0400, "\x05", 0x07) << false << "unknown record type 07";
     QTest::newRow("beyond program memory") << dataRecord(0x1FFE, "\x01\x02\x03") << false << "data for address 2000";
     QTest::newRow("beyond data memory") << dataRecord(0x07FF, "\x01\x02") << true << "data for address 0800";
-    QTest::newRow("one address, two values") << dataRecord(0x0001, "\x09") << false
-                                             << "address 0001 is given 09 here but 02 on line 1";
+    QTest::newRow("one address, two values")
+        << dataRecord(0x0001, "\x09") << false << "address 0001 is given 09 here but 02 on line 1";
     QTest::newRow("junk line") << QByteArray("hello\n") << false << "not a record";
 }
 
@@ -250,10 +252,11 @@ void TestTavroProg::badInputReachesNoChip()
     QFETCH(QString, reason);
     QTemporaryDir dir;
     // Sound records around the bad one: a reader that writes as it goes would write them.
-    const QByteArray text = dataRecord(0x0000, "\x01\x02\x03") + "\n" + third + dataRecord(0x0010, "\x04") + ":00000001FF\n";
+    const QByteArray text =
+        dataRecord(0x0000, "\x01\x02\x03") + "\n" + third + dataRecord(0x0010, "\x04") + ":00000001FF\n";
     const QString file = writeFile(dir, "bad.hex", text);
     const QStringList space = dataSpace ? QStringList{"--data"} : QStringList{};
-    for (const QString &command : {"write", "verify"}) {
+    for (const char *command : {"write", "verify"}) {
         Rig rig;
         QCOMPARE(rig.run(space + QStringList{command, file}), int(kBadInput));
         QVERIFY2(rig.err.contains(file + ":3: " + reason), qPrintable(rig.err));
@@ -318,7 +321,10 @@ namespace {
 class VanishingBoard : public SimulatedBoard
 {
 public:
-    VanishingBoard(std::shared_ptr<SimulatedChip> chip, int pulses) : SimulatedBoard(std::move(chip)), m_left(pulses) {}
+    VanishingBoard(std::shared_ptr<SimulatedChip> chip, int pulses)
+        : SimulatedBoard(std::move(chip))
+        , m_left(pulses)
+    {}
     Failure setBreak(bool on) override
     {
         if (on && --m_left == 0)
@@ -338,8 +344,10 @@ void TestTavroProg::targetIsReleasedHoweverTheRunEnds_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("verified") << "verified" << int(kDone) << "";
     QTest::newRow("differs") << "differs" << int(kDiffers) << "";
-    QTest::newRow("interrupted") << "interrupted" << int(kInterrupted) << "tavro-prog: interrupted; the target is released\n";
-    QTest::newRow("port lost") << "lost" << int(kPortFailure) << "tavro-prog: Com16: Built-in simulated board is no longer available (unplugged)\n";
+    QTest::newRow("interrupted") << "interrupted" << int(kInterrupted)
+                                 << "tavro-prog: interrupted; the target is released\n";
+    QTest::newRow("port lost") << "lost" << int(kPortFailure)
+                               << "tavro-prog: Com16: Built-in simulated board is no longer available (unplugged)\n";
 }
 
 void TestTavroProg::targetIsReleasedHoweverTheRunEnds()
@@ -389,12 +397,13 @@ void TestTavroProg::commandLineDefaultsAndRefusals()
     edited.WriteSetting("Tavro Terminal", "Properties", "CommPort", "17");
     edited.WriteSetting("Tavro Terminal", "Properties", "TextRTSCheck", "2");
     QCOMPARE(StoredDefaults::read(edited).port, QStringLiteral("Com1"));
-    QVERIFY(StoredDefaults::read(edited).invertData);
+    QVERIFY(!StoredDefaults::read(edited).invertData); // 2 is no check state: the box stays off
 
     const CommandLine fromStore({"tavro-prog", "write", "a.hex"}, stored);
     QCOMPARE(fromStore.options().port, QStringLiteral("Com5"));
     QVERIFY(fromStore.options().invertData);
-    const CommandLine overridden({"tavro-prog", "--port", "/dev/ttyUSB0", "--no-invert-data", "verify", "a.hex"}, stored);
+    const CommandLine overridden({"tavro-prog", "--port", "/dev/ttyUSB0", "--no-invert-data", "verify", "a.hex"},
+                                 stored);
     QCOMPARE(overridden.options().port, QStringLiteral("/dev/ttyUSB0"));
     QVERIFY(!overridden.options().invertData);
     QCOMPARE(overridden.options().command, ProgOptions::Command::Verify);

@@ -1,7 +1,7 @@
-#include "terminal/AppState.h"
+#include "FakeSenderHost.h"
 #include "TestFiles.h"
+#include "common/AppState.h"
 #include "transfer/TextSender.h"
-#include "tst_transfer_host.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,14 +55,13 @@ private:
 void TestTextSender::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    appState() = AppState{};
 }
 
 void TestTextSender::linesEndAtCrOrCrLfAndGoOutWithOneCr()
 {
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "a.txt", "one\r\ntwo\rthree\r\n\r\nlast");
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("one\rtwo\rthree\r\rlast\r"));
     QCOMPARE(host.eolClears, 5);
     QVERIFY(host.messageBox.shown.isEmpty());
@@ -72,7 +71,7 @@ void TestTextSender::loneLineFeedIsPartOfTheLine()
 {
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "unix.txt", "a\nb\nc\n");
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("a\nb\nc\n\r"));
     QCOMPARE(host.lineEnds().size(), 1);
 }
@@ -81,7 +80,7 @@ void TestTextSender::emptyFileSendsNothing()
 {
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "empty.txt", "");
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QVERIFY(host.sent.isEmpty());
     QVERIFY(host.messageBox.shown.isEmpty());
 }
@@ -93,7 +92,7 @@ void TestTextSender::veryLongLinesGoOutWhole()
     const QByteArray file = big + "\r\n" + big + "\rshort";
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "long.txt", file);
-    TextSender(host, 7).SendText(); // pieces far shorter than the lines
+    TextSender(host, host.app, 1500, 7).SendText(); // pieces far shorter than the lines
     QCOMPARE(host.wire(), big + '\r' + big + "\rshort\r");
     QCOMPARE(host.lineEnds().size(), 3);
     QCOMPARE(host.eolClears, 3); // pacing counts lines, not pieces
@@ -108,8 +107,8 @@ void TestTextSender::startWordRuleIsCaseInsensitiveSubstringOfExtension()
     QVERIFY(TextSender::wantsStartWord("/home/u/prog.dl", types));
     QVERIFY(!TextSender::wantsStartWord("/home/u/prog.dlxx", types));
     QVERIFY(!TextSender::wantsStartWord("/home/u/A.HEX", types));
-    QVERIFY(!TextSender::wantsStartWord("/home/u/PROG", types));      // no extension at all
-    QVERIFY(!TextSender::wantsStartWord("/home/u.dlx/PROG", types));  // the dot is the folder's
+    QVERIFY(!TextSender::wantsStartWord("/home/u/PROG", types));     // no extension at all
+    QVERIFY(!TextSender::wantsStartWord("/home/u.dlx/PROG", types)); // the dot is the folder's
     QVERIFY(TextSender::wantsStartWord("/home/u.dlx/PROG", "*.dlx/prog"));
     QVERIFY(TextSender::wantsStartWord("C:\\A.bas", "*.DLX;*.BAS"));
     QVERIFY(!TextSender::wantsStartWord("/home/u/A.DLX", QString()));
@@ -119,9 +118,9 @@ void TestTextSender::startWordAndItsPauseComeFirst()
 {
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "PROG.dlx", "10 PRINT\r");
-    host.settings = {true, "LOADB", "*.DLX", "300", true, false, "0"};
+    host.settings = {1, "6", 0, "0", 1, "LOADB", "*.DLX", "300", 0};
     host.onOutput = [&](const QByteArray &) { QTimer::singleShot(0, [&] { host.eol = true; }); };
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("LOADB\r10 PRINT\r"));
     const auto ends = host.lineEnds();
     const qint64 gap = ends[1] - ends[0];
@@ -132,12 +131,12 @@ void TestTextSender::emptyFileWithStartWordSendsOnlyIt()
 {
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "E.DLX", "");
-    host.settings = {true, "LOADB", "*.dlx", "50", false, false, ""};
-    TextSender(host).SendText();
+    host.settings = {0, "6", 0, "", 1, "LOADB", "*.dlx", "50", 0};
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("LOADB\r"));
     host.sent.clear();
     host.settings.chkStart = false;
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QVERIFY(host.sent.isEmpty());
 }
 
@@ -161,7 +160,7 @@ void TestTextSender::missingWaitCharacterTimesOutPerLine()
     host.settings.chkWaitFor = true;
     QElapsedTimer t;
     t.start();
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     const auto ends = host.lineEnds();
     QCOMPARE(ends.size(), 3);
     for (int i = 1; i < 3; ++i) {
@@ -178,7 +177,7 @@ void TestTextSender::promptAnswerEndsTheWaitEarly()
     host.lastFile = writeFile(*m_dir, "w.txt", "a\rb\rc\r");
     host.settings.chkWaitFor = true;
     host.onOutput = [&](const QByteArray &) { QTimer::singleShot(60, [&] { host.eol = true; }); };
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     const auto ends = host.lineEnds();
     QCOMPARE(ends.size(), 3);
     for (int i = 1; i < 3; ++i) {
@@ -193,7 +192,7 @@ void TestTextSender::linePauseSeparatesLines()
     host.lastFile = writeFile(*m_dir, "d.txt", "a\rb\rc\r");
     host.settings.chkLineDelay = true;
     host.settings.txtLineDelay = "200";
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     auto ends = host.lineEnds();
     for (int i = 1; i < 3; ++i) {
         const qint64 gap = ends[i] - ends[i - 1];
@@ -203,7 +202,7 @@ void TestTextSender::linePauseSeparatesLines()
     host.settings.txtLineDelay = "0";
     QElapsedTimer t;
     t.start();
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QVERIFY(t.elapsed() < 150); // 0 means no pause at all
     QCOMPARE(host.lineEnds().size(), 3);
 }
@@ -218,7 +217,7 @@ void TestTextSender::settingsChangedDuringTransferApplyToNextLine()
             host.settings.txtLineDelay = "250";
         }
     };
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     const auto ends = host.lineEnds();
     QVERIFY(ends[1] - ends[0] < 150);
     QVERIFY(ends[2] - ends[1] >= 230);
@@ -230,13 +229,13 @@ void TestTextSender::stopDuringLinePauseEndsAtOnce()
     host.lastFile = writeFile(*m_dir, "s.txt", "a\rb\rc\r");
     host.settings.chkLineDelay = true;
     host.settings.txtLineDelay = "1000";
-    QTimer::singleShot(100, [] { appState().StopSending = true; }); // the status-bar click
+    QTimer::singleShot(100, [&host] { host.app.StopSending = true; }); // the status-bar click
     QElapsedTimer t;
     t.start();
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("a\r"));
     QVERIFY2(t.elapsed() < 500, qPrintable(QString::number(t.elapsed())));
-    QVERIFY(appState().StopSending);
+    QVERIFY(host.app.StopSending);
 }
 
 void TestTextSender::stopDuringWaitLetsTheWaitFinish()
@@ -244,10 +243,10 @@ void TestTextSender::stopDuringWaitLetsTheWaitFinish()
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "s.txt", "a\rb\r");
     host.settings.chkWaitFor = true;
-    QTimer::singleShot(100, [] { appState().StopSending = true; });
+    QTimer::singleShot(100, [&host] { host.app.StopSending = true; });
     QElapsedTimer t;
     t.start();
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("a\r"));
     QVERIFY2(t.elapsed() >= 1390, qPrintable(QString::number(t.elapsed())));
 }
@@ -257,7 +256,7 @@ void TestTextSender::abortEndsWaitsAndClosesFileAtOnce()
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "s.txt", "a\rb\r");
     host.settings.chkWaitFor = true;
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     bool openAfterAbort = true;
     QTimer::singleShot(100, [&] {
         QVERIFY(heldOpen(host.lastFile));
@@ -286,17 +285,17 @@ void TestTextSender::statesBeforeDuringAndAfter()
         QVERIFY(!host.transmitOn && !host.resendOn);
         QCOMPARE(host.status, QStringLiteral("<<< Click here to stop sending >>> "));
         QCOMPARE(host.caption, QStringLiteral("Send Text > ") + host.lastFile);
-        QVERIFY(!appState().StopSending);
+        QVERIFY(!host.app.StopSending);
     };
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     QVERIFY(!sender.isRunning());
     sender.SendText();
     QVERIFY(seen);
     QVERIFY(host.transmitOn && host.resendOn);
     QCOMPARE(host.status, QStringLiteral("Settings: 9600,n,8,1"));
     QCOMPARE(host.caption, QStringLiteral("Send Text > ") + host.lastFile); // stays after the transfer
-    QVERIFY(appState().StopSending);
-    QCOMPARE(host.events.first(), QStringLiteral("caption:Send Text > ") + host.lastFile);
+    QVERIFY(host.app.StopSending);
+    QVERIFY(host.events.contains(QStringLiteral("caption:Send Text > ") + host.lastFile));
     QCOMPARE(host.events.count("binary"), 2); // at the start and at the end
 }
 
@@ -304,7 +303,7 @@ void TestTextSender::missingFileIsReportedAndCommandsComeBack()
 {
     FakeSenderHost host;
     host.lastFile = m_dir->filePath("gone.txt");
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.messageBox.shown.size(), 1);
     QVERIFY(host.messageBox.shown[0].text.contains("gone.txt"));
     QCOMPARE(host.messageBox.shown[0].icon, MessageBox::Icon::Exclamation);
@@ -320,12 +319,12 @@ void TestTextSender::outputFailureIsReportedOnceAndEndsTransfer()
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "f.txt", "a\rb\rc\rd\r");
     host.failOutputNumber = 2;
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("a\r"));
     QCOMPARE(host.messageBox.shown.size(), 1);
     QCOMPARE(host.messageBox.shown[0].text, QStringLiteral("Port is closed"));
     QVERIFY(host.transmitOn);
-    QVERIFY(appState().StopSending);
+    QVERIFY(host.app.StopSending);
 }
 
 void TestTextSender::lateBytesAreReceivedAfterEveryLine()
@@ -334,7 +333,7 @@ void TestTextSender::lateBytesAreReceivedAfterEveryLine()
     host.lastFile = writeFile(*m_dir, "l.txt", "a\rb\r");
     host.settings.chkLineDelay = true;
     host.settings.txtLineDelay = "20";
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QStringList flow;
     for (const QString &e : host.events)
         if (e == "out" || e == "late")
@@ -365,7 +364,7 @@ void TestTextSender::bigFileWithoutPacingKeepsEventsFlowing()
         last = clock.elapsed();
     });
     tick.start(5);
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(total, qint64(20000) * line.size());
     QVERIFY(last > 0);
     QVERIFY2(worstGap < 250, qPrintable(QString::number(worstGap)));
@@ -377,7 +376,7 @@ void TestTextSender::fullPortQueueHoldsBackOutput()
     host.lastFile = writeFile(*m_dir, "q.txt", "a\rb\r");
     host.queued = TextSender::kMaxQueuedBytes + 1;
     QTimer::singleShot(200, [&] { host.queued = 0; }); // the port drains
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     QCOMPARE(host.wire(), QByteArray("a\rb\r"));
     QVERIFY2(host.sent[0].atMs >= 185, qPrintable(QString::number(host.sent[0].atMs)));
 }

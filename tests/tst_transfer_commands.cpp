@@ -1,8 +1,8 @@
-#include "terminal/AppState.h"
+#include "FakeSenderHost.h"
 #include "TestFiles.h"
+#include "common/AppState.h"
 #include "transfer/LineReader.h"
 #include "transfer/TransmitCommands.h"
-#include "tst_transfer_host.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -87,7 +87,6 @@ private:
 void TestTransmitCommands::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    appState() = AppState{};
 }
 
 void TestTransmitCommands::linesMatchTheRuleForEveryPieceSize()
@@ -116,7 +115,7 @@ void TestTransmitCommands::randomTextSplitsAsTheRuleSays()
 void TestTransmitCommands::dialogAsksForTextFiles()
 {
     FakeSenderHost host;
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mnuSendText_Click();
     QCOMPARE(host.fileDialog.requests.size(), 1);
     QCOMPARE(host.fileDialog.requests[0].title, QStringLiteral("Send Text File"));
@@ -129,7 +128,7 @@ void TestTransmitCommands::cancelWithNoFileEverChosenLeavesResendOff()
 {
     FakeSenderHost host;
     host.transmitOn = host.resendOn = true;
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mnuSendText_Click();
     QVERIFY(host.transmitOn);
     QVERIFY(!host.resendOn);
@@ -141,7 +140,7 @@ void TestTransmitCommands::cancelAfterEarlierTransferKeepsLastFile()
 {
     FakeSenderHost host;
     host.lastFile = QStringLiteral("/earlier/file.dlx");
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mnuSendText_Click();
     QVERIFY(host.transmitOn && host.resendOn);
     QCOMPARE(host.lastFile, QStringLiteral("/earlier/file.dlx"));
@@ -153,7 +152,7 @@ void TestTransmitCommands::missingNameIsReportedAndDialogReturns()
     FakeSenderHost host;
     const QString missing = m_dir->filePath("typo.dlx");
     host.fileDialog.choices.push_back(missing);
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mnuSendText_Click();
     QCOMPARE(host.messageBox.shown.size(), 1);
     QCOMPARE(host.messageBox.shown[0].text, missing + " not found!");
@@ -170,7 +169,7 @@ void TestTransmitCommands::chosenFileIsSent()
     host.fileDialog.choices.push_back(path);
     bool disabledWhileSending = false;
     host.onOutput = [&](const QByteArray &) { disabledWhileSending = !host.transmitOn && !host.resendOn; };
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mnuSendText_Click();
     QCOMPARE(host.wire(), QByteArray("10 END\r"));
     QVERIFY(disabledWhileSending);
@@ -183,19 +182,18 @@ void TestTransmitCommands::failedLookupEnablesOnlyTheTransmitPair()
     FakeSenderHost host;
     host.lastFile = QStringLiteral("/earlier.dlx");
     host.fileDialog.choices.push_back(m_dir->filePath(QString(400, QLatin1Char('n'))));
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mnuSendText_Click();
     QCOMPARE(host.messageBox.shown.size(), 1);
     QVERIFY(!host.messageBox.shown[0].text.endsWith(" not found!"));
-    QVERIFY(host.transmitOn);
-    QVERIFY(!host.resendOn);
+    QVERIFY(host.transmitOn && host.resendOn); // the path is the last file now, as the rule says
     QCOMPARE(host.fileDialog.requests.size(), 1);
 }
 
 void TestTransmitCommands::resendWithoutFileDoesNothing()
 {
     FakeSenderHost host;
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mmuResendTextFile();
     QVERIFY(host.events.isEmpty());
 }
@@ -204,7 +202,7 @@ void TestTransmitCommands::resendSendsLastFileAgain()
 {
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "again.txt", "x\r");
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands commands(host, sender);
     commands.mmuResendTextFile();
     commands.mmuResendTextFile();
@@ -218,7 +216,7 @@ void TestTransmitCommands::resendOfDeletedFileReportsAndRestores()
     FakeSenderHost host;
     host.lastFile = writeFile(*m_dir, "del.txt", "x\r");
     QFile::remove(host.lastFile);
-    TextSender sender(host);
+    TextSender sender(host, host.app, 1500);
     TransmitCommands(host, sender).mmuResendTextFile();
     QCOMPARE(host.messageBox.shown.size(), 1);
     QVERIFY(host.messageBox.shown[0].text.contains("del.txt"));

@@ -1,8 +1,8 @@
-#include "FakeDialogs.h"
+#include "FakeSenderHost.h"
+#include "TestFiles.h"
+#include "common/AppState.h"
 #include "serial/MSComm.h"
 #include "serial/QtSerialDevice.h"
-#include "terminal/AppState.h"
-#include "TestFiles.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 #include "transfer/TextSender.h"
@@ -55,7 +55,8 @@ private:
 class Board
 {
 public:
-    Board(const QString &path, bool answers) : m_answers(answers)
+    Board(const QString &path, bool answers)
+        : m_answers(answers)
     {
         m_port.setPortName(path);
         m_opened = m_port.open(QIODevice::ReadWrite);
@@ -92,7 +93,7 @@ private:
 };
 
 // The window's side: the real serial control on the other pty, with its receive path.
-class PtyHost : public SenderHost
+class PtyHost : public FakeSenderHost
 {
 public:
     explicit PtyHost(const QString &path)
@@ -104,40 +105,18 @@ public:
     Failure openFailure() const { return m_openFailure; }
 
     QByteArray received;
-    int lateChunks = 0;
-    TransferSettings settings;
-    QString file;
-    FakeMessageBox box;
-    FakeFileDialog dialog;
-    OwnPacingTimer shared;
-    bool eol = false;
 
     Failure output(const QByteArray &bytes) override { return m_comm.Output(bytes); }
     int pendingOutput() const override { return m_comm.OutBufferCount(); }
-    void receiveWaitingInput() override { lateChunks += receive() ? 1 : 0; }
-    void setBinaryInputMode() override { m_comm.setInputMode(1); }
-    QString portSettings() const override { return m_comm.Settings(); }
-    void setStatusText(const QString &) override {}
-    void setCaption(const QString &) override {}
-    void setTransmitEnabled(bool) override {}
-    void setResendEnabled(bool) override {}
-    TransferSettings transferSettings() const override { return settings; }
-    bool eolReceived() const override { return eol; }
-    void clearEolReceived() override { eol = false; }
-    QString lastTextFile() const override { return file; }
-    void setLastTextFile(const QString &path) override { file = path; }
-    MessageBox &messages() override { return box; }
-    FileDialog &files() override { return dialog; }
-    PacingTimer &timer() override { return shared; }
+    void receiveWaitingInput() override { receive(); }
 
 private:
-    bool receive()
+    void receive()
     {
         const QByteArray bytes = m_comm.Input();
         if (bytes.contains(kWaitChar))
             eol = true;
         received += bytes;
-        return !bytes.isEmpty();
     }
 
     MSComm m_comm;
@@ -171,11 +150,10 @@ private:
 void TestTransferPty::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    appState() = AppState{};
 }
 
-#define NEED_PTYS(socat)                                                                                           \
-    if (!socat.ready())                                                                                            \
+#define NEED_PTYS(socat)                                                                                               \
+    if (!socat.ready())                                                                                                \
         QSKIP("socat could not make a pseudo-terminal pair");
 
 void TestTransferPty::answeringBoardGetsStartWordAndPacedLines()
@@ -186,9 +164,9 @@ void TestTransferPty::answeringBoardGetsStartWordAndPacedLines()
     PtyHost host(socat.host());
     QVERIFY(board.opened());
     QVERIFY(!host.openFailure());
-    host.file = writeFile(*m_dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n");
-    host.settings = {true, "LOADB", "*.dlx", "200", true, true, "100"};
-    TextSender(host).SendText();
+    host.lastFile = writeFile(*m_dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n");
+    host.settings = {1, "62", 1, "100", 1, "LOADB", "*.dlx", "200", 0};
+    TextSender(host, host.app, 1500).SendText();
     settle(host, board, 32);
 
     QCOMPARE(board.got, QByteArray("LOADB\r10 A=1\r20 PRINT A\r30 END\r"));
@@ -198,7 +176,7 @@ void TestTransferPty::answeringBoardGetsStartWordAndPacedLines()
     QVERIFY2(t[1] - t[0] >= 185 && t[1] - t[0] < 600, qPrintable(QString::number(t[1] - t[0])));
     for (int i = 2; i < 4; ++i) // the answer comes at once, then the line pause
         QVERIFY2(t[i] - t[i - 1] >= 90 && t[i] - t[i - 1] < 600, qPrintable(QString::number(t[i] - t[i - 1])));
-    QVERIFY(host.box.shown.isEmpty());
+    QVERIFY(host.messageBox.shown.isEmpty());
 }
 
 void TestTransferPty::silentBoardCostsTheTimeOutPerLine()
@@ -209,9 +187,9 @@ void TestTransferPty::silentBoardCostsTheTimeOutPerLine()
     PtyHost host(socat.host());
     QVERIFY(board.opened());
     QVERIFY(!host.openFailure());
-    host.file = writeFile(*m_dir, "x.txt", "one\rtwo\rthree\r");
+    host.lastFile = writeFile(*m_dir, "x.txt", "one\rtwo\rthree\r");
     host.settings.chkWaitFor = true;
-    TextSender(host).SendText();
+    TextSender(host, host.app, 1500).SendText();
     settle(host, board, 14);
 
     QCOMPARE(board.got, QByteArray("one\rtwo\rthree\r"));
@@ -220,7 +198,7 @@ void TestTransferPty::silentBoardCostsTheTimeOutPerLine()
     QCOMPARE(t.size(), 3);
     for (int i = 1; i < 3; ++i)
         QVERIFY2(t[i] - t[i - 1] >= 1400 && t[i] - t[i - 1] < 2200, qPrintable(QString::number(t[i] - t[i - 1])));
-    QVERIFY(host.box.shown.isEmpty());
+    QVERIFY(host.messageBox.shown.isEmpty());
 }
 
 void TestTransferPty::fastTransferLosesNoEcho()
@@ -233,9 +211,9 @@ void TestTransferPty::fastTransferLosesNoEcho()
     QByteArray text;
     for (int i = 0; i < 200; ++i)
         text += "line " + QByteArray::number(i) + "\r\n";
-    host.file = writeFile(*m_dir, "fast.txt", text);
+    host.lastFile = writeFile(*m_dir, "fast.txt", text);
     const QByteArray wire = QByteArray(text).replace("\r\n", "\r");
-    TextSender(host).SendText(); // no pacing: echoes overtake the sender
+    TextSender(host, host.app, 1500).SendText(); // no pacing: echoes overtake the sender
     settle(host, board, wire.size());
     QCOMPARE(board.got, wire);
     QCOMPARE(host.received, board.got);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/Failure.h"
+#include "common/Failure.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -27,7 +27,10 @@ public:
     std::optional<Piece> next(Failure &failure);
 
 private:
-    LineReader(const QString &path, qsizetype pieceSize) : m_file(path), m_pieceSize(pieceSize) {}
+    LineReader(const QString &path, qsizetype pieceSize)
+        : m_file(path)
+        , m_pieceSize(pieceSize)
+    {}
     Failure fillTo(qsizetype wanted);
     qsizetype available() const { return m_buffer.size() - m_pos; }
     Piece take(qsizetype count, bool lineEnd, qsizetype skip);

@@ -18,7 +18,9 @@ template <class Timer>
 class PacingTimerOf : public PacingTimer
 {
 public:
-    explicit PacingTimerOf(Timer &timer) : m_timer(timer) {}
+    explicit PacingTimerOf(Timer &timer)
+        : m_timer(timer)
+    {}
     void start(int ms) override { m_timer.start(ms); }
     void setEnabled(bool on) override { m_timer.setEnabled(on); }
     bool isRunning() const override { return m_timer.isRunning(); }

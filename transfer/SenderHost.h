@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/Failure.h"
+#include "common/Failure.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,18 +8,7 @@
 class FileDialog;
 class MessageBox;
 class PacingTimer;
-
-// The text-transfer settings as the Properties dialog's fields hold them right now.
-struct TransferSettings
-{
-    bool chkStart = false;
-    QString txtStartWord;
-    QString txtStartFileType;
-    QString txtStartDelay;
-    bool chkWaitFor = false;
-    bool chkLineDelay = false;
-    QString txtLineDelay;
-};
+struct PropertyValues;
 
 // What the text sender needs from the main window.
 class SenderHost
@@ -39,18 +28,12 @@ public:
     // The window.
     virtual void setStatusText(const QString &text) = 0; // the "Settings" panel
     virtual void setCaption(const QString &text) = 0;
-    virtual void setTransmitEnabled(bool on) = 0; // mnuSendText and "TransmitTextFile"
-    virtual void setResendEnabled(bool on) = 0;   // mnuResendTextFile and "ResendTextFile"
-    // Transmit back on, and re-transmit too when there is a file to send again.
-    void enableTransmitCommands()
-    {
-        setTransmitEnabled(true);
-        if (!lastTextFile().isEmpty())
-            setResendEnabled(true);
-    }
+    // A transfer (with its file choice) began or ended: the transmit commands follow.
+    virtual void transferChanged(bool running) = 0;
 
-    // Read afresh at every use, so changes made during a transfer apply from the next line.
-    virtual TransferSettings transferSettings() const = 0;
+    // The Properties values, read afresh at every use, so that changes made during a transfer
+    // apply from the next line.
+    virtual const PropertyValues &properties() = 0;
     virtual bool eolReceived() const = 0;
     virtual void clearEolReceived() = 0;
     virtual QString lastTextFile() const = 0;

@@ -1,8 +1,9 @@
 #include "transfer/TextSender.h"
 
+#include "common/AppState.h"
+#include "common/UserDialogs.h"
+#include "settings/PropertiesModel.h"
 #include "transfer/PacingTimer.h"
-#include "terminal/AppState.h"
-#include "terminal/UserDialogs.h"
 #include "transfer/SenderHost.h"
 
 #include <QCoreApplication>
@@ -39,7 +40,7 @@ int TextSender::milliseconds(const QString &text)
 
 bool TextSender::stopRequested() const
 {
-    return m_aborted || appState().StopSending;
+    return m_aborted || m_app.StopSending;
 }
 
 void TextSender::yieldIfDue()
@@ -90,12 +91,12 @@ bool TextSender::waitForRoom()
 
 TextSender::Step TextSender::sendStartWord(Failure &failure)
 {
-    const TransferSettings settings = m_host.transferSettings();
-    if (!settings.chkStart || !wantsStartWord(m_host.lastTextFile(), settings.txtStartFileType))
+    const PropertyValues &settings = m_host.properties();
+    if (settings.chkStart != 1 || !wantsStartWord(m_host.lastTextFile(), settings.txtStartFileType))
         return Step::Next;
     if ((failure = m_host.output(settings.txtStartWord.toLatin1() + '\r')))
         return Step::Done;
-    return pause(milliseconds(settings.txtStartDelay)) ? Step::Next : Step::Done;
+    return pause(milliseconds(m_host.properties().txtStartDelay)) ? Step::Next : Step::Done;
 }
 
 TextSender::Step TextSender::sendPieces(LineReader::Piece piece, Failure &failure)
@@ -128,11 +129,10 @@ TextSender::Step TextSender::sendLine(Failure &failure)
     m_host.clearEolReceived();
     if (sendPieces(std::move(*piece), failure) == Step::Done)
         return Step::Done;
-    m_host.timer().start(kEolTimeoutMs);
-    if (m_host.transferSettings().chkWaitFor)
+    m_host.timer().start(m_eolTimeoutMs);
+    if (m_host.properties().chkWaitFor == 1)
         waitForEol();
-    const TransferSettings settings = m_host.transferSettings();
-    if (settings.chkLineDelay && !pause(milliseconds(settings.txtLineDelay)))
+    if (m_host.properties().chkLineDelay == 1 && !pause(milliseconds(m_host.properties().txtLineDelay)))
         return Step::Done;
     m_host.receiveWaitingInput(); // late bytes are received, not dropped
     yieldIfDue();
@@ -152,8 +152,9 @@ void TextSender::SendText()
     }
     m_running = true;
     m_aborted = false;
+    m_host.transferChanged(true);
     m_host.setCaption(QStringLiteral("Send Text > ") + m_host.lastTextFile());
-    appState().StopSending = false;
+    m_app.StopSending = false;
     m_host.setStatusText(kStopPrompt);
     m_host.setBinaryInputMode();
     m_sinceYield.start();
@@ -180,8 +181,8 @@ void TextSender::finish()
 {
     m_host.setBinaryInputMode();
     m_reader.reset();
-    m_host.enableTransmitCommands();
-    appState().StopSending = true;
-    m_host.setStatusText(QStringLiteral("Settings: ") + m_host.portSettings());
     m_running = false;
+    m_host.transferChanged(false);
+    m_app.StopSending = true;
+    m_host.setStatusText(QStringLiteral("Settings: ") + m_host.portSettings());
 }

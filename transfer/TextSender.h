@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/Failure.h"
+#include "common/Failure.h"
 #include "transfer/LineReader.h"
 
 #include <QElapsedTimer>
@@ -8,6 +8,7 @@
 #include <memory>
 
 class SenderHost;
+struct AppState;
 
 // Sends the last chosen text file to the board line by line, paced by the start word, the
 // wait for the end-of-line character and the line pause. Runs inside the handler that called
@@ -15,14 +16,17 @@ class SenderHost;
 class TextSender
 {
 public:
-    static constexpr int kEolTimeoutMs = 1500;
     static constexpr int kMaxDelayMs = 65535;
     static constexpr int kMaxQueuedBytes = 64 * 1024;
     static constexpr int kYieldEveryMs = 15;
     static inline const QString kStopPrompt = QStringLiteral("<<< Click here to stop sending >>> ");
 
-    explicit TextSender(SenderHost &host, qsizetype pieceSize = LineReader::kDefaultPieceSize)
-        : m_host(host), m_pieceSize(pieceSize) {}
+    TextSender(SenderHost &host, AppState &app, int eolTimeoutMs, qsizetype pieceSize = LineReader::kDefaultPieceSize)
+        : m_host(host)
+        , m_app(app)
+        , m_eolTimeoutMs(eolTimeoutMs)
+        , m_pieceSize(pieceSize)
+    {}
 
     void SendText();
     bool isRunning() const { return m_running; }
@@ -50,6 +54,8 @@ private:
     void finish();
 
     SenderHost &m_host;
+    AppState &m_app;
+    int m_eolTimeoutMs;
     qsizetype m_pieceSize;
     std::unique_ptr<LineReader> m_reader;
     QElapsedTimer m_sinceYield;

@@ -1,43 +1,45 @@
 #include "transfer/TransmitCommands.h"
 
-#include "terminal/UserDialogs.h"
-#include "transfer/FileLookup.h"
+#include "common/FileLookup.h"
+#include "common/UserDialogs.h"
 #include "transfer/SenderHost.h"
 
-void TransmitCommands::disableAll()
+#include <QScopeGuard>
+
+void TransmitCommands::setChoosing(bool on)
 {
-    m_host.setTransmitEnabled(false);
-    m_host.setResendEnabled(false);
+    m_choosing = on;
+    m_host.transferChanged(isBusy());
 }
 
 void TransmitCommands::mnuSendText_Click()
 {
-    disableAll();
+    if (isBusy())
+        return;
+    setChoosing(true);
+    const auto chosen = qScopeGuard([this] { setChoosing(false); });
     for (;;) {
-        const auto chosen = m_host.files().open({kDialogTitle, kDialogFilter, false});
-        if (!chosen) {
-            m_host.enableTransmitCommands();
+        const auto path = m_host.files().open({kDialogTitle, kDialogFilter, false});
+        if (!path)
             return;
-        }
-        m_host.setLastTextFile(*chosen);
-        const FileLookup lookup = FileLookup::of(*chosen);
+        m_host.setLastTextFile(*path);
+        const FileLookup lookup = FileLookup::of(*path);
         if (lookup.result == FileLookup::Result::Failed) {
             m_host.messages().warn(lookup.error);
-            m_host.setTransmitEnabled(true); // the re-send pair stays off
             return;
         }
         if (lookup.result == FileLookup::Result::Exists) {
-            m_sender.SendText(); // enables the commands again when it ends
+            m_choosing = false;
+            m_sender.SendText();
             return;
         }
-        m_host.messages().warn(*chosen + QStringLiteral(" not found!"));
+        m_host.messages().warn(*path + QStringLiteral(" not found!"));
     }
 }
 
 void TransmitCommands::mmuResendTextFile()
 {
-    if (m_host.lastTextFile().isEmpty())
+    if (m_host.lastTextFile().isEmpty() || isBusy())
         return;
-    disableAll();
     m_sender.SendText();
 }

@@ -2,57 +2,56 @@
 
 #include "programmer/ChipMemory.h"
 #include "serial/MSComm.h"
+#include "settings/PropertiesModel.h"
 #include "settings/StoredProperties.h"
 
 #include <QCommandLineParser>
 
 namespace {
 
+const QString kDescription =
+    QStringLiteral("Programs the chip on the board behind a Tavro Terminal port from an Intel-HEX file, proves\n"
+                   "that the chip holds it, and backs the chip's memory up to a file.\n"
+                   "\n"
+                   "Commands:\n"
+                   "  write FILE     hold the target in reset (DTR), enable programming once, write every byte\n"
+                   "                 FILE sets, then read each one back and compare\n"
+                   "  verify FILE    only compare the chip with FILE\n"
+                   "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
+                   "\n"
+                   "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
+                   "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
+                   "an unknown record type, data outside the memory or two values for one address stop the\n"
+                   "run with the line number and the chip is not touched.\n"
+                   "\n"
+                   "On a terminal a progress bar shows the bytes done and the time left; otherwise only\n"
+                   "results are printed. Whatever ends the run (Ctrl-C included), the target is released:\n"
+                   "DTR and RTS cleared, break off.");
 
-const QString kDescription = QStringLiteral(
-    "Programs the chip on the board behind a Tavro Terminal port from an Intel-HEX file, proves\n"
-    "that the chip holds it, and backs the chip's memory up to a file.\n"
-    "\n"
-    "Commands:\n"
-    "  write FILE     hold the target in reset (DTR), enable programming once, write every byte\n"
-    "                 FILE sets, then read each one back and compare\n"
-    "  verify FILE    only compare the chip with FILE\n"
-    "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
-    "\n"
-    "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
-    "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
-    "an unknown record type, data outside the memory or two values for one address stop the\n"
-    "run with the line number and the chip is not touched.\n"
-    "\n"
-    "On a terminal a progress bar shows the bytes done and the time left; otherwise only\n"
-    "results are printed. Whatever ends the run (Ctrl-C included), the target is released:\n"
-    "DTR and RTS cleared, break off.");
+const QString kEpilogue =
+    QStringLiteral("\n"
+                   "Exit status:\n"
+                   "  0    done; everything written or compared verified\n"
+                   "  1    the chip differs from the file (the first differences are listed)\n"
+                   "  2    bad command line, input file or output file; nothing was written to the chip\n"
+                   "  3    the port or the chip failed: busy, missing, no modem-control lines, lost\n"
+                   "  130  interrupted; the target was released\n"
+                   "\n"
+                   "Examples:\n"
+                   "  tavro-prog --port Com3 write blink.hex\n"
+                   "  tavro-prog --port /dev/ttyUSB0 --invert-data verify blink.hex\n"
+                   "  tavro-prog --port simulated-board --data read -o eeprom.hex\n"
+                   "  tavro-prog read --range 100-1FF -o part.hex\n");
 
-const QString kEpilogue = QStringLiteral(
-    "\n"
-    "Exit status:\n"
-    "  0    done; everything written or compared verified\n"
-    "  1    the chip differs from the file (the first differences are listed)\n"
-    "  2    bad command line, input file or output file; nothing was written to the chip\n"
-    "  3    the port or the chip failed: busy, missing, no modem-control lines, lost\n"
-    "  130  interrupted; the target was released\n"
-    "\n"
-    "Examples:\n"
-    "  tavro-prog --port Com3 write blink.hex\n"
-    "  tavro-prog --port /dev/ttyUSB0 --invert-data verify blink.hex\n"
-    "  tavro-prog --port simulated-board --data read -o eeprom.hex\n"
-    "  tavro-prog read --range 100-1FF -o part.hex\n");
-
-std::optional<quint32> hexAddress(QString text)
+// A hex address, with or without 0x; false when the text is none.
+bool hexAddress(QString text, quint32 &value)
 {
     text = text.trimmed();
     if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         text = text.mid(2);
     bool ok = false;
-    const uint value = text.toUInt(&ok, 16);
-    if (!ok || text.isEmpty())
-        return std::nullopt;
-    return quint32(value);
+    value = text.toUInt(&ok, 16);
+    return ok && !text.isEmpty();
 }
 
 } // namespace
@@ -65,7 +64,7 @@ StoredDefaults StoredDefaults::read(const SettingsStore &store)
     // A number the terminal's port refuses leaves it on its first port, and so here.
     if (ok && port >= 1 && port <= MSComm::kPortCount)
         defaults.port = QStringLiteral("Com%1").arg(port);
-    defaults.invertData = StoredProperties::check(store, QStringLiteral("TextRTSCheck"), QStringLiteral("0")).value_or(false);
+    defaults.invertData = PropertiesModel(store).invertsData();
     return defaults;
 }
 
@@ -74,20 +73,24 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version."));
     const QCommandLineOption port(
         {QStringLiteral("p"), QStringLiteral("port")},
         QStringLiteral("ComN of the terminal's port map, a device path such as /dev/ttyUSB0, or simulated-board. "
                        "Default: the terminal's port, now %1.")
             .arg(defaults.port),
         QStringLiteral("port"), defaults.port);
-    const QCommandLineOption invert(QStringLiteral("invert-data"),
-                                    QStringLiteral("Invert the data sent on RTS, as the terminal's RTS inversion "
-                                                   "(for an RS-232 level interface). Default: the terminal's setting, now %1.")
-                                        .arg(defaults.invertData ? QStringLiteral("on") : QStringLiteral("off")));
-    const QCommandLineOption straight(QStringLiteral("no-invert-data"), QStringLiteral("Send the data on RTS as it is."));
-    const QCommandLineOption data({QStringLiteral("d"), QStringLiteral("data")},
-                                  QStringLiteral("Work on the data memory (000-7FF) instead of the program memory (0000-1FFF)."));
+    const QCommandLineOption invert(
+        QStringLiteral("invert-data"),
+        QStringLiteral("Invert the data sent on RTS, as the terminal's RTS inversion "
+                       "(for an RS-232 level interface). Default: the terminal's setting, now %1.")
+            .arg(defaults.invertData ? QStringLiteral("on") : QStringLiteral("off")));
+    const QCommandLineOption straight(QStringLiteral("no-invert-data"),
+                                      QStringLiteral("Send the data on RTS as it is."));
+    const QCommandLineOption data(
+        {QStringLiteral("d"), QStringLiteral("data")},
+        QStringLiteral("Work on the data memory (000-7FF) instead of the program memory (0000-1FFF)."));
     const QCommandLineOption range({QStringLiteral("r"), QStringLiteral("range")},
                                    QStringLiteral("For read: the addresses to save, hex, inclusive (e.g. 100-1FF). "
                                                   "Default: the whole memory."),
@@ -161,17 +164,16 @@ std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, 
 std::optional<QString> CommandLine::takeRange(const QString &text)
 {
     const QStringList ends = text.split(QLatin1Char('-'));
-    const std::optional<quint32> first = ends.size() == 2 ? hexAddress(ends[0]) : std::nullopt;
-    const std::optional<quint32> last = ends.size() == 2 ? hexAddress(ends[1]) : std::nullopt;
-    if (!first || !last)
+    quint32 first = 0, last = 0;
+    if (ends.size() != 2 || !hexAddress(ends[0], first) || !hexAddress(ends[1], last))
         return QStringLiteral("--range \"%1\" is not START-END in hex (e.g. 100-1FF)").arg(text);
-    if (*first > *last)
+    if (first > last)
         return QStringLiteral("--range \"%1\" ends before it starts").arg(text);
-    if (*last > m_options.last)
+    if (last > m_options.last)
         return QStringLiteral("--range \"%1\" goes beyond the %2 memory, which ends at %3")
             .arg(text, m_options.dataSpace ? QStringLiteral("data") : QStringLiteral("program"),
                  QString::number(m_options.last, 16).toUpper());
-    m_options.first = *first;
-    m_options.last = *last;
+    m_options.first = first;
+    m_options.last = last;
     return std::nullopt;
 }

@@ -9,9 +9,9 @@ class PortMap;
 // The device behind --port, as the terminal's serial control opens it.
 struct PortChoice
 {
-    int number = 1;                 // the port number the control is set to
+    int number = 1; // the port number the control is set to
     MSComm::DeviceFactory factory;
-    QString name;                   // for messages: "Com3" or the path given
+    QString name; // for messages: "Com3" or the path given
 };
 
 // "ComN" goes through the terminal's port map, "simulated-board" to the port the map gives

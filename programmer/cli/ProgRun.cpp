@@ -1,10 +1,11 @@
 #include "programmer/cli/ProgRun.h"
 
-#include "console/Hex.h"
+#include "common/Hex.h"
 #include "programmer/ChipMemory.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
 #include "programmer/LineDriver.h"
+#include "programmer/TargetControl.h"
 #include "programmer/Timer3.h"
 #include "programmer/cli/ProgressBar.h"
 
@@ -84,7 +85,8 @@ std::optional<std::map<quint32, quint8>> ProgRun::loadImage()
     }
     const HexImage image = HexImage::parse(text, quint32(ChipMemory::lastAddress(m_options.dataSpace)));
     if (!image.ok()) {
-        for (const HexImage::Fault &fault : image.faults().first(std::min<qsizetype>(kShownFaults, image.faults().size())))
+        for (const HexImage::Fault &fault :
+             image.faults().first(std::min<qsizetype>(kShownFaults, image.faults().size())))
             fail() << path << ':' << fault.line << ": " << fault.reason << '\n';
         if (image.faultCount() > kShownFaults)
             fail() << path << ": " << image.faultCount() - kShownFaults << " more faults\n";
@@ -131,10 +133,11 @@ int ProgRun::exec(const PortResolver &resolvePort)
     }
     Timer3 timer;
     LineDriver driver(comm, timer, [invert = m_options.invertData] { return invert; });
-    driver.setWaitScale(m_io.waitScale);
+    driver.setWaitScale(m_io.waits.chipScale);
     ChipMemory memory(driver, comm);
+    TargetControl target(comm, driver);
     try {
-        ChipSession session(comm, memory, m_options.dataSpace, m_io.stopRequested);
+        ChipSession session(comm, target, memory, m_options.dataSpace, m_io.stopRequested);
         return runSession(session, image, output ? &*output : nullptr);
     } catch (const SessionStopped &) {
         fail() << "interrupted; the target is released\n";
@@ -158,8 +161,8 @@ int ProgRun::runSession(ChipSession &session, const std::map<quint32, quint8> &i
     case ProgOptions::Command::Verify: {
         const ChipSession::VerifyReport report = session.verify(image, progressAs(QStringLiteral("Verifying")));
         if (report.ok())
-            result() << "Verified " << report.verified << " bytes of " << spaceName() << " against "
-                     << m_options.file << " in " << seconds(took) << " s.\n";
+            result() << "Verified " << report.verified << " bytes of " << spaceName() << " against " << m_options.file
+                     << " in " << seconds(took) << " s.\n";
         return reportVerify(report);
     }
     case ProgOptions::Command::Read: {
@@ -168,8 +171,9 @@ int ProgRun::runSession(ChipSession &session, const std::map<quint32, quint8> &i
             fail() << m_options.file << ": " << output->errorString() << '\n';
             return kBadInput;
         }
-        result() << "Read " << bytes.size() << " bytes of " << spaceName() << " (" << Hex::fWord(qint32(m_options.first)) << '-'
-                 << Hex::fWord(qint32(m_options.last)) << ") into " << m_options.file << " in " << seconds(took) << " s.\n";
+        result() << "Read " << bytes.size() << " bytes of " << spaceName() << " ("
+                 << Hex::fWord(qint32(m_options.first)) << '-' << Hex::fWord(qint32(m_options.last)) << ") into "
+                 << m_options.file << " in " << seconds(took) << " s.\n";
         return kDone;
     }
     }
@@ -184,7 +188,8 @@ int ProgRun::reportVerify(const ChipSession::VerifyReport &report)
              << " differ from " << m_options.file << ".\n";
     m_io.out << "  address  chip  file\n";
     for (const ChipSession::Mismatch &m : report.first)
-        m_io.out << "  " << Hex::fWord(qint32(m.address)) << "     " << Hex::fByte(m.inChip) << "    " << Hex::fByte(m.inFile) << '\n';
+        m_io.out << "  " << Hex::fWord(qint32(m.address)) << "     " << Hex::fByte(m.inChip) << "    "
+                 << Hex::fByte(m.inFile) << '\n';
     if (report.mismatches > report.first.size())
         m_io.out << "  ... and " << report.mismatches - report.first.size() << " more\n";
     m_io.out.flush();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Waits.h"
 #include "programmer/ChipSession.h"
 #include "programmer/cli/CommandLine.h"
 #include "programmer/cli/PortChoice.h"
@@ -29,14 +30,17 @@ public:
 
     struct Io
     {
-        QTextStream &out; // results
-        QTextStream &err; // failures
+        QTextStream &out;                // results
+        QTextStream &err;                // failures
         ProgressBar *progress = nullptr; // on a terminal only
         ChipSession::StopRequest stopRequested;
-        double waitScale = 1.0; // tests shorten the chip's waits
+        Waits waits; // tests shorten the chip's waits
     };
 
-    ProgRun(const ProgOptions &options, Io io) : m_options(options), m_io(io) {}
+    ProgRun(const ProgOptions &options, Io io)
+        : m_options(options)
+        , m_io(io)
+    {}
 
     int exec(const PortResolver &resolvePort);
 

@@ -9,7 +9,9 @@
 class ProgressBar
 {
 public:
-    explicit ProgressBar(std::FILE *terminal) : m_out(terminal) {}
+    explicit ProgressBar(std::FILE *terminal)
+        : m_out(terminal)
+    {}
     ~ProgressBar() { finish(); }
     ProgressBar(const ProgressBar &) = delete;
     ProgressBar &operator=(const ProgressBar &) = delete;

@@ -1,3 +1,4 @@
+#include "common/Version.h"
 #include "programmer/cli/CommandLine.h"
 #include "programmer/cli/InterruptWatch.h"
 #include "programmer/cli/PortChoice.h"
@@ -16,7 +17,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavro-prog"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::kText));
     QTextStream out(stdout);
     QTextStream err(stderr);
 

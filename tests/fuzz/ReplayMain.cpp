@@ -16,7 +16,10 @@ const QList<QByteArray> kTokens{":", "\r\n", "\n", "00", "FF", "01", "02", "04",
 class Mutator
 {
 public:
-    Mutator(std::vector<QByteArray> corpus, unsigned seed) : m_corpus(std::move(corpus)), m_random(seed) {}
+    Mutator(std::vector<QByteArray> corpus, unsigned seed)
+        : m_corpus(std::move(corpus))
+        , m_random(seed)
+    {}
 
     QByteArray next()
     {

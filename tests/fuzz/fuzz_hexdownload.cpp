@@ -53,17 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.write(text);
     }
 
-    appState() = AppState{};
-    appState().ProgMode = true;
-    // Both spaces get their share of inputs without spending a byte of the file on the choice.
-    appState().DataSpace = (qHash(text) & 1) != 0;
     Bench bench;
+    bench.app.ProgMode = true;
+    // Both spaces get their share of inputs without spending a byte of the file on the choice.
+    bench.app.DataSpace = (qHash(text) & 1) != 0;
     bench.driver.setWaitScale(0);
     bench.file = path;
-    Module1 console(bench);
+    Module1 console(bench, bench.app);
     console.HexDownload();
 
-    checkInstructions(*bench.target, appState().DataSpace);
+    checkInstructions(*bench.target, bench.app.DataSpace);
     Fuzz::check(!bench.controlsShown, "download controls left visible");
     Fuzz::check(bench.box.shown.isEmpty(), "message box during a download");
     return 0;

@@ -1,6 +1,6 @@
 // The console's hex conversions against their definition, for any text and any number.
 #include "FuzzSupport.h"
-#include "console/Hex.h"
+#include "common/Hex.h"
 
 #include <cstring>
 

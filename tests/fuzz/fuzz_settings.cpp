@@ -3,11 +3,11 @@
 // and what it stores back must start it the same way again.
 #include "FakeDialogs.h"
 #include "FuzzSupport.h"
+#include "common/AppState.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
-#include "terminal/AppState.h"
 #include "terminal/frmTerminal.h"
 #include "transfer/TextSender.h"
 
@@ -18,10 +18,10 @@
 
 namespace {
 
-const QStringList kKeys{"FormWidth",     "FormHeight",     "Settings",           "CommPort",
-                        "Handshaking",   "TextEOLCheck",   "TextEOLValue",       "LineDelayCheck",
-                        "LineDelayValue", "LastTextFile",  "StartTransferCheck", "StartTransferWord",
-                        "StartFileType", "StartTransferDelay", "TextRTSCheck",    "Echo"};
+const QStringList kKeys{"FormWidth",      "FormHeight",         "Settings",           "CommPort",
+                        "Handshaking",    "TextEOLCheck",       "TextEOLValue",       "LineDelayCheck",
+                        "LineDelayValue", "LastTextFile",       "StartTransferCheck", "StartTransferWord",
+                        "StartFileType",  "StartTransferDelay", "TextRTSCheck",       "Echo"};
 
 // What start-up left behind, for comparing two starts.
 struct Started
@@ -33,10 +33,23 @@ struct Started
     bool operator==(const Started &) const = default;
     QByteArray text() const
     {
-        return QStringList{settings, eolChar, lineDelay, startWord, fileType, startDelay, lastTextFile,
+        return QStringList{settings,
+                           eolChar,
+                           lineDelay,
+                           startWord,
+                           fileType,
+                           startDelay,
+                           lastTextFile,
                            QStringLiteral("%1x%2 Com%3 hs%4 echo%5 %6%7%8%9")
-                               .arg(size.width()).arg(size.height()).arg(port).arg(handshaking).arg(echo)
-                               .arg(waitFor).arg(lineDelayOn).arg(start).arg(rts)}
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(port)
+                               .arg(handshaking)
+                               .arg(echo)
+                               .arg(waitFor)
+                               .arg(lineDelayOn)
+                               .arg(start)
+                               .arg(rts)}
             .join(QLatin1Char('|'))
             .toUtf8();
     }
@@ -50,16 +63,17 @@ struct Startup
 
     frmTerminal &start(SettingsStore &store)
     {
-        appState() = AppState{};
-        window = std::make_unique<frmTerminal>(frmTerminal::Services{
-            store, messages, files,
-            [](int port, QString *error) -> std::unique_ptr<SerialDevice> {
-                if (port == 16)
-                    return std::make_unique<SimulatedBoard>(std::make_shared<SimulatedChip>());
-                *error = QStringLiteral("Com%1 names no device").arg(port);
-                return nullptr;
-            },
-            {}});
+        window = std::make_unique<frmTerminal>(
+            frmTerminal::Services{store,
+                                  messages,
+                                  files,
+                                  [](int port, QString *error) -> std::unique_ptr<SerialDevice> {
+                                      if (port == 16)
+                                          return std::make_unique<SimulatedBoard>(std::make_shared<SimulatedChip>());
+                                      *error = QStringLiteral("Com%1 names no device").arg(port);
+                                      return nullptr;
+                                  },
+                                  {}});
         return *window;
     }
 };
@@ -83,16 +97,16 @@ Started checkSound(Startup &s)
     for (const FakeMessageBox::Shown &box : s.messages.shown)
         Fuzz::check(box.buttons == MessageBox::Buttons::Ok && !box.text.isEmpty(), "start-up asked a question");
 
-    const TransferSettings transfer = w.transferSettings();
+    const PropertyValues &transfer = w.propertiesModel().values();
     for (const QString &delay : {transfer.txtLineDelay, transfer.txtStartDelay}) {
         const int ms = TextSender::milliseconds(delay);
         Fuzz::check(ms >= 0 && ms <= TextSender::kMaxDelayMs, "delay out of range", delay.toUtf8());
     }
-    const frmProperties &d = w.properties();
-    return {comm.Settings(), d.txtEOLChar->text(), d.txtLineDelay->text(), d.txtStartWord->text(),
-            d.txtStartFileType->text(), d.txtStartDelay->text(), w.LastTextFile, size, comm.CommPort(), comm.Handshaking(),
-            appState().LocalEcho, d.chkWaitFor->isChecked(), d.chkLineDelay->isChecked(), d.chkStart->isChecked(),
-            d.chkRTS->isChecked()};
+    const PropertyValues &d = transfer;
+    return {comm.Settings(),     d.txtEOLChar,       d.txtLineDelay,    d.txtStartWord,
+            d.txtStartFileType,  d.txtStartDelay,    w.LastTextFile,    size,
+            comm.CommPort(),     comm.Handshaking(), w.app().LocalEcho, d.chkWaitFor == 1,
+            d.chkLineDelay == 1, d.chkStart == 1,    d.chkRTS == 1};
 }
 
 // Values separated by 0xFF, one per key in reading order; a value starting with 0xFE is
@@ -106,7 +120,7 @@ void fillStore(MemorySettingsStore &store, const QByteArray &input)
         if (raw.startsWith('\xFE'))
             raw = raw.mid(1).repeated(std::min<qsizetype>(100000 / std::max<qsizetype>(raw.size(), 1), 100000));
         const QString value = i % 2 ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
-        StoredProperties::write(store, kKeys[i], value);
+        StoredProperties::write(store, {{kKeys[i], value}});
     }
 }
 
@@ -121,7 +135,7 @@ void startOverValues(const QByteArray &input)
     // OK in the Properties dialog stores what start-up made of it; closing stores the window.
     const bool refused = !first.messages.shown.isEmpty();
     if (!refused)
-        Fuzz::check(first.window->properties().cmdOK_Click(), "Properties OK refused the start-up values");
+        Fuzz::check(first.window->propertiesDialog().cmdOK_Click(), "Properties OK refused the start-up values");
     bool cancel = false;
     first.window->Form_Unload(cancel);
 

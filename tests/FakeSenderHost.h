@@ -1,6 +1,8 @@
 #pragma once
 
 #include "FakeDialogs.h"
+#include "common/AppState.h"
+#include "settings/PropertiesModel.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 
@@ -15,12 +17,13 @@ public:
     struct Sent
     {
         QByteArray bytes;
-        qint64 atMs;
+        double atMs;
     };
 
     QList<Sent> sent;
     QStringList events; // "out", "late", "status:...", "caption:...", "transmit:0/1", "resend:0/1", "binary"
-    TransferSettings settings;
+    AppState app;
+    PropertyValues settings;
     bool eol = false;
     int eolClears = 0;
     QString lastFile;
@@ -46,9 +49,9 @@ public:
         return all;
     }
     // When each CR went out, in ms since the host was made.
-    QList<qint64> lineEnds() const
+    QList<double> lineEnds() const
     {
-        QList<qint64> ends;
+        QList<double> ends;
         for (const Sent &s : sent)
             if (s.bytes.endsWith('\r'))
                 ends.append(s.atMs);
@@ -60,7 +63,7 @@ public:
         events.append(QStringLiteral("out"));
         if (failOutputNumber > 0 && --failOutputNumber == 0)
             return QStringLiteral("Port is closed");
-        sent.append({bytes, clock.elapsed()});
+        sent.append({bytes, clock.nsecsElapsed() / 1e6});
         if (onOutput)
             onOutput(bytes);
         return std::nullopt;
@@ -79,17 +82,15 @@ public:
         caption = text;
         events.append(QStringLiteral("caption:") + text);
     }
-    void setTransmitEnabled(bool on) override
+    // The window's rule for the transmit pair and the re-send pair, on an open port.
+    void transferChanged(bool running) override
     {
-        transmitOn = on;
-        events.append(QStringLiteral("transmit:%1").arg(int(on)));
+        transmitOn = !running;
+        resendOn = !running && !lastFile.isEmpty();
+        events.append(QStringLiteral("transmit:%1").arg(int(transmitOn)));
+        events.append(QStringLiteral("resend:%1").arg(int(resendOn)));
     }
-    void setResendEnabled(bool on) override
-    {
-        resendOn = on;
-        events.append(QStringLiteral("resend:%1").arg(int(on)));
-    }
-    TransferSettings transferSettings() const override { return settings; }
+    const PropertyValues &properties() override { return settings; }
     bool eolReceived() const override { return eol; }
     void clearEolReceived() override
     {

@@ -1,4 +1,4 @@
-#include "transfer/FileLookup.h"
+#include "common/FileLookup.h"
 
 #include <QFile>
 #include <filesystem>
@@ -11,7 +11,8 @@ FileLookup FileLookup::of(const QString &path)
     if (ec) {
         if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
             return {Result::Missing, {}};
-        return {Result::Failed, QStringLiteral("Cannot look up %1: %2").arg(path, QString::fromStdString(ec.message()))};
+        return {Result::Failed,
+                QStringLiteral("Cannot look up %1: %2").arg(path, QString::fromStdString(ec.message()))};
     }
     return {std::filesystem::is_regular_file(status) ? Result::Exists : Result::Missing, {}};
 }

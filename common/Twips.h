@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QRect>
-#include <QWidget>
 #include <cmath>
 
 // Window sizes and positions are kept in twips (1/1440 inch), 15 to a pixel at 96 dpi.
@@ -18,8 +17,8 @@ inline double fromPixels(int pixels)
     return pixels * kPerPixel;
 }
 
-inline void place(QWidget *widget, int left, int top, int width, int height)
+inline QRect rect(int left, int top, int width, int height)
 {
-    widget->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
+    return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
 }
 } // namespace Twips

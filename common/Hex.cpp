@@ -1,4 +1,4 @@
-#include "console/Hex.h"
+#include "common/Hex.h"
 
 namespace Hex {
 

@@ -6,7 +6,7 @@
 namespace Hex {
 constexpr qint32 kInvalid = -5;
 
-QString fByte(quint8 Value);      // always two upper-case digits
-QString fWord(qint32 Value);      // four digits; negative values in decimal
+QString fByte(quint8 Value);               // always two upper-case digits
+QString fWord(qint32 Value);               // four digits; negative values in decimal
 qint32 hexToBinary(const QString &number); // last four digits weigh; a bad character gives -5
 } // namespace Hex

@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <optional>
-
-class QWidget;
 
 // Message boxes behind an interface, so that tests answer them without a screen.
 class MessageBox
@@ -35,27 +32,4 @@ public:
     virtual ~FileDialog() = default;
     // The chosen full path, or nothing when the user cancelled.
     virtual std::optional<QString> open(const Request &request) = 0;
-};
-
-class WidgetMessageBox : public MessageBox
-{
-public:
-    explicit WidgetMessageBox(QWidget *parent) : m_parent(parent) {}
-    Answer show(const QString &text, Buttons buttons, Icon icon) override;
-
-private:
-    QWidget *m_parent;
-};
-
-class WidgetFileDialog : public FileDialog
-{
-public:
-    explicit WidgetFileDialog(QWidget *parent) : m_parent(parent) {}
-    std::optional<QString> open(const Request &request) override;
-
-    // "Log Files (*.LOG)|*.log|All Files (*.*)|*.*" to Qt's ";;"-separated form.
-    static QString qtFilter(const QString &filter);
-
-private:
-    QWidget *m_parent;
 };

@@ -1,4 +1,4 @@
-#include "terminal/UserDialogs.h"
+#include "terminal/WidgetDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -56,10 +56,9 @@ QString WidgetFileDialog::qtFilter(const QString &filter)
 std::optional<QString> WidgetFileDialog::open(const Request &request)
 {
     const QString filter = qtFilter(request.filter);
-    const QString path = request.mayCreate
-                             ? QFileDialog::getSaveFileName(m_parent, request.title, {}, filter, nullptr,
-                                                            QFileDialog::DontConfirmOverwrite)
-                             : QFileDialog::getOpenFileName(m_parent, request.title, {}, filter);
+    const QString path = request.mayCreate ? QFileDialog::getSaveFileName(m_parent, request.title, {}, filter, nullptr,
+                                                                          QFileDialog::DontConfirmOverwrite)
+                                           : QFileDialog::getOpenFileName(m_parent, request.title, {}, filter);
     if (path.isEmpty())
         return std::nullopt;
     return path;

@@ -1,0 +1,65 @@
+#include "settings/ApplyProperties.h"
+
+#include "common/AppState.h"
+#include "serial/MSComm.h"
+#include "settings/PropertiesModel.h"
+#include "settings/StoredProperties.h"
+
+namespace {
+
+Failure applyPortNumber(MSComm &comm, int newPort)
+{
+    const int oldPort = comm.CommPort();
+    if (newPort == oldPort)
+        return std::nullopt;
+    const bool reopen = comm.PortOpen();
+    Failure failure = reopen ? comm.setPortOpen(false) : std::nullopt;
+    if (!failure)
+        failure = comm.setCommPort(newPort);
+    if (!failure && reopen)
+        failure = comm.setPortOpen(true);
+    if (failure)
+        (void)comm.setCommPort(oldPort); // a closed port always takes its old number back
+    return failure;
+}
+
+void store(SettingsStore &store, const MSComm &comm, const AppState &app, const PropertyValues &v)
+{
+    StoredProperties::write(
+        store, {
+                   {QStringLiteral("Settings"), comm.Settings()},
+                   {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
+                   {QStringLiteral("Handshaking"), QString::number(comm.Handshaking())},
+                   {QStringLiteral("Echo"), app.LocalEcho ? QStringLiteral("True") : QStringLiteral("False")},
+                   {QStringLiteral("TextEOLcheck"), QString::number(v.chkWaitFor)},
+                   {QStringLiteral("TextEOLValue"), v.txtEOLChar},
+                   {QStringLiteral("LineDelayCheck"), QString::number(v.chkLineDelay)},
+                   {QStringLiteral("LineDelayValue"), v.txtLineDelay},
+                   {QStringLiteral("StartTransferCheck"), QString::number(v.chkStart)},
+                   {QStringLiteral("StartTransferWord"), v.txtStartWord},
+                   {QStringLiteral("StartFileType"), v.txtStartFileType},
+                   {QStringLiteral("StartTransferDelay"), v.txtStartDelay},
+                   {QStringLiteral("TextRTScheck"), QString::number(v.chkRTS)},
+               });
+}
+
+} // namespace
+
+Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app, SettingsStore &settings,
+                        PropertiesModel &model)
+{
+    app.LocalEcho = choices.echo;
+    if (Failure failure = applyPortNumber(comm, choices.port))
+        return failure;
+    if (Failure failure = comm.setSettings(choices.settings))
+        return failure;
+    if (Failure failure = comm.setHandshaking(choices.handshaking))
+        return failure;
+    store(settings, comm, app, model.values());
+    return std::nullopt;
+}
+
+PortChoices currentChoices(const MSComm &comm, const AppState &app, int port)
+{
+    return {port, comm.Settings(), comm.Handshaking(), app.LocalEcho};
+}

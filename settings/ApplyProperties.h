@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/Failure.h"
+
+#include <QString>
+
+class MSComm;
+class PropertiesModel;
+class SettingsStore;
+struct AppState;
+
+// What the Properties dialog hands back on OK besides the model's values: the port's choices.
+struct PortChoices
+{
+    int port = 0;        // 1 to 16; 0 when no port is selected
+    QString settings;    // speed, parity letter, data bits and stop bits joined by commas
+    int handshaking = 0; // the flow-control option chosen
+    bool echo = false;   // the echo option chosen
+};
+
+// The dialog's OK: local echo first (kept whatever follows), then the port number (an open port
+// is closed, switched and reopened; on failure the old number comes back and the port stays
+// closed), the settings and the flow control. Only when the port took all of them are the
+// thirteen keys stored. The first failure comes back; nothing after it is applied.
+Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app, SettingsStore &store,
+                        PropertiesModel &model);
+
+// The choices that keep the port as it is, with another port number: the main window's port list.
+PortChoices currentChoices(const MSComm &comm, const AppState &app, int port);

@@ -1,0 +1,69 @@
+#include "settings/PropertiesModel.h"
+
+#include "settings/StoredProperties.h"
+
+namespace {
+
+// The keys in the order the dialog's loader reads them, with the defaults both readers pass.
+const SettingsStore::Entries kKeys = {
+    {QStringLiteral("TextEOLCheck"), QStringLiteral("1")},
+    {QStringLiteral("TextEOLValue"), QStringLiteral("6")},
+    {QStringLiteral("LineDelayCheck"), QStringLiteral("1")},
+    {QStringLiteral("LineDelayValue"), QStringLiteral("50")},
+    {QStringLiteral("StartTransferCheck"), QStringLiteral("0")},
+    {QStringLiteral("StartTransferWord"), QStringLiteral("LOADB")},
+    {QStringLiteral("StartFileType"), QStringLiteral("*.DLX")},
+    {QStringLiteral("StartTransferDelay"), QStringLiteral("1000")},
+    {QStringLiteral("TextRTSCheck"), QStringLiteral("0")},
+};
+
+void loadCheck(int &box, const QString &stored)
+{
+    if (const std::optional<int> state = StoredProperties::checkState(stored))
+        box = *state;
+}
+
+} // namespace
+
+const PropertyValues &PropertiesModel::values()
+{
+    if (!m_values) {
+        const QStringList s = StoredProperties::read(m_store, kKeys);
+        PropertyValues v; // fresh fields: what a stored value that does not convert leaves
+        loadCheck(v.chkWaitFor, s[0]);
+        v.txtEOLChar = s[1];
+        loadCheck(v.chkLineDelay, s[2]);
+        v.txtLineDelay = s[3];
+        loadCheck(v.chkStart, s[4]);
+        v.txtStartWord = s[5];
+        v.txtStartFileType = s[6];
+        v.txtStartDelay = s[7];
+        loadCheck(v.chkRTS, s[8]);
+        take(v);
+    }
+    return *m_values;
+}
+
+void PropertiesModel::edit(const PropertyValues &values)
+{
+    take(values);
+}
+
+void PropertiesModel::discard()
+{
+    m_values.reset();
+}
+
+std::optional<char16_t> PropertiesModel::eolCharacter()
+{
+    values();
+    return m_eol;
+}
+
+void PropertiesModel::take(const PropertyValues &values)
+{
+    m_values = values;
+    bool ok = false;
+    const int code = values.txtEOLChar.trimmed().toInt(&ok);
+    m_eol = ok && code >= 0 && code <= 255 ? std::optional<char16_t>(char16_t(code)) : std::nullopt;
+}

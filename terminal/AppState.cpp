@@ -1,7 +1,0 @@
-#include "terminal/AppState.h"
-
-AppState &appState()
-{
-    static AppState state;
-    return state;
-}

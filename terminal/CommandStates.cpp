@@ -1,0 +1,27 @@
+#include "terminal/CommandStates.h"
+
+CommandStates commandStates(const CommandFacts &f)
+{
+    // A transfer keeps its own commands off; programming mode keeps every command off.
+    const bool transmit = f.portOpen && !f.transferRunning;
+    const bool resend = transmit && f.lastTextFile;
+    const bool buttons = !f.progMode;
+    CommandStates s;
+    s.menus = !f.progMode;
+    s.mnuSendText = transmit;
+    s.mnuResendTextFile = resend;
+    s.mnuOpenLog = !f.logOpen;
+    s.mnuCloseLog = f.logOpen;
+    s.mnuOpenChecked = f.portOpen;
+    s.OpenLogFile = buttons && !f.logOpen;
+    s.CloseLogFile = buttons && f.logOpen;
+    s.Properties = buttons;
+    s.TransmitTextFile = buttons && transmit;
+    s.ResendTextFile = buttons && resend;
+    s.ResetCPU = buttons;
+    s.Prog = buttons && f.portOpen;
+    s.imgConnectedShown = f.portOpen;
+    s.imgConnectedEnabled = !f.progMode;
+    s.downloadControls = f.downloadRunning;
+    return s;
+}
