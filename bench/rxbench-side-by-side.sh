@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Receive throughput, Tavro Terminal beside picocom, in one run through the same measuring
-# tool: a pseudo-terminal stream written as fast as each terminal reads it. Prints bytes per
-# second, CPU seconds and peak memory of each.
-#   bench/rxbench-side-by-side.sh [MB]     (needs: xvfb xauth xdotool picocom tmux)
+# The receive path, Tavro Terminal beside picocom, through the same measuring tool in one run:
+# a board paced like a real 921600-baud line (78- and 20000-character lines), then a stream
+# written as fast as each terminal reads it. Prints CPU share or rate, and peak memory.
+#   bench/rxbench-side-by-side.sh [MB at full speed]   (needs: xvfb xauth xdotool picocom tmux)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 rxbench=${RXBENCH:-$here/../../shared/tools/rxbench.py}
 mb=${1:-32}
 terminal=${TAVRO_TERMINAL:-$here/../build/tavro-terminal}
-[ -x "$terminal" ] || { echo "build first: ./setup.sh test (wanted $terminal)" >&2; exit 2; }
-for run in 1 2; do
-    xvfb-run -a python3 "$rxbench" --mb "$mb" --name "tavro-terminal (run $run)" -- "$here/tavro-on-device.sh" {dev} "$terminal"
-    python3 "$rxbench" --mb "$mb" --name "picocom (run $run)" -- \
-        tmux new-session -d -x 200 -y 50 "picocom -q -b 921600 {dev}"
-    tmux kill-server 2>/dev/null || true
+[ -x "$terminal" ] || { echo "build first: ./setup.sh run (wanted $terminal)" >&2; exit 2; }
+picocom() { python3 "$rxbench" "$@" -- tmux new-session -d -x 200 -y 50 "picocom -q -b 921600 {dev}"; tmux kill-server 2>/dev/null || true; }
+tavro() { xvfb-run -a python3 "$rxbench" "$@" -- "$here/tavro-on-device.sh" {dev} "$terminal"; }
+for line in 78 20000; do
+    tavro --rate 92160 --mb 0.9 --line "$line" --name "tavro-terminal, 921600 baud, $line-character lines"
+    picocom --rate 92160 --mb 0.9 --line "$line" --name "picocom,        921600 baud, $line-character lines"
 done
+tavro --mb "$mb" --name "tavro-terminal, full speed"
+picocom --mb "$mb" --name "picocom,        full speed"

@@ -13,7 +13,7 @@ void frmTerminal::mmuAbout_Click()
 
 void frmTerminal::mnuOpenLog_Click()
 {
-    showReceived(); // what came in before the log opened is not in it
+    drawNow(); // the screen shows what the log will follow on from
     if (const auto state = m_log.mnuOpenLog_Click()) {
         setWindowTitle(state->caption);
         EnableMenuSystem();
@@ -22,7 +22,7 @@ void frmTerminal::mnuOpenLog_Click()
 
 void frmTerminal::mnuCloseLog_Click()
 {
-    showReceived(); // the log gets everything received up to now
+    drawNow();
     setWindowTitle(m_log.mnuCloseLog_Click().caption);
     EnableMenuSystem();
 }

@@ -20,6 +20,7 @@ void frmTerminal::mmuProg_Click()
     QPalette palette = txtTerm->palette();
     if (!m_app.ProgMode) {
         m_properties.values(); // the console's chip operations read the values, never the store
+        drawNow();             // what came before is on the screen before the console speaks
         palette.setColor(QPalette::Base, Qt::black);
         txtTerm->setPalette(palette);
         m_app.ProgMode = true;

@@ -37,9 +37,9 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     buildToolBar();
     connect(MSComm1.get(), &MSComm::OnComm, this, &frmTerminal::MSComm1_OnComm);
     connect(MSComm1.get(), &MSComm::portLost, this, &frmTerminal::onPortLost);
-    m_receivedFlush.setSingleShot(true);
-    m_receivedFlush.setInterval(kReceiveBatchMs);
-    connect(&m_receivedFlush, &QTimer::timeout, this, &frmTerminal::showReceived);
+    m_drawTimer.setSingleShot(true);
+    connect(&m_drawTimer, &QTimer::timeout, this, &frmTerminal::drawNow);
+    m_sinceDraw.start();
     EnableMenuSystem();
     Form_Load();
     EnableMenuSystem();
@@ -142,6 +142,9 @@ void frmTerminal::buildClientArea()
 
     txtTerm = new TerminalView(m_client);
     txtTerm->setKeyPressHandler([this](quint16 &key) { txtTerm_KeyPress(key); });
+    txtTerm->setBeforeLocalEdit([this] { drawNow(); });
+    txtTerm->setLocalEditHandler(
+        [this](qsizetype position, qsizetype length, const QString &with) { m_text.replace(position, length, with); });
 
     // The connection indicators share one place at the toolbar's right end.
     Frame1 = new QWidget(m_client);
@@ -174,6 +177,19 @@ void frmTerminal::buildClientArea()
     prgSend->setTextVisible(false);
     cmdCancelSend = new QPushButton(QStringLiteral("Cancel Send"), m_client);
     connect(cmdCancelSend, &QPushButton::clicked, this, &frmTerminal::cmdCancelSend_Click);
+}
+
+bool frmTerminal::event(QEvent *event)
+{
+    // The window paints its changed widgets on this request: the dearer half of a draw.
+    if (event->type() != QEvent::UpdateRequest || !m_paintPending)
+        return QMainWindow::event(event);
+    QElapsedTimer paint;
+    paint.start();
+    const bool handled = QMainWindow::event(event);
+    m_frameMs += double(paint.nsecsElapsed()) / 1e6;
+    m_paintPending = false;
+    return handled;
 }
 
 bool frmTerminal::eventFilter(QObject *watched, QEvent *event)

@@ -12,11 +12,13 @@
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"
 #include "terminal/CommandStates.h"
+#include "terminal/TerminalText.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 #include "transfer/TextSender.h"
 #include "transfer/TransmitCommands.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -46,9 +48,8 @@ class frmTerminal : public QMainWindow, public SenderHost, public ConsoleHost
 public:
     static constexpr int kDesignClientWidth = 9150; // twips
     static constexpr int kDesignClientHeight = 6825;
-    static constexpr int kViewSoftLimit = 16000;
-    static constexpr int kViewTrimBlock = 4096;
-    static constexpr int kReceiveBatchMs = 10;
+    static constexpr int kDrawIntervalMs = 33; // at most about 30 draws a second while data streams,
+    static constexpr int kDrawShare = 60;      // and drawing, paint included, takes at most 1/60 of the time
 
     struct Services
     {
@@ -131,6 +132,10 @@ public:
 
     MSComm &comm() { return *MSComm1; }
     TerminalView *view() const { return txtTerm; }
+    // The view's text as the box holds it (CR LF for a line break), drawn or not yet.
+    const QString &viewText() const { return m_text.text(); }
+    // Draws what the view does not show yet.
+    void drawNow();
     QAction *toolButton(const QString &key) const;
     QAction *menuItem(const QString &name) const;
     QString statusText() const;
@@ -140,10 +145,11 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
-    void showReceived();
-    void writeLog(const QString &text);
+    void receive(const QByteArray &bytes);
+    void scheduleDraw();
     void buildMenus();
     void buildToolBar();
     void buildClientArea();
@@ -171,10 +177,11 @@ private:
     TargetControl m_target;
     Module1 m_console{*this, m_app};
     LogCommands m_log;
-    // Received text waits here a moment so a fast board is drawn once per batch, not per read.
-    QString m_received;
-    QTimer m_receivedFlush;
-    bool m_showingReceived = false;
+    TerminalText m_text;
+    QTimer m_drawTimer;
+    QElapsedTimer m_sinceDraw;
+    double m_frameMs = 0;        // the last draw with its paint
+    bool m_paintPending = false; // the last draw is not painted yet
     TextSender m_sender{*this, m_app, m_services.waits.eolTimeoutMs};
     TransmitCommands m_transmit{*this, m_sender};
     QPointer<frmAbout> m_about;

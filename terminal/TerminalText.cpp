@@ -1,0 +1,73 @@
+#include "terminal/TerminalText.h"
+
+#include <algorithm>
+
+namespace {
+
+// Takes the backspaces out of the data with the characters they erase; tells whether one stood
+// at the start, which erases the last character already on the screen.
+bool takeBackspaces(QString &data)
+{
+    bool erasesShown = false;
+    qsizetype out = 0;
+    for (qsizetype in = 0; in < data.size(); ++in) {
+        if (data.at(in) != QChar(8))
+            data[out++] = data.at(in);
+        else if (out > 0)
+            --out;
+        else
+            erasesShown = true;
+    }
+    data.truncate(out);
+    return erasesShown;
+}
+
+// Every CR becomes CR LF; a LF of its own is dropped.
+void normaliseLineEnds(QString &data)
+{
+    if (!data.contains(QChar(10)) && !data.contains(QChar(13)))
+        return;
+    QString out;
+    out.reserve(data.size() + data.count(QChar(13)));
+    for (QChar c : std::as_const(data)) {
+        if (c == QChar(10))
+            continue;
+        out += c;
+        if (c == QChar(13))
+            out += QChar(10);
+    }
+    data = std::move(out);
+}
+
+} // namespace
+
+void TerminalText::showData(QString &data)
+{
+    if (m_text.size() > kSoftLimit) {
+        m_text.remove(0, kTrimBlock);
+        m_change.dropped += kTrimBlock;
+        m_change.kept = std::max<qsizetype>(0, m_change.kept - kTrimBlock);
+    }
+    // A backspace with nothing on the screen erases nothing.
+    if (takeBackspaces(data) && !m_text.isEmpty()) {
+        m_text.chop(1);
+        m_change.kept = std::min(m_change.kept, m_text.size());
+    }
+    normaliseLineEnds(data);
+    m_text += data;
+    m_change.shown = true;
+}
+
+void TerminalText::replace(qsizetype position, qsizetype length, const QString &with)
+{
+    // The box has it already: nothing of this is left to draw.
+    m_text.replace(position, length, with);
+    m_change = {0, m_text.size(), false};
+}
+
+TerminalText::Change TerminalText::takeChange()
+{
+    const Change change = m_change;
+    m_change = {0, m_text.size(), false};
+    return change;
+}
