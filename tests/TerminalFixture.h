@@ -1,17 +1,51 @@
 #pragma once
 
 #include "FakeDialogs.h"
-#include "common/AppState.h"
+#include "common/AppTitle.h"
 #include "serial/QtSerialDevice.h"
 #include "serial/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
+#include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"
 
+#include <QAction>
 #include <QMap>
+#include <QPointer>
 #include <memory>
 
-// A main window over an in-memory store and scripted dialogs. Ports map to device paths given
-// by the test; Com16 is the simulated board.
+// A device that hands over exactly the chunks a test gives it, each as one notification, and
+// keeps what is written to it.
+class ChunkDevice : public SerialDevice
+{
+public:
+    QByteArray written;
+    void deliver(const QByteArray &chunk)
+    {
+        m_waiting += chunk;
+        emit readyRead();
+    }
+    QByteArray waiting() const { return m_waiting; }
+
+    Failure open(const LineFormat &) override { return m_open = true, std::nullopt; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    Failure apply(const LineFormat &) override { return std::nullopt; }
+    Failure write(const QByteArray &bytes) override { return written += bytes, std::nullopt; }
+    QByteArray readAll() override { return std::exchange(m_waiting, {}); }
+    qint64 bytesToWrite() const override { return 0; }
+    Failure setRequestToSend(bool) override { return std::nullopt; }
+    Failure setDataTerminalReady(bool) override { return std::nullopt; }
+    Failure setBreak(bool) override { return std::nullopt; }
+    bool clearToSend() const override { return false; }
+    QString description() const override { return QStringLiteral("chunk device"); }
+
+private:
+    QByteArray m_waiting;
+    bool m_open = false;
+};
+
+// The main window over an in-memory store and scripted dialogs. Ports map to device paths the
+// test gives (pseudo-terminals); Com16 is the simulated board, or whatever `board` makes.
 struct TerminalFixture
 {
     MemorySettingsStore store;
@@ -19,8 +53,17 @@ struct TerminalFixture
     FakeFileDialog files;
     QMap<int, QString> devices;
     std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
-    std::function<std::unique_ptr<SerialDevice>()> board; // replaces the simulated board on Com16
+    std::function<std::unique_ptr<SerialDevice>()> board;
+    QPointer<SerialDevice> onCom16; // the device behind Com16 while it is open
+    Waits waits;
     std::unique_ptr<frmTerminal> window;
+
+    TerminalFixture()
+    {
+        // No pacing unless a test asks for it.
+        set(QStringLiteral("TextEOLCheck"), QStringLiteral("0"));
+        set(QStringLiteral("LineDelayCheck"), QStringLiteral("0"));
+    }
 
     void set(const QString &key, const QString &value)
     {
@@ -31,20 +74,51 @@ struct TerminalFixture
         return store.ReadSetting(kAppTitle, QStringLiteral("Properties"), key, QStringLiteral("<none>"));
     }
 
-    frmTerminal &start()
+    frmTerminal &start(int port = 0)
     {
+        if (port)
+            set(QStringLiteral("CommPort"), QString::number(port));
+        window.reset();
         window = std::make_unique<frmTerminal>(
             frmTerminal::Services{store, messages, files,
                                   [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
-                                      if (port == 16)
-                                          return board ? board() : std::make_unique<SimulatedBoard>(chip);
+                                      if (port == 16) {
+                                          auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);
+                                          onCom16 = device.get();
+                                          return device;
+                                      }
                                       if (!devices.contains(port)) {
                                           *error = QStringLiteral("Com%1 names no device").arg(port);
                                           return nullptr;
                                       }
                                       return std::make_unique<QtSerialDevice>(devices[port]);
                                   },
-                                  [](int port) { return QStringLiteral("device %1").arg(port); }});
+                                  [](int port) { return QStringLiteral("device %1").arg(port); }, waits});
         return *window;
+    }
+
+    // Started on the port and the port opened, as the user would.
+    frmTerminal &open(int port)
+    {
+        frmTerminal &w = start(port);
+        w.mnuOpen_Click();
+        return w;
+    }
+
+    SimulatedBoard *simulatedBoard() const { return qobject_cast<SimulatedBoard *>(onCom16.data()); }
+
+    QStringList shownTexts() const
+    {
+        QStringList texts;
+        for (const auto &m : messages.shown)
+            texts << m.text;
+        return texts;
+    }
+
+    // The view's text on the screen, in the text's own characters.
+    QString screen() const
+    {
+        window->drawNow();
+        return TerminalView::unrendered(window->view()->document()->toRawText());
     }
 };

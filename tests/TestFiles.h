@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 // Files the tests send, program and check.
 
@@ -16,6 +18,12 @@ inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QB
     return file.fileName();
 }
 
+inline QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 // Whether this process still holds the file open.
 inline bool heldOpen(const QString &path)
 {
@@ -24,5 +32,15 @@ inline bool heldOpen(const QString &path)
     for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
         if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
             return true;
+    return false;
+}
+
+// A program the test needs; its absence fails the test with one line naming the package.
+inline bool requireTool(const char *program, const char *package)
+{
+    if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
+        return true;
+    QTest::qFail(qPrintable(QStringLiteral("%1 is missing: install the Debian package %2").arg(program, package)),
+                 __FILE__, __LINE__);
     return false;
 }
