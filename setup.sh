@@ -4,7 +4,9 @@
 #   ./setup.sh test   build and pass every test
 set -euo pipefail
 cd "$(dirname "$0")"
-packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev socat srecord binutils xvfb xauth)
+# The last five check the Debian packages the test build makes.
+packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev socat srecord binutils xvfb xauth
+          dpkg-dev file desktop-file-utils appstream man-db)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
