@@ -27,8 +27,8 @@ bool SysInfo::GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString
 QString SysInfo::locateTool() const
 {
     QString path;
-    if (GetKeyValue(KeySource::kLocalMachine, kInfoKey, kInfoValue, path) && !path.isEmpty())
-        return path; // started as stored, unchecked
+    if (GetKeyValue(KeySource::kLocalMachine, kInfoKey, kInfoValue, path))
+        return path; // started as stored, unchecked: an empty one cannot start
     QString folder;
     if (!GetKeyValue(KeySource::kLocalMachine, kLocationKey, kLocationValue, folder) || folder.isEmpty())
         return {};

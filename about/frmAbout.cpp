@@ -18,45 +18,30 @@ frmAbout::frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent)
     Form_Load();
 }
 
-QRect frmAbout::twips(int left, int top, int width, int height) const
-{
-    const double perTwip = logicalDpiX() / 1440.0;
-    auto px = [perTwip](int t) { return qRound(t * perTwip); };
-    return {px(left), px(top), px(width), px(height)};
-}
-
 void frmAbout::buildControls()
 {
-    setFixedSize(twips(0, 0, 5730, 3555).size());
-    picIcon = new QLabel(this);
-    picIcon->setGeometry(twips(240, 240, 540, 540));
-    picIcon->setPixmap(QApplication::windowIcon().pixmap(picIcon->size()));
-    lblTitle = new QLabel(this);
-    lblTitle->setGeometry(twips(1050, 240, 3885, 480));
+    picIcon = m_layout.place(new QLabel(this), 240, 240, 540, 540);
+    lblTitle = m_layout.place(new QLabel(this), 1050, 240, 3885, 480);
     QFont big = lblTitle->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     lblTitle->setFont(big);
-    lblVersion = new QLabel(this);
-    lblVersion->setGeometry(twips(1050, 780, 3885, 225));
-    lblDescription = new QLabel(QStringLiteral("Terminal and in circuit programmer"), this);
-    lblDescription->setGeometry(twips(1050, 1125, 3885, 1170));
+    lblVersion = m_layout.place(new QLabel(this), 1050, 780, 3885, 225);
+    lblDescription =
+        m_layout.place(new QLabel(QStringLiteral("Terminal and in circuit programmer"), this), 1050, 1125, 3885, 1170);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDescription->setWordWrap(true);
-    auto *separator = new QFrame(this); // the etched grey-and-white line
+    auto *separator = m_layout.place(new QFrame(this), 90, 2445, 5564, 30); // the etched grey-and-white line
     separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    separator->setGeometry(twips(90, 2445, 5564, 30));
-    lblDisclaimer = new QLabel(QStringLiteral("Written by the Tavro Terminal authors, 2024.\n"
-                                              "Provided as is, without warranty of any kind."),
-                               this);
-    lblDisclaimer->setGeometry(twips(255, 2625, 3870, 825));
+    lblDisclaimer = m_layout.place(new QLabel(QStringLiteral("Written by the Tavro Terminal authors, 2024.\n"
+                                                             "Provided as is, without warranty of any kind."),
+                                              this),
+                                   255, 2625, 3870, 825);
     lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblDisclaimer->setWordWrap(true);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setGeometry(twips(4245, 2640, 1260, 345));
+    cmdOK = m_layout.place(new QPushButton(QStringLiteral("OK"), this), 4245, 2640, 1260, 345);
     cmdOK->setDefault(true); // Enter; Escape closes the dialog too
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setGeometry(twips(4260, 3075, 1245, 345));
+    cmdSysInfo = m_layout.place(new QPushButton(QStringLiteral("&System Info..."), this), 4260, 3075, 1245, 345);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 }
@@ -67,4 +52,6 @@ void frmAbout::Form_Load()
     lblVersion->setText(
         QStringLiteral("Version %1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
     lblTitle->setText(kAppTitle);
+    m_layout.apply(this, QSize(5730, 3555));
+    picIcon->setPixmap(QApplication::windowIcon().pixmap(picIcon->size()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "about/SysInfo.h"
+#include "common/TwipsLayout.h"
 
 #include <QDialog>
 
@@ -34,7 +35,7 @@ private:
     void Form_Load();
     void cmdOK_Click() { close(); }
     void cmdSysInfo_Click() { StartSysInfo(); }
-    QRect twips(int left, int top, int width, int height) const;
 
     SysInfo m_sysInfo;
+    TwipsLayout m_layout;
 };

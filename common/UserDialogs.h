@@ -18,8 +18,8 @@ public:
     void warn(const QString &text) { show(text, Buttons::Ok, Icon::Exclamation); }
 };
 
-// The file-open dialog: title, filter ("Text|*.txt|All|*.*" pairs) and whether a name that
-// does not exist may be typed.
+// The file-open dialog: its title and filter ("Text|*.txt|All|*.*" pairs). A typed name that
+// does not exist comes back as any other; the caller says what it makes of it.
 class FileDialog
 {
 public:
@@ -27,7 +27,6 @@ public:
     {
         QString title;
         QString filter;
-        bool mayCreate = false;
     };
     virtual ~FileDialog() = default;
     // The chosen full path, or nothing when the user cancelled.

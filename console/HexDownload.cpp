@@ -94,7 +94,7 @@ void Module1::HexDownload()
 {
     const std::optional<QString> path =
         m_host.chooseFile({QStringLiteral("Open Communications Log File"),
-                           QStringLiteral("Hex Files (*.HEX)|*.hex;*.obj|All Files (*.*)|*.*"), false});
+                           QStringLiteral("Hex Files (*.HEX)|*.hex;*.obj|All Files (*.*)|*.*")});
     if (!path)
         return;
     QFile file(*path);

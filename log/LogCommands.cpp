@@ -20,7 +20,7 @@ LogCommands::Choice LogCommands::askAboutExisting(const QString &path)
 LogCommands::Choice LogCommands::choosePath(QString &path)
 {
     for (;;) {
-        const auto chosen = m_files.open({kDialogTitle, kDialogFilter, true});
+        const auto chosen = m_files.open({kDialogTitle, kDialogFilter});
         if (!chosen)
             return Choice::Cancelled;
         path = *chosen;
@@ -64,7 +64,7 @@ std::optional<LogCommands::WindowState> LogCommands::mnuOpenLog_Click()
 LogCommands::WindowState LogCommands::mnuCloseLog_Click()
 {
     m_log.reset();
-    return WindowState{kAppTitle, false};
+    return WindowState{kMainWindowTitle, false};
 }
 
 Failure LogCommands::write(const QString &text)

@@ -16,6 +16,6 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
             board->keepChipIn(SimulatedChip::defaultFolder());
             return board;
         }
-        return std::make_unique<QtSerialDevice>(path, map.describe(port));
+        return std::make_unique<QtSerialDevice>(path, map.label(port));
     };
 }

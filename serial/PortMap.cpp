@@ -55,6 +55,11 @@ QString PortMap::devicePath(int port) const
     return m_paths[port - 1];
 }
 
+QString PortMap::label(int port) const
+{
+    return port >= 1 && port <= MSComm::kPortCount ? m_labels[port - 1] : QString();
+}
+
 QString PortMap::describe(int port) const
 {
     const QString path = devicePath(port);

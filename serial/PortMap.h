@@ -19,6 +19,7 @@ public:
 
     QString devicePath(int port) const; // empty when nothing stands behind the port
     QString describe(int port) const;   // for tooltips and messages
+    QString label(int port) const;      // what the system calls the device, when it says
     QString filePath() const { return m_filePath; }
 
 private:

@@ -1,7 +1,7 @@
 #include "settings/frmProperties.h"
 
 #include "common/AppState.h"
-#include "common/Twips.h"
+#include "common/TwipsLayout.h"
 #include "common/UserDialogs.h"
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"
@@ -16,27 +16,7 @@
 
 namespace {
 
-template <typename W>
-W *make(QWidget *parent, int l, int t, int w, int h)
-{
-    auto *widget = new W(parent);
-    widget->setGeometry(Twips::rect(l, t, w, h));
-    return widget;
-}
-
-QLabel *label(QWidget *parent, const QString &text, int l, int t, int w, int h)
-{
-    auto *lbl = make<QLabel>(parent, l, t, w, h);
-    lbl->setText(text);
-    return lbl;
-}
-
-QGroupBox *frame(QWidget *parent, const QString &title, int l, int t, int w, int h)
-{
-    auto *box = make<QGroupBox>(parent, l, t, w, h);
-    box->setTitle(title);
-    return box;
-}
+constexpr QSize kClientTwips(6255, 7305);
 
 int checkValue(const QCheckBox *box)
 {
@@ -50,9 +30,22 @@ frmProperties::frmProperties(Context context, QWidget *parent)
     , m_context(std::move(context))
 {
     setWindowTitle(QStringLiteral("CommPort Properties"));
-    setFixedSize(Twips::toPixels(6255), Twips::toPixels(7305));
     buildControls();
     Form_Load();
+}
+
+QLabel *frmProperties::label(QWidget *parent, const QString &text, int l, int t, int w, int h)
+{
+    auto *lbl = make<QLabel>(parent, l, t, w, h);
+    lbl->setText(text);
+    return lbl;
+}
+
+QGroupBox *frmProperties::frame(QWidget *parent, const QString &title, int l, int t, int w, int h)
+{
+    auto *box = make<QGroupBox>(parent, l, t, w, h);
+    box->setTitle(title);
+    return box;
 }
 
 void frmProperties::buildControls()
@@ -137,9 +130,10 @@ void frmProperties::buildTextSettings()
 
 void frmProperties::Form_Load()
 {
+    LoadPropertySettings();
+    m_layout.apply(this, kClientTwips); // with the lists filled, each shows its longest item whole
     if (const QScreen *screen = QApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
-    LoadPropertySettings();
     // From here on every edit reaches the model at once, as the fields it stands for would.
     for (QCheckBox *box : {chkWaitFor, chkLineDelay, chkStart, chkRTS})
         connect(box, &QCheckBox::toggled, this, &frmProperties::editModel);

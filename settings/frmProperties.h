@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/TwipsLayout.h"
 #include "settings/ApplyProperties.h"
 #include "settings/PropertiesModel.h"
 
@@ -12,6 +13,8 @@
 #include <functional>
 
 class MSComm;
+class QGroupBox;
+class QLabel;
 class MessageBox;
 class SettingsStore;
 struct AppState;
@@ -70,8 +73,16 @@ private:
     void optFlow_Click(int index) { m_flowChoice = index; }
     void optEcho_Click(int index) { m_echoChoice = index == 1; }
     void done();
+    template <typename W>
+    W *make(QWidget *parent, int l, int t, int w, int h)
+    {
+        return m_layout.place(new W(parent), l, t, w, h);
+    }
+    QLabel *label(QWidget *parent, const QString &text, int l, int t, int w, int h);
+    QGroupBox *frame(QWidget *parent, const QString &title, int l, int t, int w, int h);
 
     Context m_context;
+    TwipsLayout m_layout;
     int m_flowChoice = 0;
     bool m_echoChoice = false;
 };

@@ -16,6 +16,10 @@ void frmTerminal::mnuOpen_Click()
     if (Failure failure = MSComm1->setPortOpen(!MSComm1->PortOpen()))
         m_services.messages.warn(*failure);
     showPortState();
+    if (!MSComm1->PortOpen() && m_sender.isRunning()) {
+        m_sender.abort();
+        m_services.messages.warn(QStringLiteral("The port was closed: the transfer of %1 ended").arg(LastTextFile));
+    }
 }
 
 void frmTerminal::showPortState()
@@ -27,8 +31,8 @@ void frmTerminal::showPortState()
 
 void frmTerminal::onPortLost(const QString &description)
 {
-    // What ran on the port ends first, so that the window then shows the closed port.
-    leaveProgrammingMode();
+    // What ran on the port ends, so that the window shows the closed port.
+    stopProgramming();
     m_sender.abort();
     showPortState();
     m_services.messages.warn(description);
@@ -38,7 +42,7 @@ void frmTerminal::cboPort_Click(int index)
 {
     if (m_app.ProgMode) {
         // Moving the port would pull it from under the console and the chip it holds in reset.
-        cboPort->setCurrentIndex(MSComm1->CommPort() - 1);
+        cboPort->setEditText(QStringLiteral("Com%1").arg(MSComm1->CommPort()));
         return;
     }
     // The dialog's OK with this port and everything else as the port has it now.
@@ -59,8 +63,8 @@ void frmTerminal::sbrStatus_PanelClick()
 
 void frmTerminal::EnableMenuSystem()
 {
-    const CommandStates s = commandStates({MSComm1->PortOpen(), m_log.isOpen(), !LastTextFile.isEmpty(), m_app.ProgMode,
-                                           m_transferRunning, m_downloadRunning});
+    const CommandStates s = commandStates({MSComm1->PortOpen(), m_log.isOpen(), !LastTextFile.isEmpty(),
+                                           m_holdingTarget, m_transferRunning, m_downloadRunning});
     for (QMenu *menu : {mnuFile, mnuPort}) {
         menu->setEnabled(s.menus);
         menu->menuAction()->setEnabled(s.menus);

@@ -17,26 +17,52 @@ void frmTerminal::mmuReset_Click()
 
 void frmTerminal::mmuProg_Click()
 {
-    QPalette palette = txtTerm->palette();
-    if (!m_app.ProgMode) {
-        m_properties.values(); // the console's chip operations read the values, never the store
-        drawNow();             // what came before is on the screen before the console speaks
-        palette.setColor(QPalette::Base, Qt::black);
-        txtTerm->setPalette(palette);
-        m_app.ProgMode = true;
-        m_app.ConsoleKey = 1;
-        (void)m_target.holdInReset();
-        EnableMenuSystem();
-        m_console.ConsoleLoop();
+    if (m_app.ProgMode) {
+        leaveProgramming(); // the console's X
         return;
     }
+    enterProgramming();
+    m_console.ConsoleLoop(); // until programming mode ends
+    // Ended by a close or a lost port: the console has stopped clocking, now the chip goes free.
+    if (m_holdingTarget)
+        leaveProgramming();
+    if (m_closeWhenIdle)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void frmTerminal::enterProgramming()
+{
+    m_properties.values(); // the console's chip operations read the values, never the store
+    drawNow();             // what came before is on the screen before the console speaks
+    QPalette palette = txtTerm->palette();
+    palette.setColor(QPalette::Base, Qt::black);
+    txtTerm->setPalette(palette);
+    m_app.ProgMode = true;
+    m_app.ConsoleKey = 1;
+    (void)m_target.holdInReset();
+    m_holdingTarget = true;
+    EnableMenuSystem();
+}
+
+void frmTerminal::leaveProgramming()
+{
+    QPalette palette = txtTerm->palette();
     palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
     palette.setColor(QPalette::Text, QColor(0, 0, 255));
     txtTerm->setPalette(palette);
     m_app.ProgMode = false;
-    EnableMenuSystem();
     m_target.release();
+    m_holdingTarget = false;
+    EnableMenuSystem();
     m_app.DataSpace = true;
+}
+
+void frmTerminal::stopProgramming()
+{
+    // The console and its download see this at their next step and return; the chip stays held
+    // until they have.
+    m_app.ProgMode = false;
+    m_app.CancelSend = true;
 }
 
 void frmTerminal::leaveProgrammingMode()

@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QMenuBar>
 #include <QScreen>
 #include <algorithm>
@@ -42,8 +42,8 @@ void frmTerminal::Form_Load()
 {
     frmProperties::fillPortList(cboPort, m_services.describePort);
     frmProperties::fillSpeedList(cboSpeed);
-    cboSpeed->setCurrentIndex(-1);
-    cboPort->setCurrentIndex(-1);
+    cboSpeed->setEditText(QString());
+    cboPort->setEditText(QString());
     txtTerm->clear();
     QPalette palette = txtTerm->palette();
     palette.setColor(QPalette::Text, QColor(0, 0, 255));
@@ -52,8 +52,9 @@ void frmTerminal::Form_Load()
     m_app.ProgMode = false;
     m_app.DataSpace = true;
     m_app.ConsoleKey = 0;
-    QApplication::setApplicationDisplayName(kAppTitle);
-    setWindowTitle(QStringLiteral("Terminal"));
+    // The application's name, not a display name: the window system would add that to every caption.
+    QApplication::setApplicationName(kAppTitle);
+    setWindowTitle(kMainWindowTitle);
     loadWindowSize();
     imgNotConnected->raise();
 
@@ -104,14 +105,12 @@ bool frmTerminal::applyStoredPort()
             return false;
         }
     if (settings.contains(QLatin1Char(',')))
-        cboSpeed->setCurrentText(settings.section(QLatin1Char(','), 0, 0));
+        cboSpeed->setEditText(settings.section(QLatin1Char(','), 0, 0));
 
     const QString port = readSetting(QStringLiteral("CommPort"), QString());
     if (const auto number = toInt(port))
         (void)MSComm1->setCommPort(*number);
-    cboPort->setCurrentIndex(cboPort->findText(QStringLiteral("Com") + port));
-    if (cboPort->currentIndex() < 0)
-        cboPort->setEditText(QStringLiteral("Com") + port);
+    cboPort->setEditText(QStringLiteral("Com") + port);
 
     const QString handshaking = readSetting(QStringLiteral("Handshaking"), QString());
     if (!handshaking.isEmpty()) {
@@ -137,12 +136,13 @@ void frmTerminal::loadTransferSettings()
 void frmTerminal::Form_Unload(bool &Cancel)
 {
     if (MSComm1->PortOpen()) {
-        const qint64 drainSeconds = std::max<qint64>(1, (m_services.waits.drainMs + 500) / 1000);
-        auto deadline = QDateTime::currentSecsSinceEpoch() + drainSeconds;
+        QDeadlineTimer deadline(m_services.waits.drainMs);
         while (MSComm1->PortOpen() && MSComm1->OutBufferCount() > 0) {
             waitForEvents(100);
-            if (QDateTime::currentSecsSinceEpoch() <= deadline)
+            if (!deadline.hasExpired())
                 continue;
+            if (!m_askBeforeDropping)
+                break; // told to end: what could not go out in the drain wait is dropped
             const auto answer =
                 m_services.messages.show(QStringLiteral("Data cannot be sent"), MessageBox::Buttons::AbortRetryIgnore,
                                          MessageBox::Icon::Question);
@@ -152,7 +152,7 @@ void frmTerminal::Form_Unload(bool &Cancel)
             }
             if (answer == MessageBox::Answer::Ignore)
                 break;
-            deadline = QDateTime::currentSecsSinceEpoch() + drainSeconds;
+            deadline.setRemainingTime(m_services.waits.drainMs);
         }
         (void)MSComm1->setPortOpen(false);
     }
@@ -172,8 +172,15 @@ void frmTerminal::mnuFileExit_Click()
 
 void frmTerminal::closeEvent(QCloseEvent *event)
 {
-    // A long operation running underneath ends first: the chip released, the file closed.
-    leaveProgrammingMode();
+    // A long operation running underneath ends first: the console and its download return and
+    // release the chip before the window asks or goes; a transfer closes its file at once.
+    if (m_holdingTarget) {
+        m_closeWhenIdle = true;
+        stopProgramming();
+        event->ignore();
+        return;
+    }
+    m_closeWhenIdle = false;
     if (m_sender.isRunning())
         m_sender.abort();
     m_unloadCancel = false;

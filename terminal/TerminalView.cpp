@@ -33,7 +33,6 @@ TerminalView::TerminalView(QWidget *parent)
     font.setKerning(false);
     setFont(font);
     setAcceptDrops(false);
-    viewport()->setAttribute(Qt::WA_OpaquePaintEvent); // the box paints its whole background itself
     connect(document(), &QTextDocument::contentsChange, this, [this] {
         if (!m_drawing)
             onContentsChange();

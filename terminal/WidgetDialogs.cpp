@@ -1,13 +1,16 @@
 #include "terminal/WidgetDialogs.h"
 
+#include "common/AppTitle.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
 
 MessageBox::Answer WidgetMessageBox::show(const QString &text, Buttons buttons, Icon icon)
 {
     QMessageBox box(m_parent);
-    box.setWindowTitle(QApplication::applicationDisplayName());
+    box.setWindowTitle(kAppTitle);
     box.setText(text);
     box.setIcon(icon == Icon::Exclamation ? QMessageBox::Warning
                 : icon == Icon::Question  ? QMessageBox::Question
@@ -41,25 +44,51 @@ MessageBox::Answer WidgetMessageBox::show(const QString &text, Buttons buttons, 
     }
 }
 
-QString WidgetFileDialog::qtFilter(const QString &filter)
+QList<WidgetFileDialog::Filter> WidgetFileDialog::filters(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList entries;
+    QList<Filter> entries;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << QStringLiteral("%1 (%2)").arg(parts[i].section(QLatin1Char('('), 0, 0).trimmed(), patterns);
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString &pattern : patterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*"); // every name, with a dot or not
+        entries.append({parts[i], patterns});
     }
-    return entries.join(QStringLiteral(";;"));
+    return entries;
+}
+
+std::unique_ptr<QFileDialog> WidgetFileDialog::make(const Request &request) const
+{
+    auto dialog = std::make_unique<QFileDialog>(m_parent, request.title);
+    // Qt's own dialog: it shows each filter's text as given and lets the patterns be set apart.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name that does not exist reaches the program, which knows what to make of it.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    const QList<Filter> entries = filters(request.filter);
+    QStringList texts;
+    for (const Filter &entry : entries)
+        texts << entry.text;
+    dialog->setNameFilters(texts);
+    // Qt would read the patterns from the text's parentheses; these are the filter's own. The
+    // file model matches them in either letter case.
+    auto *model = dialog->findChild<QFileSystemModel *>();
+    auto usePatterns = [entries, model](const QString &text) {
+        for (const Filter &entry : entries)
+            if (entry.text == text && model)
+                model->setNameFilters(entry.patterns);
+    };
+    QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(), usePatterns);
+    if (!texts.isEmpty())
+        usePatterns(texts.first());
+    return dialog;
 }
 
 std::optional<QString> WidgetFileDialog::open(const Request &request)
 {
-    const QString filter = qtFilter(request.filter);
-    const QString path = request.mayCreate ? QFileDialog::getSaveFileName(m_parent, request.title, {}, filter, nullptr,
-                                                                          QFileDialog::DontConfirmOverwrite)
-                                           : QFileDialog::getOpenFileName(m_parent, request.title, {}, filter);
-    if (path.isEmpty())
+    const std::unique_ptr<QFileDialog> dialog = make(request);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return path;
+    return dialog->selectedFiles().first();
 }

@@ -2,6 +2,11 @@
 
 #include "common/UserDialogs.h"
 
+#include <QList>
+#include <QStringList>
+#include <memory>
+
+class QFileDialog;
 class QWidget;
 
 // The message box and file dialog on the screen.
@@ -25,8 +30,15 @@ public:
     {}
     std::optional<QString> open(const Request &request) override;
 
-    // "Log Files (*.LOG)|*.log|All Files (*.*)|*.*" to Qt's ";;"-separated form.
-    static QString qtFilter(const QString &filter);
+    // "Log Files (*.LOG)|*.log|All Files (*.*)|*.*": the texts the user sees, each with its patterns.
+    struct Filter
+    {
+        QString text;
+        QStringList patterns;
+    };
+    static QList<Filter> filters(const QString &filter);
+    // The dialog open() shows.
+    std::unique_ptr<QFileDialog> make(const Request &request) const;
 
 private:
     QWidget *m_parent;

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -37,6 +38,10 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     buildToolBar();
     connect(MSComm1.get(), &MSComm::OnComm, this, &frmTerminal::MSComm1_OnComm);
     connect(MSComm1.get(), &MSComm::portLost, this, &frmTerminal::onPortLost);
+    connect(&m_signals, &SignalWatch::received, this, [this] {
+        m_askBeforeDropping = false;
+        close();
+    });
     m_drawTimer.setSingleShot(true);
     connect(&m_drawTimer, &QTimer::timeout, this, &frmTerminal::drawNow);
     m_sinceDraw.start();
@@ -60,6 +65,7 @@ void frmTerminal::buildMenus()
     };
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->setSeparatorsCollapsible(false); // M3 opens the menu
     mnuFile->addSeparator();
     item(mnuFile, "mnuSendText", QStringLiteral("&Transmit Text File..."), &frmTerminal::mnuSendText_Click);
     item(mnuFile, "mnuResendTextFile", QStringLiteral("&Re-transmit Text File"), &frmTerminal::mmuResendTextFile);
@@ -115,7 +121,10 @@ void frmTerminal::buildToolBar()
             continue;
         }
         const QString key = QString::fromLatin1(b.key);
-        QAction *action = tbrToolBar->addAction(Icons::make(b.icon), QString::fromLatin1(b.description));
+        // The description names the button beside its picture; only the hint is its tooltip, and
+        // a button without a hint has none.
+        QAction *action = tbrToolBar->addAction(Icons::make(b.icon), QString());
+        action->setIconText(QString::fromLatin1(b.description));
         action->setObjectName(key);
         action->setToolTip(QString::fromLatin1(b.hint));
         connect(action, &QAction::triggered, this, [this, key] { tbrToolBar_ButtonClick(key); });
@@ -161,8 +170,16 @@ void frmTerminal::buildClientArea()
     connect(imgConnected, &ClickableLabel::clicked, this, &frmTerminal::mnuOpen_Click);
     connect(imgNotConnected, &ClickableLabel::clicked, this, &frmTerminal::mnuOpen_Click);
 
+    // Lists that show a stored text even when it is none of their items ("Comx", "31250"); only
+    // picking an item does anything.
     cboPort = new QComboBox(m_client);
     cboSpeed = new QComboBox(m_client);
+    for (QComboBox *list : {cboPort, cboSpeed}) {
+        list->setEditable(true);
+        list->lineEdit()->setReadOnly(true);
+    }
+    cboPort->setObjectName(QStringLiteral("cboPort"));
+    cboSpeed->setObjectName(QStringLiteral("cboSpeed"));
     connect(cboPort, &QComboBox::activated, this, &frmTerminal::cboPort_Click);
 
     sbrStatus = new ClickableLabel(m_client);
@@ -207,27 +224,29 @@ void frmTerminal::Form_Resize()
     const double H = fromPixels(m_client->height());
     const double toolbarHeight = fromPixels(tbrToolBar->sizeHint().height());
     tbrToolBar->setGeometry(0, 0, m_client->width(), tbrToolBar->sizeHint().height());
+    // The slots and the row as designed, or larger where the font in use needs it.
+    const double slot =
+        std::max({double(kSlotWidth), fromPixels(cboPort->sizeHint().width()), fromPixels(cboSpeed->sizeHint().width()),
+                  fromPixels(cmdCancelSend->sizeHint().width())});
+    const double row = std::max(double(kStatusRow), fromPixels(cmdCancelSend->sizeHint().height()));
 
     // The view fills what the toolbar and the bottom row leave, so the row never covers it.
-    const double viewHeight = std::max(0.0, std::round(H - toolbarHeight - kStatusRow));
+    const double viewHeight = std::max(0.0, std::round(H - toolbarHeight - row));
     txtTerm->setGeometry(0, toPixels(toolbarHeight), m_client->width(), toPixels(viewHeight));
 
     const double frameWidth = fromPixels(Frame1->sizeHint().width());
     const int listTop = (tbrToolBar->height() - cboPort->sizeHint().height()) / 2;
     Frame1->setGeometry(toPixels(W - 1.5 * frameWidth), (tbrToolBar->height() - Frame1->sizeHint().height()) / 2,
                         toPixels(frameWidth), Frame1->sizeHint().height());
-    cboPort->setGeometry(toPixels(W - kSlotWidth - 1.5 * frameWidth), listTop, toPixels(kSlotWidth),
-                         cboPort->sizeHint().height());
-    cboSpeed->setGeometry(toPixels(W - 2 * kSlotWidth - 1.5 * frameWidth), listTop, toPixels(kSlotWidth),
+    cboPort->setGeometry(toPixels(W - slot - 1.5 * frameWidth), listTop, toPixels(slot), cboPort->sizeHint().height());
+    cboSpeed->setGeometry(toPixels(W - 2 * slot - 1.5 * frameWidth), listTop, toPixels(slot),
                           cboSpeed->sizeHint().height());
 
     // The bottom row starts where the view ends.
     const double rowTop = toolbarHeight + viewHeight;
-    sbrStatus->setGeometry(0, toPixels(rowTop), toPixels(std::max(0.0, W - kSlotWidth)), toPixels(kStatusRow));
-    cmdCancelSend->setGeometry(toPixels(W - kSlotWidth + 5), toPixels(rowTop), toPixels(kSlotWidth),
-                               toPixels(kStatusRow));
-    prgSend->setGeometry(toPixels(W - 2 * kSlotWidth + 5), toPixels(rowTop), toPixels(kSlotWidth),
-                         toPixels(kStatusRow));
+    sbrStatus->setGeometry(0, toPixels(rowTop), toPixels(std::max(0.0, W - slot)), toPixels(row));
+    cmdCancelSend->setGeometry(toPixels(W - slot + 5), toPixels(rowTop), toPixels(slot), toPixels(row));
+    prgSend->setGeometry(toPixels(W - 2 * slot + 5), toPixels(rowTop), toPixels(slot), toPixels(row));
     tbrToolBar->lower();
 }
 

@@ -12,6 +12,7 @@
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"
 #include "terminal/CommandStates.h"
+#include "terminal/SignalWatch.h"
 #include "terminal/TerminalText.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
@@ -158,6 +159,9 @@ private:
     bool applyStoredPort();
     void loadTransferSettings();
     void Form_Resize();
+    void enterProgramming();
+    void leaveProgramming();
+    void stopProgramming();
     void showPortState();
     void onPortLost(const QString &description);
     QString readSetting(const QString &key, const QString &defaultValue) const;
@@ -170,6 +174,9 @@ private:
     bool m_unloadCancel = false;
     bool m_downloadRunning = false;
     bool m_transferRunning = false;
+    bool m_holdingTarget = false;    // programming mode holds the chip, until the console has ended
+    bool m_closeWhenIdle = false;    // a close waits for the console to end first
+    bool m_askBeforeDropping = true; // a termination signal drops unsent output without asking
     Timer3 m_timer3;
     PacingTimerOf<Timer3> m_pacing{m_timer3};
     LineDriver m_lineDriver;
@@ -185,6 +192,7 @@ private:
     TextSender m_sender{*this, m_app, m_services.waits.eolTimeoutMs};
     TransmitCommands m_transmit{*this, m_sender};
     QPointer<frmAbout> m_about;
+    SignalWatch m_signals;
 
     QWidget *m_client = nullptr;
     QToolBar *tbrToolBar = nullptr;

@@ -60,13 +60,17 @@ bool TextSender::pause(int ms)
         return !stopRequested();
     }
     timer.start(ms);
+    // Each yield lets what is pending run, then the stop is looked at, and only then does the
+    // wait sleep: a stop clicked before the pause ends it at its first yield.
     while (timer.isRunning()) {
-        waitForEvents();
+        QCoreApplication::processEvents();
         if (stopRequested())
             return false;
+        if (timer.isRunning())
+            waitForEvents();
     }
     m_sinceYield.restart();
-    return true;
+    return !stopRequested();
 }
 
 void TextSender::waitForEol()

@@ -19,7 +19,7 @@ void TransmitCommands::mnuSendText_Click()
     setChoosing(true);
     const auto chosen = qScopeGuard([this] { setChoosing(false); });
     for (;;) {
-        const auto path = m_host.files().open({kDialogTitle, kDialogFilter, false});
+        const auto path = m_host.files().open({kDialogTitle, kDialogFilter});
         if (!path)
             return;
         m_host.setLastTextFile(*path);

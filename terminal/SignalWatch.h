@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+#include <csignal>
+
+class QSocketNotifier;
+
+// SIGTERM and SIGHUP (a logout, a service manager, kill) delivered on the user-interface thread,
+// where the window can close as its close box does. Only one may exist at a time: the handler
+// has nowhere else to write.
+class SignalWatch : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SignalWatch(QObject *parent = nullptr);
+    ~SignalWatch() override;
+
+signals:
+    void received();
+
+private:
+    static constexpr int kSignals[] = {SIGTERM, SIGHUP};
+    struct sigaction m_previous[2] = {};
+    int m_pipe[2] = {-1, -1};
+    QSocketNotifier *m_notifier = nullptr;
+};
