@@ -1,9 +1,10 @@
 #include "FakeDialogs.h"
+#include "TerminalFixture.h"
 #include "about/SystemKeySource.h"
 #include "about/frmAbout.h"
+#include "common/Version.h"
+#include "settings/frmProperties.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -15,11 +16,11 @@ namespace {
 class RecordingProbe : public FileProbe
 {
 public:
-    QStringList asked;
+    mutable QStringList asked;
     QStringList present;
     bool exists(const QString &path) const override
     {
-        const_cast<RecordingProbe *>(this)->asked.append(path);
+        asked.append(path);
         return present.contains(path);
     }
 };
@@ -38,7 +39,8 @@ public:
     }
 };
 
-const quint32 HKLM = KeySource::kLocalMachine;
+constexpr quint32 HKLM = KeySource::kLocalMachine;
+const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 
 // A SysInfo over fakes the test keeps hold of.
 struct Rig
@@ -50,238 +52,161 @@ struct Rig
     SysInfo info{SysInfoTools{std::unique_ptr<KeySource>(keys), std::unique_ptr<FileProbe>(probe),
                               std::unique_ptr<ProgramLauncher>(launcher)},
                  messages};
-
-    void toolAt(const QByteArray &path)
-    {
-        keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(path));
-    }
-    void folderAt(const QByteArray &dir)
-    {
-        keys->set(HKLM, SysInfo::kLocationKey, SysInfo::kLocationValue, KeySource::string(dir));
-    }
-    bool saidUnavailable() const
-    {
-        return messages.shown.size() == 1 && messages.shown[0].text == "System Information Is Unavailable At This Time"
-               && messages.shown[0].buttons == MessageBox::Buttons::Ok
-               && messages.shown[0].icon == MessageBox::Icon::None;
-    }
 };
-
-void makeExecutable(const QString &path)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\n");
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
 
 } // namespace
 
+// The About box and its launcher of the system-information tool.
 class TestAbout : public QObject
 {
     Q_OBJECT
 private slots:
-    // Where the tool is looked for
-    void registeredPathStartsUnchecked();
-    void registeredFolderStartsJoinedToolName();
-    void registeredFolderWithoutToolIsUnavailable();
-    void nothingRegisteredIsUnavailable();
-    void emptyPathFallsBackToFolder();
-    void refusedLaunchIsUnavailable();
-
-    // Reading one value
-    void stringLosesOnlyItsTerminator();
-    void numberIsLittleEndianDecimal();
-    void otherTypeLeavesTextAndMissingClearsIt();
-    void valueTooLongForBufferIsNotRead();
-
-    // The stand-in on this system
-    void systemSourceNamesFirstToolOnSearchPath();
-    void systemSourceWithoutToolsFallsBackToOwnFolder();
-
-    // The box
-    void boxShowsTitleVersionAndIsModeless();
-    void okDestroysBoxAndSysInfoButtonLaunches();
+    void toolIsFoundWhereItIsRegistered_data();
+    void toolIsFoundWhereItIsRegistered();
+    void registryValuesReadAsTheBoxReadsThem();
+    void systemStandInNamesAToolOrTheProgramsFolder();
+    void boxShowsTheBuildsVersionAndStaysModeless();
+    void windowsShowEveryCaptionWhole();
 };
 
-void TestAbout::registeredPathStartsUnchecked()
+void TestAbout::toolIsFoundWhereItIsRegistered_data()
 {
+    QTest::addColumn<QVariant>("path");   // under the first key; invalid: none
+    QTest::addColumn<QVariant>("folder"); // under the second key
+    QTest::addColumn<bool>("toolInFolder");
+    QTest::addColumn<bool>("launchRefused");
+    QTest::addColumn<QString>("started"); // empty: the unavailable message instead
+    QTest::newRow("path: started unchecked")
+        << QVariant("C:\\Tools\\msinfo32.exe") << QVariant("C:\\Other") << false << false << "C:\\Tools\\msinfo32.exe";
+    QTest::newRow("folder holding the tool")
+        << QVariant() << QVariant("C:\\Shared") << true << false << "C:\\Shared\\MSINFO32.EXE";
+    QTest::newRow("folder without the tool") << QVariant() << QVariant("C:\\Shared") << false << false << "";
+    QTest::newRow("nothing registered") << QVariant() << QVariant() << false << false << "";
+    QTest::newRow("empty path: no second try") << QVariant("") << QVariant("D:\\x") << true << false << "";
+    QTest::newRow("launch refused") << QVariant("/usr/bin/tool") << QVariant() << false << true << "";
+}
+
+void TestAbout::toolIsFoundWhereItIsRegistered()
+{
+    QFETCH(QVariant, path);
+    QFETCH(QVariant, folder);
+    QFETCH(bool, toolInFolder);
+    QFETCH(bool, launchRefused);
+    QFETCH(QString, started);
     Rig rig;
-    rig.toolAt("C:\\Tools\\msinfo32.exe");
-    rig.folderAt("C:\\Other");
+    if (path.isValid())
+        rig.keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(path.toString().toLocal8Bit()));
+    if (folder.isValid())
+        rig.keys->set(HKLM, SysInfo::kLocationKey, SysInfo::kLocationValue,
+                      KeySource::string(folder.toString().toLocal8Bit()));
+    if (toolInFolder)
+        rig.probe->present << folder.toString() + "\\MSINFO32.EXE";
+    rig.launcher->refuse = launchRefused;
     rig.info.StartSysInfo();
-    QCOMPARE(rig.launcher->started, QStringList{"C:\\Tools\\msinfo32.exe"});
-    QVERIFY(rig.probe->asked.isEmpty());
-    QVERIFY(rig.messages.shown.isEmpty());
+    QCOMPARE(rig.launcher->started, started.isEmpty() ? QStringList{} : QStringList{started});
+    QCOMPARE(rig.probe->asked.isEmpty(), !folder.isValid() || path.isValid()); // a registered path is not checked
+    if (started.isEmpty()) {
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QCOMPARE(rig.messages.shown[0].text, kUnavailable);
+        QCOMPARE(rig.messages.shown[0].icon, MessageBox::Icon::None);
+    }
 }
 
-void TestAbout::registeredFolderStartsJoinedToolName()
+void TestAbout::registryValuesReadAsTheBoxReadsThem()
 {
     Rig rig;
-    rig.folderAt("C:\\Shared");
-    rig.probe->present << "C:\\Shared\\MSINFO32.EXE";
-    rig.info.StartSysInfo();
-    QCOMPARE(rig.probe->asked, QStringList{"C:\\Shared\\MSINFO32.EXE"});
-    QCOMPARE(rig.launcher->started, QStringList{"C:\\Shared\\MSINFO32.EXE"});
-    QVERIFY(rig.messages.shown.isEmpty());
+    const QList<std::tuple<const char *, KeySource::Value, bool, QString>> cases = {
+        {"with", {KeySource::kString, QByteArray("abc\0", 4)}, true, "abc"}, // the terminator goes
+        {"without", {KeySource::kString, "abc"}, true, "abc"},               // nothing else does
+        {"inner", {KeySource::kString, QByteArray("a\0b", 3)}, true, QString::fromLatin1("a\0b", 3)},
+        {"number", {KeySource::kNumber, QByteArray("\x05\x01\x00\x00", 4)}, true, "261"},
+        {"big", {KeySource::kNumber, QByteArray("\xff\xff\xff\xff", 4)}, true, "4294967295"},
+        {"binary", {3, "xyz"}, true, "as passed"}, // another type leaves it
+        {"fits", KeySource::string(QByteArray(1023, 'a')), true, QString(1023, 'a')},
+        {"too long", KeySource::string(QByteArray(1024, 'a')), false, ""},
+    };
+    for (const auto &[name, value, read, text] : cases) {
+        rig.keys->set(HKLM, "K", name, value);
+        QString got = QStringLiteral("as passed");
+        QCOMPARE(rig.info.GetKeyValue(HKLM, "k", QString::fromLatin1(name).toUpper(), got), read); // case ignored
+        QCOMPARE(got, text);
+    }
+    QString got = QStringLiteral("x");
+    QVERIFY(!rig.info.GetKeyValue(0x80000001, "K", "with", got)); // another root
+    QCOMPARE(got, QString());
 }
 
-void TestAbout::registeredFolderWithoutToolIsUnavailable()
+void TestAbout::systemStandInNamesAToolOrTheProgramsFolder()
 {
-    Rig rig;
-    rig.folderAt("C:\\Shared");
-    rig.info.StartSysInfo();
-    QCOMPARE(rig.probe->asked, QStringList{"C:\\Shared\\MSINFO32.EXE"});
-    QVERIFY(rig.launcher->started.isEmpty());
-    QVERIFY(rig.saidUnavailable());
-}
-
-void TestAbout::nothingRegisteredIsUnavailable()
-{
-    Rig rig;
-    rig.info.StartSysInfo();
-    QVERIFY(rig.probe->asked.isEmpty());
-    QVERIFY(rig.launcher->started.isEmpty());
-    QVERIFY(rig.saidUnavailable());
-}
-
-void TestAbout::emptyPathFallsBackToFolder()
-{
-    Rig rig;
-    rig.toolAt("");
-    rig.folderAt("D:\\x");
-    rig.probe->present << "D:\\x\\MSINFO32.EXE";
-    rig.info.StartSysInfo();
-    QCOMPARE(rig.launcher->started, QStringList{"D:\\x\\MSINFO32.EXE"});
-}
-
-void TestAbout::refusedLaunchIsUnavailable()
-{
-    Rig rig;
-    rig.toolAt("/usr/bin/tool");
-    rig.launcher->refuse = true;
-    rig.info.StartSysInfo();
-    QVERIFY(rig.saidUnavailable());
-}
-
-void TestAbout::stringLosesOnlyItsTerminator()
-{
-    Rig rig;
-    rig.keys->set(HKLM, "K", "with", {KeySource::kString, QByteArray("abc\0", 4)});
-    rig.keys->set(HKLM, "K", "without", {KeySource::kString, "abc"});
-    rig.keys->set(HKLM, "K", "inner", {KeySource::kString, QByteArray("a\0b", 3)});
-    QString v;
-    QVERIFY(rig.info.GetKeyValue(HKLM, "K", "with", v));
-    QCOMPARE(v, QStringLiteral("abc"));
-    QVERIFY(rig.info.GetKeyValue(HKLM, "k", "WITHOUT", v)); // the registry ignores case
-    QCOMPARE(v, QStringLiteral("abc"));
-    QVERIFY(rig.info.GetKeyValue(HKLM, "K", "inner", v));
-    QCOMPARE(v, QString::fromLatin1("a\0b", 3));
-}
-
-void TestAbout::numberIsLittleEndianDecimal()
-{
-    Rig rig;
-    rig.keys->set(HKLM, "K", "n", {KeySource::kNumber, QByteArray("\x05\x01\x00\x00", 4)});
-    rig.keys->set(HKLM, "K", "big", {KeySource::kNumber, QByteArray("\xff\xff\xff\xff", 4)});
-    QString v;
-    QVERIFY(rig.info.GetKeyValue(HKLM, "K", "n", v));
-    QCOMPARE(v, QStringLiteral("261"));
-    QVERIFY(rig.info.GetKeyValue(HKLM, "K", "big", v));
-    QCOMPARE(v, QStringLiteral("4294967295"));
-}
-
-void TestAbout::otherTypeLeavesTextAndMissingClearsIt()
-{
-    Rig rig;
-    rig.keys->set(HKLM, "K", "bin", {3, "xyz"});
-    QString v = QStringLiteral("as passed");
-    QVERIFY(rig.info.GetKeyValue(HKLM, "K", "bin", v));
-    QCOMPARE(v, QStringLiteral("as passed"));
-    QVERIFY(!rig.info.GetKeyValue(HKLM, "K", "absent", v));
-    QCOMPARE(v, QString());
-    v = QStringLiteral("x");
-    QVERIFY(!rig.info.GetKeyValue(0x80000001, "K", "bin", v)); // another root
-    QCOMPARE(v, QString());
-}
-
-void TestAbout::valueTooLongForBufferIsNotRead()
-{
-    Rig rig;
-    rig.keys->set(HKLM, "K", "fits", KeySource::string(QByteArray(1023, 'a')));
-    rig.keys->set(HKLM, "K", "long", KeySource::string(QByteArray(1024, 'a')));
-    QString v;
-    QVERIFY(rig.info.GetKeyValue(HKLM, "K", "fits", v));
-    QCOMPARE(v.size(), 1023);
-    QVERIFY(!rig.info.GetKeyValue(HKLM, "K", "long", v));
-}
-
-void TestAbout::systemSourceNamesFirstToolOnSearchPath()
-{
-    QTemporaryDir bin;
-    makeExecutable(bin.filePath("gnome-system-monitor"));
-    makeExecutable(bin.filePath("hardinfo"));
-    SystemKeySource source({bin.path()}, "/opt/tavro");
+    QTemporaryDir bin, own;
+    for (const QString &tool :
+         {bin.filePath("gnome-system-monitor"), bin.filePath("hardinfo"), own.filePath("MSINFO32.EXE")}) {
+        QFile f(tool);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    SystemKeySource source({bin.path()}, own.path());
     const auto tool = source.query(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue);
     QVERIFY(tool);
     QCOMPARE(tool->data, bin.filePath("hardinfo").toLocal8Bit() + '\0'); // the dedicated tool wins
-    QVERIFY(!source.query(HKLM, SysInfo::kInfoKey, "other"));
-    QVERIFY(!source.query(0x80000001, SysInfo::kInfoKey, SysInfo::kInfoValue));
-}
 
-void TestAbout::systemSourceWithoutToolsFallsBackToOwnFolder()
-{
-    QTemporaryDir bin, own;
-    makeExecutable(own.filePath("MSINFO32.EXE"));
     auto *launcher = new RecordingLauncher;
     FakeMessageBox messages;
-    SysInfo info({std::make_unique<SystemKeySource>(QStringList{bin.path()}, own.path()),
+    SysInfo info({std::make_unique<SystemKeySource>(QStringList{own.path() + "/none"}, own.path()),
                   std::make_unique<NativeFileProbe>(), std::unique_ptr<ProgramLauncher>(launcher)},
                  messages);
-    info.StartSysInfo();
+    info.StartSysInfo(); // no tool on the path: the program's own folder, joined as the registry would
     QCOMPARE(launcher->started, QStringList{own.path() + "\\MSINFO32.EXE"});
     QCOMPARE(nativeToolPath(launcher->started.value(0)), own.filePath("MSINFO32.EXE"));
-    QFile::remove(own.filePath("MSINFO32.EXE"));
-    info.StartSysInfo();
-    QCOMPARE(launcher->started.size(), 1);
-    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(messages.shown.isEmpty());
 }
 
-void TestAbout::boxShowsTitleVersionAndIsModeless()
+void TestAbout::boxShowsTheBuildsVersionAndStaysModeless()
 {
     FakeMessageBox messages;
-    frmAbout box(messages, SysInfoTools{std::make_unique<FixedKeySource>(), std::make_unique<RecordingProbe>(),
-                                        std::make_unique<RecordingLauncher>()});
-    box.setAttribute(Qt::WA_DeleteOnClose, false); // lives on the stack here
-    QCOMPARE(box.windowTitle(), QStringLiteral("About Tavro Terminal"));
-    QCOMPARE(box.lblTitle->text(), QStringLiteral("Tavro Terminal"));
-    QCOMPARE(box.lblVersion->text(), QStringLiteral("Version 1.1.8204"));
-    QCOMPARE(box.lblDescription->text(), QStringLiteral("Terminal and in circuit programmer"));
-    QVERIFY(!box.lblDisclaimer->text().isEmpty());
-    QCOMPARE(box.cmdOK->text(), QStringLiteral("OK"));
-    QCOMPARE(box.cmdSysInfo->text(), QStringLiteral("&System Info..."));
-    box.show();
-    QVERIFY(!box.isModal());
-    QVERIFY(box.cmdSysInfo->geometry().top() > box.cmdOK->geometry().bottom());
-}
-
-void TestAbout::okDestroysBoxAndSysInfoButtonLaunches()
-{
-    FakeMessageBox messages;
+    auto *launcher = new RecordingLauncher;
     auto *keys = new FixedKeySource;
     keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string("/bin/tool"));
-    auto *launcher = new RecordingLauncher;
     QPointer<frmAbout> box =
         new frmAbout(messages, SysInfoTools{std::unique_ptr<KeySource>(keys), std::make_unique<RecordingProbe>(),
                                             std::unique_ptr<ProgramLauncher>(launcher)});
+    QCOMPARE(box->windowTitle(), QStringLiteral("About Tavro Terminal"));
+    QCOMPARE(box->lblTitle->text(), QStringLiteral("Tavro Terminal"));
+    QCOMPARE(box->lblVersion->text(),
+             QStringLiteral("Version %1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
+    QCOMPARE(QString::fromLatin1(Version::kText),
+             QStringLiteral("%1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
+    QCOMPARE(box->lblDescription->text(), QStringLiteral("Terminal and in circuit programmer"));
     box->show();
+    QVERIFY(!box->isModal());
     box->cmdSysInfo->click();
     QCOMPARE(launcher->started, QStringList{"/bin/tool"});
     QVERIFY(box->isVisible()); // the box stays after starting the tool
     box->cmdOK->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(box.isNull());
+}
+
+void TestAbout::windowsShowEveryCaptionWhole()
+{
+    FakeMessageBox messages;
+    frmAbout about(messages, SysInfoTools{std::make_unique<FixedKeySource>(), std::make_unique<RecordingProbe>(),
+                                          std::make_unique<RecordingLauncher>()});
+    TerminalFixture f;
+    frmProperties &properties = f.start().propertiesDialog();
+    for (QWidget *window : {static_cast<QWidget *>(&about), static_cast<QWidget *>(&properties)}) {
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            if (!qobject_cast<QLabel *>(w) && !qobject_cast<QAbstractButton *>(w))
+                continue;
+            QVERIFY2(TwipsLayout::shortfall(w) <= 1.0,
+                     qPrintable(QStringLiteral("%1 \"%2\" needs %3x%4, has %5x%6")
+                                    .arg(w->metaObject()->className(), w->property("text").toString())
+                                    .arg(w->sizeHint().width())
+                                    .arg(w->sizeHint().height())
+                                    .arg(w->width())
+                                    .arg(w->height())));
+        }
+    }
 }
 
 QTEST_MAIN(TestAbout)

@@ -361,7 +361,7 @@ void TestConsole::closingTheWindowLeavesTheConsole()
     QVERIFY(resetBeforeClose);
     QVERIFY(!m_f->window->app().ProgMode);
     QVERIFY(!m_f->chip->inReset());
-    QVERIFY(!w.comm().PortOpen());
+    QTRY_VERIFY(!w.comm().PortOpen());                // the window closes once the console has ended
     QCOMPARE(m_f->get("FormWidth").isEmpty(), false); // the window saved its state on the way out
 }
 
@@ -391,7 +391,7 @@ void TestConsole::closingTheWindowStopsADownload()
     QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!m_f->window->app().ProgMode);
     QVERIFY(!m_f->chip->inReset());
-    QVERIFY(!w.comm().PortOpen());
+    QTRY_VERIFY(!w.comm().PortOpen());
     for (const auto &ins : m_f->chip->instructions())
         QVERIFY2(ins.accepted, qPrintable(ins.refusal));
     QVERIFY(m_f->chip->pendingBits() == 0); // no instruction cut in half by the close

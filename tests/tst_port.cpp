@@ -180,12 +180,13 @@ void TestPort::lossInProgrammingModeLeavesItWithResetReleased()
     });
     unplugger.start(5);
     QTimer::singleShot(20000, [&] { w.app().ConsoleKey = 'x'; }); // the test must end
-    w.mmuProg_Click(); // returns when programming mode has ended
+    w.mmuProg_Click();                                            // returns when programming mode has ended
     QVERIFY(heldInReset);
     QVERIFY(!w.app().ProgMode);
     QVERIFY(keys.empty());
     QCOMPARE(m_f->shownTexts().size(), 1);
-    QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")), qPrintable(m_f->shownTexts()[0]));
+    QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")),
+             qPrintable(m_f->shownTexts()[0]));
     QVERIFY(!w.comm().PortOpen());
     QVERIFY(w.toolButton("Properties")->isEnabled()); // menus and toolbar are back
 

@@ -43,11 +43,16 @@ void TestSettings::storeRoundTripsAcrossInstancesAndLetterCase()
     {
         QSettingsStore store(dir.path());
         store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]);
-        store.WriteSettings(app, "Properties", {{"StartTransferWord", values[1]}, {"Settings", values[2]}, {"LastTextFile", values[3]}});
+        store.WriteSettings(app, "Properties",
+                            {{"StartTransferWord", values[1]}, {"Settings", values[2]}, {"LastTextFile", values[3]}});
     }
     QSettingsStore store(dir.path());
-    QCOMPARE(store.ReadSettings(app, "properties", {{"TextEOLCheck", "x"}, {"STARTTRANSFERWORD", "x"}, {"Settings", "x"},
-                                                    {"LastTextFile", "x"}, {"Missing", "default"}}),
+    QCOMPARE(store.ReadSettings(app, "properties",
+                                {{"TextEOLCheck", "x"},
+                                 {"STARTTRANSFERWORD", "x"},
+                                 {"Settings", "x"},
+                                 {"LastTextFile", "x"},
+                                 {"Missing", "default"}}),
              values + QStringList{"default"});
     store.WriteSetting(app, "Properties", "TEXTEOLCHECK", "0");
     QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLcheck", "x"), QStringLiteral("0"));
@@ -152,9 +157,12 @@ void TestSettings::storedSizeStaysWithinTheScreen_data()
 {
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
-    QTest::newRow("huge") << "1e9" << "3.0e38";
-    QTest::newRow("infinite") << "inf" << "+INF";
-    QTest::newRow("a twip") << "1" << "0.5";
+    QTest::newRow("huge") << "1e9"
+                          << "3.0e38";
+    QTest::newRow("infinite") << "inf"
+                              << "+INF";
+    QTest::newRow("a twip") << "1"
+                            << "0.5";
 }
 
 void TestSettings::storedSizeStaysWithinTheScreen()
@@ -236,7 +244,7 @@ void TestSettings::failedPortChangeStoresNothingAndShowsThePortAsItIs()
         QVERIFY2(!w.toolButton(button)->isEnabled(), button);
     QVERIFY(!w.menuItem("mnuOpen")->isChecked() && !w.menuItem("mnuSendText")->isEnabled());
     QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
-    QVERIFY(w.app().LocalEcho);                              // applied first, kept
+    QVERIFY(w.app().LocalEcho);                           // applied first, kept
     QCOMPARE(m_f->get("Echo"), QStringLiteral("<none>")); // but not stored
 }
 
