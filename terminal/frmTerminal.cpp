@@ -121,10 +121,10 @@ void frmTerminal::buildToolBar()
             continue;
         }
         const QString key = QString::fromLatin1(b.key);
-        // The description names the button beside its picture; only the hint is its tooltip, and
-        // a button without a hint has none.
+        // Only the hint is a tooltip, and a button without one has none: the action has no text
+        // to fall back on. Its description is what "What's This?" tells.
         QAction *action = tbrToolBar->addAction(Icons::make(b.icon), QString());
-        action->setIconText(QString::fromLatin1(b.description));
+        action->setWhatsThis(QString::fromLatin1(b.description));
         action->setObjectName(key);
         action->setToolTip(QString::fromLatin1(b.hint));
         connect(action, &QAction::triggered, this, [this, key] { tbrToolBar_ButtonClick(key); });

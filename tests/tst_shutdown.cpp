@@ -1,6 +1,7 @@
 #include "TerminalFixture.h"
 
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -14,48 +15,74 @@ public:
 
 } // namespace
 
-// Closing while output is still queued: the user is asked after ten seconds, and decides.
+// Closing while output is still queued: after the drain wait the user decides; a termination
+// signal decides for them.
 class TestShutdown : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
     void queuedOutputAsksThenAbortKeepsTheWindow();
+    void terminationSignalsCloseWithoutAsking_data();
+    void terminationSignalsCloseWithoutAsking();
+
+private:
+    std::unique_ptr<TerminalFixture> m_f;
 };
+
+void TestShutdown::init()
+{
+    m_f = std::make_unique<TerminalFixture>();
+    m_f->waits.drainMs = 300;
+    m_f->board = [this] { return std::make_unique<StuckBoard>(m_f->chip); };
+}
 
 void TestShutdown::queuedOutputAsksThenAbortKeepsTheWindow()
 {
-    TerminalFixture f;
-    f.set("CommPort", "16");
-    f.board = [&f] { return std::make_unique<StuckBoard>(f.chip); };
-    frmTerminal &w = f.start();
-    w.mnuOpen_Click();
-    QVERIFY(w.comm().PortOpen());
+    frmTerminal &w = m_f->open(16);
     w.show();
-
-    // Abort: the window stays, the port with it, and the window kept answering meanwhile.
-    f.messages.answers = {MessageBox::Answer::Abort, MessageBox::Answer::Ignore};
+    m_f->messages.answers = {MessageBox::Answer::Abort, MessageBox::Answer::Retry, MessageBox::Answer::Ignore};
     int ticks = 0;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-    ticker.start(100);
+    ticker.start(20);
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!w.close());
-    const qint64 waited = clock.elapsed();
-    QVERIFY2(waited >= 10000 && waited < 12500, qPrintable(QString::number(waited)));
-    QVERIFY2(ticks >= 80, qPrintable(QString::number(ticks)));
-    QCOMPARE(f.messages.shown.size(), 1);
-    QCOMPARE(f.messages.shown[0].text, QStringLiteral("Data cannot be sent"));
-    QCOMPARE(f.messages.shown[0].buttons, MessageBox::Buttons::AbortRetryIgnore);
-    QVERIFY(w.comm().PortOpen());
-    QVERIFY(w.isVisible());
-    QVERIFY(f.get("FormWidth") == "<none>"); // nothing of the shut-down ran
+    QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed()))); // the drain wait came first
+    QVERIFY2(ticks > 0, "the window answered events while it waited");
+    QCOMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
+    QCOMPARE(m_f->messages.shown[0].buttons, MessageBox::Buttons::AbortRetryIgnore);
+    QVERIFY(w.comm().PortOpen() && w.isVisible());
+    QCOMPARE(m_f->get("FormWidth"), QStringLiteral("<none>")); // nothing of the shut-down ran
 
-    // Ignore: the queued bytes are given up and the window goes.
-    QVERIFY(w.close());
-    QCOMPARE(f.messages.shown.size(), 2);
+    QVERIFY(w.close()); // Retry waits once more, Ignore gives the bytes up
+    QCOMPARE(m_f->messages.shown.size(), 3);
     QVERIFY(!w.comm().PortOpen());
-    QVERIFY(f.get("FormWidth") != "<none>");
+    QVERIFY(m_f->get("FormWidth") != "<none>");
+}
+
+void TestShutdown::terminationSignalsCloseWithoutAsking_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestShutdown::terminationSignalsCloseWithoutAsking()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    frmTerminal &w = m_f->open(16);
+    m_f->files.choices.push_back(dir.filePath("session.log"));
+    w.mnuOpenLog_Click();
+    w.show();
+    ::raise(signal);
+    QTRY_VERIFY(!w.isVisible());
+    QVERIFY(m_f->messages.shown.isEmpty());
+    QVERIFY(!w.comm().PortOpen());
+    QVERIFY(m_f->get("FormWidth") != "<none>");
+    QVERIFY(!w.menuItem("mnuCloseLog")->isEnabled()); // the log closed as its command does
 }
 
 QTEST_MAIN(TestShutdown)
