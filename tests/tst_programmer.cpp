@@ -1,10 +1,12 @@
 #include "ProgrammerBench.h"
+#include "TestFiles.h"
 #include "common/AppState.h"
 #include "common/Hex.h"
 #include "console/ConsoleHost.h"
 #include "console/Module1.h"
 #include "programmer/ChipError.h"
 #include "programmer/ChipMemory.h"
+#include "programmer/HexImage.h"
 #include "programmer/LineDriver.h"
 #include "programmer/Timer3.h"
 #include "serial/MSComm.h"
@@ -16,6 +18,7 @@
 #include <QtTest>
 
 using Space = SimulatedChip::Space;
+using Cells = QMap<int, int>; // address to value
 
 class TestProgrammer : public QObject
 {
@@ -27,8 +30,8 @@ private slots:
     void hexHelpers();
     void hexDownloadOfRealFilesProgramsTheBinary_data();
     void hexDownloadOfRealFilesProgramsTheBinary();
-    void badRecordsWriteNothing_data();
-    void badRecordsWriteNothing();
+    void bothReadersAgreeOnEveryRecord_data();
+    void bothReadersAgreeOnEveryRecord();
 };
 
 void TestProgrammer::instructionsReachTheChipAsBytes_data()
@@ -135,35 +138,97 @@ void TestProgrammer::hexDownloadOfRealFilesProgramsTheBinary()
         QVERIFY2(ins.accepted, qPrintable(ins.refusal));
 }
 
-void TestProgrammer::badRecordsWriteNothing_data()
+void TestProgrammer::bothReadersAgreeOnEveryRecord_data()
 {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("bad checksum") << QByteArray(":020100001234B8\n") << "Check sum error in above line";
-    QTest::newRow("non-hex") << QByteArray(":0201000012G4B7\n") << "'G' is not a hex digit (column 12) in above line";
-    QTest::newRow("truncated") << QByteArray(":02010000123") << "Odd number of hex digits (11) in above line";
-    QTest::newRow("beyond space") << QByteArray(":02FFFF001234BA\n")
-                                  << "Data for address FFFF, beyond the last address 1FFF in above line";
+    // The same file through the console's download and tavro-prog's reader. A fault stops the
+    // console after the records before it and makes tavro-prog refuse the whole file.
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Cells>("written");   // by both, or by the console before the fault
+    QTest::addColumn<QString>("fault");   // in tavro-prog's reason; empty: none
+    QTest::addColumn<QString>("console"); // what the console says about it
+    const QByteArray data = ":0100000055AA\n", data1 = ":010001006698\n", end = ":00000001FF\n";
+    const QMap<int, int> at0{{0, 0x55}}, at1{{1, 0x66}};
+    QTest::newRow("segment 0") << ":020000020000FC\n" + data + end << at0 << ""
+                               << "Extended addressing: the records that follow are based at H0";
+    QTest::newRow("segment 0010: relocated") << ":020000020010EC\n" + data + end << QMap<int, int>{{0x100, 0x55}} << ""
+                                             << "based at H100";
+    QTest::newRow("linear 0") << ":020000040000FA\n" + data + end << at0 << ""
+                              << "Extended addressing";
+    QTest::newRow("linear 0001: beyond") << ":020000040001F9\n" + data + end << QMap<int, int>{}
+                                         << "data for address 10000"
+                                         << "Data for address 10000, beyond the last address 1FFF in above line";
+    QTest::newRow("start segment (03)") << ":0400000300001000E9\n" + data + end << at0 << ""
+                                        << "Start address record skipped";
+    QTest::newRow("start linear (05)") << ":0400000500001000E7\n" + data + end << at0 << ""
+                                       << "Start address record skipped";
+    for (const char *type : {"00", "01", "02", "03", "04", "05"}) {
+        const QByteArray empty =
+            ":000000" + QByteArray(type)
+            + QByteArray::number(quint8(-QByteArray(type).toInt(nullptr, 16)), 16).rightJustified(2, '0').toUpper()
+            + "\n";
+        QTest::newRow(qPrintable("count 0, type " + QString(type) + ": the end")) << data + empty + data1 << at0 << ""
+                                                                                  << "";
+    }
+    QTest::newRow("digits after the checksum")
+        << data1 + ":0100000055AA00\n" + end << at1 << "2 digits after the checksum"
+        << "2 digits after the checksum in above line";
+    QTest::newRow("short record") << data1 + ":01000000\n"
+                                  << at1 << "record too short"
+                                  << "Record too short";
+    QTest::newRow("bad checksum") << data1 + ":0100000055AB\n"
+                                  << at1 << "bad checksum AB"
+                                  << "Check sum error in above line";
+    QTest::newRow("non-hex digit") << data1 + ":01000000G5AA\n"
+                                   << at1 << "'G' is not a hex digit"
+                                   << "'G' is not a hex digit";
+    QTest::newRow("unknown type") << data1 + ":0100000755A3\n"
+                                  << at1 << "unknown record type 07"
+                                  << "Unknown record type 07 in above line";
+    QTest::newRow("odd digits") << data1 + ":0100000055A\n"
+                                << at1 << "odd number"
+                                << "Odd number";
+    QTest::newRow("two values, one address") << data + ":010000006699\n"
+                                             << at0 << "address 0000 is given 66 here but 55"
+                                             << "is given 66 here";
+    QTest::newRow("one value twice") << data + data + end << at0 << ""
+                                     << "";
+    QTest::newRow("lower case, CR LF") << QByteArray(":0100000055aa\r\n:010001006698\r\n")
+                                       << QMap<int, int>{{0, 0x55}, {1, 0x66}} << ""
+                                       << "";
 }
 
-void TestProgrammer::badRecordsWriteNothing()
+void TestProgrammer::bothReadersAgreeOnEveryRecord()
 {
-    QFETCH(QByteArray, text);
-    QFETCH(QString, message);
+    QFETCH(QByteArray, file);
+    QFETCH(Cells, written);
+    QFETCH(QString, fault);
+    QFETCH(QString, console);
+    const HexImage image = HexImage::parse(file, 0x1FFF);
+    QCOMPARE(image.ok(), fault.isEmpty());
+    if (image.ok()) {
+        QMap<int, int> bytes;
+        for (const auto &[address, value] : image.bytes())
+            bytes[int(address)] = value;
+        QCOMPARE(bytes, written);
+    } else {
+        QVERIFY2(image.faults()[0].reason.contains(fault), qPrintable(image.faults()[0].reason));
+    }
+
     QTemporaryDir dir;
-    QFile f(dir.filePath("bad.hex"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
-    f.close();
     Bench b;
     b.app.ProgMode = true;
     b.app.DataSpace = false;
-    b.file = f.fileName();
-    Module1 console(b, b.app);
-    console.HexDownload();
-    QVERIFY2(b.screen.contains(message), qPrintable(b.screen));
-    for (const auto &ins : b.target->instructions())
-        QCOMPARE(ins.op, SimulatedChip::Op::ProgrammingEnable);
+    b.file = writeFile(dir, "f.hex", file);
+    Module1(b, b.app).HexDownload();
+    QMap<int, int> chip;
+    for (const auto &ins : b.target->instructions()) {
+        QVERIFY2(ins.accepted, qPrintable(ins.refusal));
+        if (ins.op == SimulatedChip::Op::WriteProgram)
+            chip[ins.address] = ins.value;
+    }
+    QCOMPARE(chip, written);
+    QVERIFY2(b.screen.contains(console), qPrintable(b.screen));
+    QVERIFY(!b.controlsShown);
 }
 
 QTEST_MAIN(TestProgrammer)
