@@ -2,7 +2,6 @@
 
 #include "programmer/ChipError.h"
 #include "programmer/Timer3.h"
-#include "serial/MSComm.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -15,23 +14,43 @@ LineDriver::LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invert
 
 void LineDriver::Delay(double msecs)
 {
-    // Rounded half to even, as 2.5 ms must become 2.
-    const int ms = int(std::nearbyint(msecs * m_waitScale));
-    m_timer.setInterval(ms);
+    // Rounded half to even, as 2.5 ms must become 2. A shortened wait keeps the fraction of a
+    // millisecond that Timer3 cannot count, so that it is never shorter than the chip's need.
+    const double ms = std::nearbyint(msecs) * m_waitScale;
+    const int whole = int(ms);
+    m_timer.setInterval(whole);
     m_timer.setEnabled(true);
-    if (ms < 1) {
+    if (whole < 1) {
         QCoreApplication::processEvents();
-        return;
+    } else {
+        // Sleeps until the next event; the timer's tick is one.
+        while (m_timer.interval() >= 1)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    // Sleeps until the next event; the timer's tick is one.
-    while (m_timer.interval() >= 1)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (const double fractionNs = std::ceil((ms - whole) * 1e6); fractionNs > 0)
+        m_shortWait.wait(std::chrono::nanoseconds(qint64(fractionNs)));
+}
+
+Failure LineDriver::setLine(MSComm::Line line, bool level)
+{
+    if (m_comm.lineAt(line, level))
+        return std::nullopt;
+    if (Failure failure = m_comm.setLine(line, level))
+        return failure;
+    settle();
+    return std::nullopt;
+}
+
+void LineDriver::settle()
+{
+    if (const int us = m_comm.settleUs(); us > 0)
+        m_shortWait.wait(std::chrono::microseconds(us));
 }
 
 void LineDriver::ClockSCK()
 {
-    throwIfFailed(m_comm.setBreak(true));
-    throwIfFailed(m_comm.setBreak(false));
+    throwIfFailed(setLine(MSComm::Line::Break, true));
+    throwIfFailed(setLine(MSComm::Line::Break, false));
 }
 
 void LineDriver::SendProgByte(quint8 value)
@@ -39,7 +58,7 @@ void LineDriver::SendProgByte(quint8 value)
     if (m_invertData && m_invertData())
         value = quint8(~value);
     for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
-        throwIfFailed(m_comm.setRTSEnable((value & mask) != 0));
+        throwIfFailed(setLine(MSComm::Line::RTS, (value & mask) != 0));
         ClockSCK();
     }
 }

@@ -20,6 +20,7 @@ struct TerminalFixture
     QMap<int, QString> devices;
     std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
     std::function<std::unique_ptr<SerialDevice>()> board; // replaces the simulated board on Com16
+    Waits waits;                                          // the chip's needs follow its scale
     std::unique_ptr<frmTerminal> window;
 
     void set(const QString &key, const QString &value)
@@ -33,6 +34,7 @@ struct TerminalFixture
 
     frmTerminal &start()
     {
+        chip->setTimeScale(waits.chipScale);
         window = std::make_unique<frmTerminal>(
             frmTerminal::Services{store, messages, files,
                                   [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
@@ -44,7 +46,7 @@ struct TerminalFixture
                                       }
                                       return std::make_unique<QtSerialDevice>(devices[port]);
                                   },
-                                  [](int port) { return QStringLiteral("device %1").arg(port); }});
+                                  [](int port) { return QStringLiteral("device %1").arg(port); }, waits});
         return *window;
     }
 };

@@ -106,6 +106,7 @@ void TestPortLoss::lossInProgrammingModeLeavesItWithResetReleased()
     FaultRig rig;
     frmTerminal &w = rig.start(16);
     w.lineDriver().setWaitScale(0.3);
+    rig.chip->setTimeScale(0.3);
     w.mnuOpen_Click();
     QVERIFY(w.comm().PortOpen());
 
