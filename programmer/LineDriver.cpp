@@ -14,21 +14,17 @@ LineDriver::LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invert
 
 void LineDriver::Delay(double msecs)
 {
-    // Rounded half to even, as 2.5 ms must become 2. A shortened wait keeps the fraction of a
-    // millisecond that Timer3 cannot count, so that it is never shorter than the chip's need.
-    const double ms = std::nearbyint(msecs) * m_waitScale;
-    const int whole = int(ms);
-    m_timer.setInterval(whole);
-    m_timer.setEnabled(true);
-    if (whole < 1) {
+    // Rounded half to even, as 2.5 ms must become 2. A shortened wait keeps its fraction of a
+    // millisecond, so that it is never shorter than the chip's need.
+    const double ns = std::ceil(std::nearbyint(msecs) * m_waitScale * 1e6);
+    m_timer.start(std::chrono::nanoseconds(qint64(ns)));
+    if (!m_timer.isRunning()) {
         QCoreApplication::processEvents();
-    } else {
-        // Sleeps until the next event; the timer's tick is one.
-        while (m_timer.interval() >= 1)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return;
     }
-    if (const double fractionNs = std::ceil((ms - whole) * 1e6); fractionNs > 0)
-        m_shortWait.wait(std::chrono::nanoseconds(qint64(fractionNs)));
+    // Sleeps until the next event; the timer's tick is one.
+    while (m_timer.interval() >= 1)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 Failure LineDriver::setLine(MSComm::Line line, bool level)
@@ -44,7 +40,7 @@ Failure LineDriver::setLine(MSComm::Line line, bool level)
 void LineDriver::settle()
 {
     if (const int us = m_comm.settleUs(); us > 0)
-        m_shortWait.wait(std::chrono::microseconds(us));
+        m_settleWait.wait(std::chrono::microseconds(us));
 }
 
 void LineDriver::ClockSCK()

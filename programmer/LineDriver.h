@@ -35,5 +35,5 @@ private:
     Timer3 &m_timer;
     std::function<bool()> m_invertData;
     double m_waitScale = 1.0;
-    MicroWait m_shortWait;
+    MicroWait m_settleWait;
 };

@@ -24,8 +24,9 @@ SimulatedBoard::~SimulatedBoard()
     close();
 }
 
-Failure SimulatedBoard::open(const LineFormat &)
+Failure SimulatedBoard::open(const LineFormat &format)
 {
+    m_format = format;
     if (!m_imageFolder.isEmpty())
         if (Failure failure = m_chip->load(m_imageFolder))
             return failure;
