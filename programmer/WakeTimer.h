@@ -9,8 +9,8 @@
 
 // A one-shot timer with nanosecond deadlines that wakes the event loop through a timerfd. Waking
 // comes some tens of microseconds late, and the programmer waits thousands of times; so it asks
-// to be woken early by as much as waking has lately been late, at least, and times out only once
-// the deadline has passed: as soon after it as the system allows, never before.
+// to be woken early by about as much as waking has lately been late at its quickest, and times
+// out only once the deadline has passed: as soon after it as the system allows, never before.
 class WakeTimer : public QObject
 {
     Q_OBJECT
@@ -35,6 +35,7 @@ private:
     QTimer m_fallback; // without a timerfd: whole milliseconds, rounded up
     qint64 m_dueNs = -1;
     qint64 m_armedNs = 0;
-    std::array<qint64, 32> m_lateness{}; // the last wake-ups, how late after the time asked for
+    static constexpr std::size_t kKeptLateness = 32;
+    std::array<qint64, kKeptLateness> m_lateness{}; // the last wake-ups, how late after the time asked for
     std::size_t m_nextLateness = 0;
 };
