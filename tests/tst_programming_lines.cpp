@@ -223,11 +223,10 @@ void TestProgrammingLines::strictChipRefusesWhatComesTooSoon()
 {
     QFETCH(int, skipped);
     QFETCH(QString, refusal);
-    Bench b; // held in reset; the chip needs 4 ms before the enable, the driver waits 5
-    if (skipped != 0xAC) {
+    Bench b; // held in reset
+    if (skipped != 0xAC)
         b.memory.ProgrammingEnable();
-        b.target->setTimeScale(10); // from now on it needs 20 ms after a write, 30 after a read
-    }
+    b.target->setTimeScale(10); // the chip now needs 4 s before the enable, 20 ms after a write, 30 after a read
     for (quint8 byte : {quint8(skipped), quint8(skipped == 0xAC ? 0x53 : 0x10), quint8(0x01)})
         b.driver.SendProgByte(byte); // a driver that leaves out the wait before or after it
     if (skipped != 0xAC) {
@@ -282,8 +281,9 @@ void TestProgrammingLines::slowAdapterNeedsASettleTime()
     QVERIFY(!rig.chip->inReset());
     if (settleUs == 0) {
         QCOMPARE(status, int(kDiffers));
-        const QRegularExpression listed("Verify failed: [1-8] of 8 bytes.*\n  0100     [0-9A-F]{2}    5A\n",
-                                        QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpression listed(
+            "Verify failed: [1-8] of 8 bytes.*\n  010[0-7]     [0-9A-F]{2}    [0-9A-F]{2}\n",
+            QRegularExpression::DotMatchesEverythingOption);
         QVERIFY2(rig.out.contains(listed), qPrintable(rig.out));
         return;
     }
