@@ -47,8 +47,9 @@ Outcome writeAndVerify(const QByteArray &image, int latencyUs)
                                return made;
                            },
                            QStringLiteral("simulated board")};
-    const CommandLine commandLine({QStringLiteral("tavro-prog"), QStringLiteral("--verbose"), QStringLiteral("--settle-us"),
-                                   QString::number(latencyUs), QStringLiteral("write"), path},
+    const CommandLine commandLine({QStringLiteral("tavro-prog"), QStringLiteral("--verbose"),
+                                   QStringLiteral("--settle-us"), QString::number(latencyUs), QStringLiteral("write"),
+                                   path},
                                   StoredDefaults{});
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
@@ -116,7 +117,8 @@ int main(int argc, char *argv[])
     std::printf("behind an adapter with %d us latency, settle time %d us, %d bytes: %.2f s (exit %d, chip %s)\n",
                 kLatencyUs, kLatencyUs, adapterBytes, slow.seconds, slow.status,
                 slow.holds ? "holds the image" : "DIFFERS");
-    std::printf("  line operations: %.1f a byte written, %.1f a byte read; %.1f ms a byte -> %.0f s for 8 KiB\n",
+    std::printf("  line operations: %.1f a byte written, %.1f a byte read; %.1f ms a byte written and verified -> %.0f "
+                "s for 8 KiB\n",
                 slow.perWritten, slow.perRead, perByte * 1000, perByte * kSize);
     std::printf("  estimate for 8 KiB on a real adapter, every line request 1 ms plus the settle time:\n");
     for (const int settleUs : {0, 1000, 5000})
