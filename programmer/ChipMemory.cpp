@@ -2,32 +2,62 @@
 
 #include "programmer/ChipError.h"
 #include "programmer/LineDriver.h"
-#include "serial/MSComm.h"
+#include "programmer/TargetControl.h"
 
 #include <QObject>
 
-void ChipMemory::sendAddress(qint32 address, quint8 code, qint32 last)
+template <typename Send>
+auto ChipMemory::instruction(Send send, bool enableInNewFrame)
+{
+    try {
+        if (m_target.lostStep()) {
+            throwIfFailed(m_target.holdInReset());
+            if (enableInNewFrame)
+                sendEnable();
+        }
+        return send();
+    } catch (...) {
+        m_target.loseStep();
+        throw;
+    }
+}
+
+void ChipMemory::checkAddress(qint32 address, qint32 last)
 {
     if (address < 0 || address > last)
         throw ChipError(QObject::tr("Address %1 is outside the %2 memory (0000-%3)")
                             .arg(QString::number(address, 16).toUpper(),
                                  last == kDataEnd ? QObject::tr("data") : QObject::tr("program"),
                                  QString::number(last, 16).toUpper()));
+}
+
+void ChipMemory::sendAddress(qint32 address, quint8 code)
+{
     m_driver.SendProgByte(quint8((address / 256) * 8 + code));
     m_driver.SendProgByte(quint8(address % 256));
 }
 
 quint8 ChipMemory::readByte(qint32 address, quint8 code, qint32 last)
 {
-    sendAddress(address, code, last);
-    return m_driver.ReadProgByte();
+    checkAddress(address, last);
+    return instruction(
+        [&] {
+            sendAddress(address, code);
+            return m_driver.ReadProgByte();
+        },
+        true);
 }
 
 void ChipMemory::writeByte(qint32 address, quint8 code, qint32 last, quint8 value)
 {
-    sendAddress(address, code, last);
-    m_driver.SendProgByte(value);
-    m_driver.Delay(2.5);
+    checkAddress(address, last);
+    instruction(
+        [&] {
+            sendAddress(address, code);
+            m_driver.SendProgByte(value);
+            m_driver.Delay(2.5);
+        },
+        true);
 }
 
 quint8 ChipMemory::ReadDataMemory(qint32 address)
@@ -62,6 +92,11 @@ void ChipMemory::write(bool dataSpace, qint32 address, quint8 value)
 
 void ChipMemory::ProgrammingEnable()
 {
+    instruction([this] { sendEnable(); }, false);
+}
+
+void ChipMemory::sendEnable()
+{
     m_driver.Delay(500);
     m_driver.SendProgByte(0xAC);
     m_driver.SendProgByte(0x53);
@@ -70,5 +105,5 @@ void ChipMemory::ProgrammingEnable()
 
 void ChipMemory::ClearRTS()
 {
-    throwIfFailed(m_comm.setRTSEnable(false));
+    throwIfFailed(m_driver.setLine(MSComm::Line::RTS, false));
 }

@@ -3,20 +3,21 @@
 #include <QtGlobal>
 
 class LineDriver;
-class MSComm;
+class TargetControl;
 
 // Single bytes of the chip's program memory (0x0000-0x1FFF) and data memory (0x000-0x7FF)
 // as three-byte instructions. An address outside its space raises ChipError before anything
-// is put on the line.
+// is put on the line. An instruction cut short by a failure leaves the chip out of step; the
+// next one then starts a clean frame: reset pulsed and programming enabled again.
 class ChipMemory
 {
 public:
     static constexpr qint32 kProgramEnd = 0x1FFF;
     static constexpr qint32 kDataEnd = 0x7FF;
 
-    ChipMemory(LineDriver &driver, MSComm &comm)
+    ChipMemory(LineDriver &driver, TargetControl &target)
         : m_driver(driver)
-        , m_comm(comm)
+        , m_target(target)
     {}
 
     quint8 ReadDataMemory(qint32 address);
@@ -32,10 +33,16 @@ public:
     static qint32 lastAddress(bool dataSpace) { return dataSpace ? kDataEnd : kProgramEnd; }
 
 private:
+    // Sends one instruction, after a clean frame (and, unless it is the enable, an enable) when
+    // the chip is out of step; a failure on the way leaves it out of step.
+    template <typename Send>
+    auto instruction(Send send, bool enableInNewFrame);
+    void sendEnable();
     quint8 readByte(qint32 address, quint8 code, qint32 last);
     void writeByte(qint32 address, quint8 code, qint32 last, quint8 value);
-    void sendAddress(qint32 address, quint8 code, qint32 last);
+    void sendAddress(qint32 address, quint8 code);
+    static void checkAddress(qint32 address, qint32 last);
 
     LineDriver &m_driver;
-    MSComm &m_comm;
+    TargetControl &m_target;
 };

@@ -2,7 +2,6 @@
 
 #include "programmer/ChipError.h"
 #include "programmer/Timer3.h"
-#include "serial/MSComm.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -15,11 +14,11 @@ LineDriver::LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invert
 
 void LineDriver::Delay(double msecs)
 {
-    // Rounded half to even, as 2.5 ms must become 2.
-    const int ms = int(std::nearbyint(msecs * m_waitScale));
-    m_timer.setInterval(ms);
-    m_timer.setEnabled(true);
-    if (ms < 1) {
+    // Rounded half to even, as 2.5 ms must become 2. A shortened wait keeps its fraction of a
+    // millisecond, so that it is never shorter than the chip's need.
+    const double ns = std::ceil(std::nearbyint(msecs) * m_waitScale * 1e6);
+    m_timer.start(std::chrono::nanoseconds(qint64(ns)));
+    if (!m_timer.isRunning()) {
         QCoreApplication::processEvents();
         return;
     }
@@ -28,10 +27,26 @@ void LineDriver::Delay(double msecs)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+Failure LineDriver::setLine(MSComm::Line line, bool level)
+{
+    if (m_comm.lineAt(line, level))
+        return std::nullopt;
+    if (Failure failure = m_comm.setLine(line, level))
+        return failure;
+    settle();
+    return std::nullopt;
+}
+
+void LineDriver::settle()
+{
+    if (const int us = m_comm.settleUs(); us > 0)
+        m_settleWait.wait(std::chrono::microseconds(us));
+}
+
 void LineDriver::ClockSCK()
 {
-    throwIfFailed(m_comm.setBreak(true));
-    throwIfFailed(m_comm.setBreak(false));
+    throwIfFailed(setLine(MSComm::Line::Break, true));
+    throwIfFailed(setLine(MSComm::Line::Break, false));
 }
 
 void LineDriver::SendProgByte(quint8 value)
@@ -39,7 +54,7 @@ void LineDriver::SendProgByte(quint8 value)
     if (m_invertData && m_invertData())
         value = quint8(~value);
     for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
-        throwIfFailed(m_comm.setRTSEnable((value & mask) != 0));
+        throwIfFailed(setLine(MSComm::Line::RTS, (value & mask) != 0));
         ClockSCK();
     }
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QString>
+#include "common/Failure.h"
+#include "programmer/MicroWait.h"
+#include "serial/MSComm.h"
+
 #include <QtGlobal>
 #include <functional>
-#include <optional>
 
-class MSComm;
 class Timer3;
 
 // Bit-level access to the chip's programming interface over the port's modem lines:
@@ -20,12 +21,19 @@ public:
     void SendProgByte(quint8 value);
     quint8 ReadProgByte();
 
+    // One line to a level, unless it is known to be there already (nothing would change on the
+    // wire), then the device's settle time. Every CTS sample follows such a settled change.
+    Failure setLine(MSComm::Line line, bool level);
+
     // Waits run this many times their length; tests shorten them.
     void setWaitScale(double scale) { m_waitScale = scale; }
 
 private:
+    void settle();
+
     MSComm &m_comm;
     Timer3 &m_timer;
     std::function<bool()> m_invertData;
     double m_waitScale = 1.0;
+    MicroWait m_settleWait;
 };

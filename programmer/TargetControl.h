@@ -1,13 +1,16 @@
 #pragma once
 
 #include "common/Failure.h"
+#include "serial/MSComm.h"
+
+#include <optional>
 
 class LineDriver;
-class MSComm;
 
 // The target's reset and programming lines as one thing, for the window's "Prog" and "ResetCPU"
 // and for tavro-prog alike: the chip held in reset for programming, the reset pulse that lets its
-// firmware start again, and the release that clears break, RTS and DTR however a run ends.
+// firmware start again, and the release that clears break, RTS and DTR however a run ends. While
+// it drives the lines, RTS/CTS flow control is set aside on the port.
 class TargetControl
 {
 public:
@@ -19,14 +22,22 @@ public:
         , m_driver(driver)
     {}
 
-    // Programming mode: the clock and data lines idle, then reset asserted on DTR.
+    // Programming mode in a clean frame: the clock and data lines idle, then reset asserted on DTR,
+    // released first if it was held, so that the chip drops whatever it had of an instruction.
     Failure holdInReset();
     // Each line on its own, so that one refused (a port that is gone) leaves none of the others set.
     void release();
     // DTR set, 100 ms, cleared, then 500 ms for the firmware to start.
     Failure pulseReset();
 
+    // A line change failed inside an instruction, or the hold did: the chip is out of step until
+    // the next holdInReset.
+    void loseStep() { m_lostStep = true; }
+    bool lostStep() const { return m_lostStep; }
+
 private:
     MSComm &m_comm;
     LineDriver &m_driver;
+    std::optional<LinesByHand> m_byHand; // from holdInReset to release
+    bool m_lostStep = false;
 };

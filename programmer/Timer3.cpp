@@ -1,26 +1,24 @@
 #include "programmer/Timer3.h"
 
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
-
 Timer3::Timer3(QObject *parent)
     : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-#ifdef Q_OS_LINUX
-    // Every wake-up would otherwise come up to the kernel's default 50 us late; the chip's
-    // 2 ms and 3 ms waits are thousands of them, and the thread only ever sleeps for events.
-    prctl(PR_SET_TIMERSLACK, 1UL);
-#endif
-    connect(&m_timer, &QTimer::timeout, this, &Timer3::Timer3_Timer);
+    connect(&m_timer, &WakeTimer::timeout, this, &Timer3::Timer3_Timer);
 }
 
 void Timer3::setEnabled(bool on)
 {
     if (on && m_interval >= 1)
-        m_timer.start(m_interval);
+        m_timer.start(std::chrono::milliseconds(m_interval));
+    else
+        m_timer.stop();
+}
+
+void Timer3::start(std::chrono::nanoseconds length)
+{
+    m_interval = int(std::chrono::ceil<std::chrono::milliseconds>(length).count());
+    if (m_interval >= 1)
+        m_timer.start(length);
     else
         m_timer.stop();
 }

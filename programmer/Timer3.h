@@ -1,7 +1,9 @@
 #pragma once
 
+#include "programmer/WakeTimer.h"
+
 #include <QObject>
-#include <QTimer>
+#include <chrono>
 
 // The one shared one-shot millisecond timer. Its interval doubles as the flag that a wait is
 // still running: the tick sets it to 0, and every wait on it ends when it drops below 1.
@@ -14,16 +16,15 @@ public:
     int interval() const { return m_interval; }
     void setInterval(int ms) { m_interval = ms; }
     void setEnabled(bool on);
-    void start(int ms)
-    {
-        setInterval(ms);
-        setEnabled(true);
-    }
+    void start(int ms) { start(std::chrono::milliseconds(ms)); }
+    // A wait of any length, as shortened waits are: the interval reads as its whole milliseconds,
+    // rounded up, until the tick.
+    void start(std::chrono::nanoseconds length);
     bool isRunning() const { return m_interval >= 1; }
 
     void Timer3_Timer();
 
 private:
-    QTimer m_timer;
+    WakeTimer m_timer;
     int m_interval = 0;
 };

@@ -11,11 +11,15 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
             *error = QObject::tr("Com%1 names no device: %2").arg(port).arg(map.describe(port));
             return nullptr;
         }
+        std::unique_ptr<SerialDevice> device;
         if (path == PortMap::kSimulatedBoard) {
             auto board = std::make_unique<SimulatedBoard>(chip);
             board->keepChipIn(SimulatedChip::defaultFolder());
-            return board;
+            device = std::move(board);
+        } else {
+            device = std::make_unique<QtSerialDevice>(path, map.label(port));
         }
-        return std::make_unique<QtSerialDevice>(path, map.label(port));
+        device->setSettleUs(map.settleUs(port));
+        return device;
     };
 }

@@ -101,9 +101,8 @@ Failure MSComm::setSettings(const QString &text)
     LineFormat format = m_format;
     if (auto failure = parseSettings(text, format))
         return failure;
-    if (m_device && m_device->isOpen())
-        if (auto failure = m_device->apply(format))
-            return failure;
+    if (auto failure = applyToDevice(format))
+        return failure;
     m_format = format;
     return std::nullopt;
 }
@@ -114,11 +113,47 @@ Failure MSComm::setHandshaking(int mode)
         return tr("Invalid property value: handshaking %1").arg(mode);
     LineFormat format = m_format;
     format.handshaking = mode;
-    if (m_device && m_device->isOpen())
-        if (auto failure = m_device->apply(format))
-            return failure;
+    if (auto failure = applyToDevice(format))
+        return failure;
     m_format = format;
     return std::nullopt;
+}
+
+Failure MSComm::checkFormat(int port, const LineFormat &format) const
+{
+    QString noDevice;
+    const std::unique_ptr<SerialDevice> device = m_factory(port, &noDevice);
+    return device ? device->apply(format) : std::nullopt; // a closed device only checks
+}
+
+LineFormat MSComm::onDevice(LineFormat format) const
+{
+    if (m_handHolds > 0 && format.handshaking >= 2)
+        format.handshaking -= 2;
+    return format;
+}
+
+Failure MSComm::applyToDevice(const LineFormat &format)
+{
+    if (!PortOpen())
+        return std::nullopt;
+    const LineFormat applied = onDevice(format);
+    if (applied.handshaking >= 2)
+        m_levels[size_t(Line::RTS)].reset(); // the driver moves it from now on
+    return m_device->apply(applied);
+}
+
+Failure MSComm::holdLinesByHand()
+{
+    ++m_handHolds;
+    return m_handHolds == 1 && m_format.handshaking >= 2 ? applyToDevice(m_format) : std::nullopt;
+}
+
+void MSComm::endLinesByHand()
+{
+    // This only fails on a device that has gone, which reports itself as lost.
+    if (--m_handHolds == 0 && m_format.handshaking >= 2)
+        (void)applyToDevice(m_format);
 }
 
 bool MSComm::PortOpen() const
@@ -130,6 +165,7 @@ Failure MSComm::setPortOpen(bool open)
 {
     if (!open) {
         m_device.reset();
+        m_levels = {};
         return std::nullopt;
     }
     if (PortOpen())
@@ -138,18 +174,19 @@ Failure MSComm::setPortOpen(bool open)
     std::unique_ptr<SerialDevice> device = m_factory(m_port, &error);
     if (!device)
         return error;
-    if (auto failure = device->open(m_format))
+    if (auto failure = device->open(onDevice(m_format)))
         return failure;
-    // The kernel raises both lines at open; boards reset on DTR, so put back what was asked.
-    // A device without modem lines (a pseudo-terminal) refuses these, which is no failure here.
-    (void)device->setDataTerminalReady(m_dtr);
-    (void)device->setRequestToSend(m_rts);
     connect(device.get(), &SerialDevice::readyRead, this, [this] {
         m_commEvent = kDataReceived;
         emit OnComm();
     });
     connect(device.get(), &SerialDevice::lost, this, &MSComm::onDeviceLost, Qt::QueuedConnection);
     m_device = std::move(device);
+    m_levels = {};
+    // The kernel raises both lines at open; boards reset on DTR, so put back what was asked.
+    // A device without modem lines (a pseudo-terminal) refuses these, which is no failure here.
+    (void)setDTREnable(m_dtr);
+    (void)setRTSEnable(m_rts);
     return std::nullopt;
 }
 
@@ -158,6 +195,7 @@ void MSComm::onDeviceLost(const QString &description)
     if (!m_device)
         return; // already closed: one unplug raises several errors
     m_device.reset();
+    m_levels = {};
     emit portLost(description);
 }
 
@@ -168,26 +206,33 @@ Failure MSComm::deviceResult(Failure f) const
     return f;
 }
 
-Failure MSComm::setRTSEnable(bool on)
+Failure MSComm::setLine(Line line, bool on)
 {
-    m_rts = on;
-    return m_device ? m_device->setRequestToSend(on) : std::nullopt;
+    if (line == Line::RTS)
+        m_rts = on;
+    else if (line == Line::DTR)
+        m_dtr = on; // remembered while closed, applied at open
+    if (!m_device)
+        return line == Line::Break ? deviceResult({}) : std::nullopt;
+    ++m_lineOperations;
+    const Failure failure = line == Line::RTS   ? m_device->setRequestToSend(on)
+                            : line == Line::DTR ? m_device->setDataTerminalReady(on)
+                                                : m_device->setBreak(on);
+    m_levels[size_t(line)] = failure ? std::nullopt : std::optional<bool>(on);
+    return failure;
 }
 
-Failure MSComm::setDTREnable(bool on)
+bool MSComm::lineAt(Line line, bool level) const
 {
-    m_dtr = on;
-    return m_device ? m_device->setDataTerminalReady(on) : std::nullopt;
-}
-
-Failure MSComm::setBreak(bool on)
-{
-    return m_device ? m_device->setBreak(on) : deviceResult({});
+    return m_device && m_levels[size_t(line)] == level;
 }
 
 bool MSComm::CTSHolding() const
 {
-    return m_device && m_device->clearToSend();
+    if (!m_device)
+        return false;
+    ++m_lineOperations;
+    return m_device->clearToSend();
 }
 
 Failure MSComm::Output(const QByteArray &bytes)

@@ -2,6 +2,7 @@
 
 #include "serial/MSComm.h"
 
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -16,18 +17,28 @@ PortMap::PortMap(QString filePath)
     for (int i = 0; i < MSComm::kPortCount; ++i) {
         m_paths << QString();
         m_labels << QString();
+        m_settleUs << 0;
     }
 
+    static const QRegularExpression portKey(QStringLiteral("^com(\\d+)(settleus)?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     QSettings file(m_filePath, QSettings::IniFormat);
     file.beginGroup(QStringLiteral("Ports"));
     QStringList named;
     for (const QString &key : file.childKeys()) {
-        bool ok = false;
-        const int port = key.mid(3).toInt(&ok);
-        if (!key.startsWith(QLatin1String("com"), Qt::CaseInsensitive) || !ok || port < 1 || port > MSComm::kPortCount)
+        const QRegularExpressionMatch match = portKey.match(key);
+        const int port = match.captured(1).toInt();
+        if (!match.hasMatch() || port < 1 || port > MSComm::kPortCount)
             continue;
-        m_paths[port - 1] = file.value(key).toString().trimmed();
-        named << m_paths[port - 1];
+        const QString value = file.value(key).toString().trimmed();
+        if (match.hasCaptured(2)) {
+            bool ok = false;
+            const int us = value.toInt(&ok);
+            m_settleUs[port - 1] = ok && us > 0 && us <= kMaxSettleUs ? us : 0;
+            continue;
+        }
+        m_paths[port - 1] = value;
+        named << value;
     }
     if (m_paths.last().isEmpty())
         m_paths.last() = kSimulatedBoard;
@@ -58,6 +69,11 @@ QString PortMap::devicePath(int port) const
 QString PortMap::label(int port) const
 {
     return port >= 1 && port <= MSComm::kPortCount ? m_labels[port - 1] : QString();
+}
+
+int PortMap::settleUs(int port) const
+{
+    return port >= 1 && port <= MSComm::kPortCount ? m_settleUs[port - 1] : 0;
 }
 
 QString PortMap::describe(int port) const

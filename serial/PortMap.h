@@ -9,10 +9,14 @@
 // path for any port, e.g.  [Ports]  Com3=/dev/serial/by-id/usb-FTDI...  or  Com5=/dev/pts/7.
 // Ports it does not name take the serial devices present, in order of their paths, from Com1 on;
 // Com16 is the built-in simulated board unless the file names something else for it.
+//
+// A USB adapter that applies line changes late gets a settle time in microseconds next to its
+// path, e.g.  Com3SettleUs=1000 : the programmer waits that long after every line change.
 class PortMap
 {
 public:
     static inline const QString kSimulatedBoard = QStringLiteral("simulated-board");
+    static constexpr int kMaxSettleUs = 1000000;
 
     // Empty file path: the per-user file.
     explicit PortMap(QString filePath = {});
@@ -20,10 +24,12 @@ public:
     QString devicePath(int port) const; // empty when nothing stands behind the port
     QString describe(int port) const;   // for tooltips and messages
     QString label(int port) const;      // what the system calls the device, when it says
+    int settleUs(int port) const;       // 0 when the file gives none
     QString filePath() const { return m_filePath; }
 
 private:
     QString m_filePath;
     QStringList m_paths; // index 0 is Com1
     QStringList m_labels;
+    QList<int> m_settleUs;
 };

@@ -1,7 +1,11 @@
 #include "serial/QtSerialDevice.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
@@ -19,14 +23,12 @@ QString QtSerialDevice::description() const
     return m_label.isEmpty() ? m_path : QStringLiteral("%1 (%2)").arg(m_path, m_label);
 }
 
-Failure QtSerialDevice::check(const LineFormat &format)
+Failure QtSerialDevice::check(const LineFormat &format) const
 {
     if (format.dataBits < 5)
-        return tr("%1 data bits are not supported by this device").arg(format.dataBits);
-    if (format.stopBits == QSerialPort::OneAndHalfStop)
-        return tr("1.5 stop bits are not supported by this device");
-    if (format.handshaking == 3)
-        return tr("Combined RTS and Xon/Xoff flow control is not supported by this device");
+        return tr("%1: %2 data bits are not supported by this device").arg(m_path).arg(format.dataBits);
+    if (format.stopBits == QSerialPort::OneAndHalfStop && format.dataBits != 5)
+        return tr("%1: 1.5 stop bits go only with 5 data bits, not %2").arg(m_path).arg(format.dataBits);
     return std::nullopt;
 }
 
@@ -36,15 +38,32 @@ Failure QtSerialDevice::apply(const LineFormat &format)
         return failure;
     if (!m_port.isOpen())
         return std::nullopt;
+    // Qt knows neither 1.5 stop bits nor RTS/CTS with XON/XOFF; termios does. A UART asked for
+    // two stop bits with 5 data bits sends one and a half.
+    const QSerialPort::StopBits stop =
+        format.stopBits == QSerialPort::OneAndHalfStop ? QSerialPort::TwoStop : format.stopBits;
     const QSerialPort::FlowControl flow = format.handshaking == 1   ? QSerialPort::SoftwareControl
-                                          : format.handshaking == 2 ? QSerialPort::HardwareControl
+                                          : format.handshaking >= 2 ? QSerialPort::HardwareControl
                                                                     : QSerialPort::NoFlowControl;
     const bool ok = m_port.setBaudRate(format.baudRate) && m_port.setDataBits(QSerialPort::DataBits(format.dataBits))
-                    && m_port.setParity(format.parity) && m_port.setStopBits(format.stopBits)
-                    && m_port.setFlowControl(flow);
+                    && m_port.setParity(format.parity) && m_port.setStopBits(stop) && m_port.setFlowControl(flow);
     if (!ok)
         return tr("%1: %2").arg(m_path, m_port.errorString());
+    if (format.handshaking == 3) {
+        termios tio{};
+        const int fd = int(m_port.handle());
+        if (::tcgetattr(fd, &tio) != 0)
+            return systemFailure();
+        tio.c_iflag |= IXON | IXOFF | IXANY;
+        if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+            return systemFailure();
+    }
     return std::nullopt;
+}
+
+Failure QtSerialDevice::systemFailure() const
+{
+    return tr("%1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 Failure QtSerialDevice::open(const LineFormat &format)
@@ -63,6 +82,9 @@ Failure QtSerialDevice::open(const LineFormat &format)
         m_port.close();
         return failure;
     }
+    // A pseudo-terminal has no modem lines at all; the driver says so for the status request.
+    int lines = 0;
+    m_noModemLines = ::ioctl(int(m_port.handle()), TIOCMGET, &lines) != 0 && (errno == ENOTTY || errno == EINVAL);
     m_lost = false;
     return std::nullopt;
 }
@@ -81,17 +103,16 @@ Failure QtSerialDevice::write(const QByteArray &bytes)
 
 Failure QtSerialDevice::setLine(bool (QSerialPort::*set)(bool), bool on)
 {
-    const QString none = tr("%1 has no modem-control lines").arg(m_path);
     if (m_noModemLines)
-        return none;
+        return tr("%1 has no modem-control lines").arg(m_path);
     if ((m_port.*set)(on))
         return std::nullopt;
-    if (m_port.error() == QSerialPort::UnsupportedOperationError) {
-        m_noModemLines = true;
-        m_port.clearError();
-        return none;
-    }
-    return tr("%1: %2").arg(m_path, m_port.errorString());
+    // Qt refuses RTS by hand while RTS/CTS flow control drives it; the other lines stay usable.
+    const bool flowOwnsIt = m_port.error() == QSerialPort::UnsupportedOperationError
+                            && m_port.flowControl() == QSerialPort::HardwareControl;
+    const QString reason = flowOwnsIt ? tr("RTS is driven by RTS/CTS flow control") : m_port.errorString();
+    m_port.clearError();
+    return tr("%1: %2").arg(m_path, reason);
 }
 
 Failure QtSerialDevice::setRequestToSend(bool on)

@@ -27,9 +27,10 @@ public:
 
     QString description() const override;
 
-    static Failure check(const LineFormat &format);
-
 private:
+    // What no port on Linux can do.
+    Failure check(const LineFormat &format) const;
+    Failure systemFailure() const; // errno's description
     // Sets one modem-control line, or says that the device has none.
     Failure setLine(bool (QSerialPort::*set)(bool), bool on);
     bool hungUp() const;

@@ -42,8 +42,16 @@ public:
     // What the user sees for this device, e.g. "/dev/ttyUSB0 (FT232R USB UART)".
     virtual QString description() const = 0;
 
+    // How long the lines need after a change before the next change or a CTS sample, for USB
+    // adapters that apply changes late; 0 for none.
+    int settleUs() const { return m_settleUs; }
+    void setSettleUs(int us) { m_settleUs = us; }
+
 signals:
     void readyRead();
     // The device went away while open (unplugged, other side of a pty closed).
     void lost(const QString &description);
+
+private:
+    int m_settleUs = 0;
 };

@@ -1,6 +1,8 @@
 #include "serial/SimulatedBoard.h"
 
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 SimulatedBoard::SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData, QObject *parent)
     : SerialDevice(parent)
@@ -9,6 +11,12 @@ SimulatedBoard::SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool inverte
 {
     m_line.setInterval(0);
     connect(&m_line, &QTimer::timeout, this, &SimulatedBoard::arrive);
+    m_adapter.setSingleShot(true);
+    m_adapter.setTimerType(Qt::PreciseTimer);
+    connect(&m_adapter, &QTimer::timeout, this, [this] {
+        applyDue(m_chip->nowNs());
+        scheduleAdapter();
+    });
 }
 
 SimulatedBoard::~SimulatedBoard()
@@ -16,8 +24,9 @@ SimulatedBoard::~SimulatedBoard()
     close();
 }
 
-Failure SimulatedBoard::open(const LineFormat &)
+Failure SimulatedBoard::open(const LineFormat &format)
 {
+    m_format = format;
     if (!m_imageFolder.isEmpty())
         if (Failure failure = m_chip->load(m_imageFolder))
             return failure;
@@ -26,10 +35,17 @@ Failure SimulatedBoard::open(const LineFormat &)
     return std::nullopt;
 }
 
+Failure SimulatedBoard::apply(const LineFormat &format)
+{
+    m_format = format;
+    return std::nullopt;
+}
+
 void SimulatedBoard::close()
 {
     if (!m_open)
         return;
+    applyDue(std::numeric_limits<qint64>::max()); // what the host asked for still happens
     m_open = false;
     if (m_imageFolder.isEmpty())
         return;
@@ -78,10 +94,11 @@ void SimulatedBoard::arrive()
 
 Failure SimulatedBoard::write(const QByteArray &bytes)
 {
+    applyDue(m_chip->nowNs());
     if (!connected())
         return closedFailure();
-    if (m_chip->inReset())
-        return std::nullopt; // firmware held in reset hears nothing
+    if (m_chip->inReset() || m_break)
+        return std::nullopt; // lost: the firmware is held in reset, or its line is in break
     QByteArray answer;
     for (char c : bytes) {
         answer += c;
@@ -97,31 +114,77 @@ QByteArray SimulatedBoard::readAll()
     return std::exchange(m_received, {});
 }
 
-Failure SimulatedBoard::setRequestToSend(bool on)
+Failure SimulatedBoard::change(SimulatedChip::Line line, bool level)
 {
+    const qint64 now = m_chip->nowNs();
+    applyDue(now);
     if (!connected())
         return closedFailure();
-    m_chip->setData(m_invertedData ? !on : on);
+    const Change asked{line, level, now + m_latencyNs};
+    if (m_latencyNs == 0) {
+        apply(asked);
+        return std::nullopt;
+    }
+    m_pending.push_back(asked);
+    scheduleAdapter();
     return std::nullopt;
+}
+
+void SimulatedBoard::applyDue(qint64 untilNs) const
+{
+    while (!m_pending.empty() && m_pending.front().atNs <= untilNs) {
+        apply(m_pending.front());
+        m_pending.pop_front();
+    }
+}
+
+void SimulatedBoard::apply(const Change &change) const
+{
+    switch (change.line) {
+    case SimulatedChip::Line::Reset:
+        m_chip->setReset(change.level, change.atNs);
+        break;
+    case SimulatedChip::Line::Clock:
+        m_break = change.level;
+        m_chip->setClock(change.level, change.atNs);
+        break;
+    case SimulatedChip::Line::Data:
+        m_chip->setData(m_invertedData ? !change.level : change.level, change.atNs);
+        break;
+    }
+    const bool hearing = m_break && !m_chip->inReset();
+    if (hearing && !m_hearingBreak)
+        ++m_breaksHeard;
+    m_hearingBreak = hearing;
+}
+
+void SimulatedBoard::scheduleAdapter() const
+{
+    if (m_pending.empty() || m_adapter.isActive())
+        return;
+    const qint64 waitNs = std::max<qint64>(0, m_pending.front().atNs - m_chip->nowNs());
+    m_adapter.start(int((waitNs + 999999) / 1000000));
+}
+
+Failure SimulatedBoard::setRequestToSend(bool on)
+{
+    if (connected() && m_format.handshaking >= 2)
+        return tr("%1: RTS is driven by RTS/CTS flow control").arg(description());
+    return change(SimulatedChip::Line::Data, on);
 }
 
 Failure SimulatedBoard::setDataTerminalReady(bool on)
 {
-    if (!connected())
-        return closedFailure();
-    m_chip->setReset(on);
-    return std::nullopt;
+    return change(SimulatedChip::Line::Reset, on);
 }
 
 Failure SimulatedBoard::setBreak(bool on)
 {
-    if (!connected())
-        return closedFailure();
-    m_chip->setClock(on);
-    return std::nullopt;
+    return change(SimulatedChip::Line::Clock, on);
 }
 
 bool SimulatedBoard::clearToSend() const
 {
+    applyDue(m_chip->nowNs());
     return connected() && m_chip->dataOut();
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 constexpr quint8 kEnable[3] = {0xAC, 0x53, 0x01};
@@ -21,20 +22,23 @@ SimulatedChip::SimulatedChip()
     m_clock0.start();
 }
 
-void SimulatedChip::record(Line line, bool level)
+qint64 SimulatedChip::record(Line line, bool level, qint64 atNs)
 {
-    const LineEvent event{line, level, nowNs()};
+    const LineEvent event{line, level, atNs < 0 ? nowNs() : atNs};
     if (line == Line::Reset)
         m_resetEvents.push_back(event);
     if (m_tracing)
         m_trace.push_back(event);
+    return event.atNs;
 }
 
-void SimulatedChip::setReset(bool asserted)
+void SimulatedChip::setReset(bool asserted, qint64 atNs)
 {
     if (asserted == m_reset)
         return;
-    record(Line::Reset, asserted);
+    const qint64 at = record(Line::Reset, asserted, atNs);
+    if (asserted)
+        m_resetAtNs = at;
     m_reset = asserted;
     // Every reset edge starts a fresh frame and needs a new enable.
     m_bitCount = 0;
@@ -43,18 +47,18 @@ void SimulatedChip::setReset(bool asserted)
     m_out = false;
 }
 
-void SimulatedChip::setData(bool level)
+void SimulatedChip::setData(bool level, qint64 atNs)
 {
     if (level != m_dataIn)
-        record(Line::Data, level);
+        record(Line::Data, level, atNs);
     m_dataIn = level;
 }
 
-void SimulatedChip::setClock(bool high)
+void SimulatedChip::setClock(bool high, qint64 atNs)
 {
     if (high == m_clock)
         return;
-    record(Line::Clock, high);
+    const qint64 at = record(Line::Clock, high, atNs);
     m_clock = high;
     if (!high)
         return;
@@ -62,11 +66,13 @@ void SimulatedChip::setClock(bool high)
         ++m_strayClocks;
         return;
     }
-    takeBit();
+    takeBit(at);
 }
 
-void SimulatedChip::takeBit()
+void SimulatedChip::takeBit(qint64 atNs)
 {
+    if (m_bitCount == 0)
+        m_startNs = atNs;
     const int byte = m_bitCount / 8;
     m_bytes[byte] = quint8((m_bytes[byte] << 1) | (m_dataIn ? 1 : 0));
     ++m_bitCount;
@@ -75,7 +81,7 @@ void SimulatedChip::takeBit()
     else if (m_bitCount > 16 && m_bitCount < 24)
         m_out = (m_answer >> (23 - m_bitCount)) & 1; // next bit after each clock of byte 3
     if (m_bitCount == 24)
-        finishInstruction();
+        finishInstruction(atNs);
 }
 
 void SimulatedChip::presentAnswer()
@@ -84,7 +90,7 @@ void SimulatedChip::presentAnswer()
     ins.bytes = m_bytes;
     decode(ins);
     const bool isRead = ins.op == Op::ReadProgram || ins.op == Op::ReadData;
-    m_answer = (isRead && m_enabled && ins.address >= 0)
+    m_answer = (isRead && m_enabled && ins.address >= 0 && !tooSoon(ins))
                    ? read(ins.op == Op::ReadProgram ? Space::Program : Space::Data, ins.address)
                    : 0;
     m_out = (m_answer >> 7) & 1;
@@ -120,13 +126,36 @@ void SimulatedChip::decode(Instruction &ins) const
     ins.address = (data && page > 7) ? -1 : address; // data pages stop at 7
 }
 
-void SimulatedChip::finishInstruction()
+std::optional<QString> SimulatedChip::tooSoon(const Instruction &ins) const
+{
+    const auto us = [](qint64 ns) { return QString::number(double(ns) / 1000, 'f', 0); };
+    if (m_startNs - m_busyFromNs < m_busyNs)
+        return QStringLiteral("started %1 us after a %2; the chip needs %3 us")
+            .arg(us(m_startNs - m_busyFromNs), m_busyWith, us(m_busyNs));
+    if (ins.op == Op::ProgrammingEnable && m_startNs - m_resetAtNs < needNs(kEnableAfterResetMs))
+        return QStringLiteral("programming enable %1 us after reset; the chip needs %2 us")
+            .arg(us(m_startNs - m_resetAtNs), us(needNs(kEnableAfterResetMs)));
+    return std::nullopt;
+}
+
+void SimulatedChip::finishInstruction(qint64 atNs)
 {
     Instruction ins;
     ins.bytes = m_bytes;
-    ins.atNs = nowNs();
+    ins.atNs = atNs;
     decode(ins);
-    execute(ins);
+    if (const std::optional<QString> early = tooSoon(ins)) {
+        ins.tooSoon = true;
+        ins.refusal = *early;
+    } else {
+        execute(ins);
+    }
+    if (ins.accepted && ins.op != Op::ProgrammingEnable) {
+        const bool write = ins.op == Op::WriteProgram || ins.op == Op::WriteData;
+        m_busyWith = write ? QStringLiteral("write") : QStringLiteral("read");
+        m_busyFromNs = atNs;
+        m_busyNs = needNs(write ? kWriteMs : kReadMs);
+    }
     m_log.append(ins);
     m_bitCount = 0;
     m_bytes = {};
@@ -163,6 +192,11 @@ void SimulatedChip::execute(Instruction &ins)
     const QSet<int> &locked = space == Space::Program ? m_protectedProgram : m_protectedData;
     if (!locked.contains(ins.address))
         cells(space)[ins.address] = char(ins.value);
+}
+
+int SimulatedChip::violations() const
+{
+    return int(std::count_if(m_log.begin(), m_log.end(), [](const Instruction &i) { return i.tooSoon; }));
 }
 
 quint8 SimulatedChip::read(Space space, int address) const

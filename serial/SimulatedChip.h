@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 // The target chip's serial programming interface, driven by line levels alone:
@@ -18,14 +19,23 @@
 // edge. For a read the answer's first bit is on CTS right after the last clock of byte 2,
 // each further clock brings the next one.
 //
+// The chip has needs of time, measured on its own clock: an enable that starts too soon
+// after reset was asserted is ignored, and an instruction that starts while a write is
+// still being stored, or too soon after a read, is not obeyed. Each need is at or below
+// the programmer's wait for it, so those waits always satisfy it; the time scale shortens
+// them as the tests shorten the programmer's waits.
+//
 // Strict on purpose: every instruction is logged with what the chip made of it, so tests
-// can prove that nothing malformed or out of space ever reached it.
+// can prove that nothing malformed, out of space or too early ever reached it.
 class SimulatedChip
 {
 public:
     static constexpr int kProgramSize = 0x2000;
     static constexpr int kDataSize = 0x800;
     static constexpr quint8 kErased = 0xFF;
+    static constexpr double kEnableAfterResetMs = 400; // the programmer waits 500
+    static constexpr double kWriteMs = 2;
+    static constexpr double kReadMs = 3;
 
     enum class Space { Program, Data };
     enum class Op { ReadProgram, WriteProgram, ReadData, WriteData, ProgrammingEnable, Unknown };
@@ -37,8 +47,9 @@ public:
         int address = -1; // -1 when the instruction names none
         quint8 value = 0; // byte written, or byte answered
         bool accepted = false;
-        QString refusal; // why it was not obeyed
-        qint64 atNs = 0; // when its last bit was clocked in
+        bool tooSoon = false; // came before the chip was ready for it
+        QString refusal;      // why it was not obeyed
+        qint64 atNs = 0;      // when its last bit was clocked in
     };
 
     enum class Line { Reset, Clock, Data };
@@ -51,10 +62,13 @@ public:
 
     SimulatedChip();
 
-    // Line inputs and output, as the board wires them.
-    void setReset(bool asserted);
-    void setClock(bool high);
-    void setData(bool level);
+    void setTimeScale(double scale) { m_timeScale = scale; }
+
+    // Line inputs and output, as the board wires them; a change takes effect at atNs on the
+    // chip's clock (now when negative), which a board with a slow adapter sets later.
+    void setReset(bool asserted, qint64 atNs = -1);
+    void setClock(bool high, qint64 atNs = -1);
+    void setData(bool level, qint64 atNs = -1);
     bool dataOut() const { return m_out; }
     bool inReset() const { return m_reset; }
 
@@ -69,6 +83,7 @@ public:
     // What happened on the lines.
     const QList<Instruction> &instructions() const { return m_log; }
     void clearInstructions() { m_log.clear(); }
+    int violations() const; // instructions that came too soon
     bool programmingEnabled() const { return m_enabled; }
     int pendingBits() const { return m_bitCount; } // bits of an instruction not yet complete
     int clocksOutsideReset() const { return m_strayClocks; }
@@ -85,15 +100,23 @@ public:
     Failure load(const QString &folder = defaultFolder());
 
 private:
-    void record(Line line, bool level);
-    void takeBit();
+    qint64 record(Line line, bool level, qint64 atNs);
+    void takeBit(qint64 atNs);
     void presentAnswer();
-    void finishInstruction();
+    void finishInstruction(qint64 atNs);
     void decode(Instruction &ins) const;
+    std::optional<QString> tooSoon(const Instruction &ins) const;
     void execute(Instruction &ins);
+    qint64 needNs(double ms) const { return qint64(ms * m_timeScale * 1e6); }
     QByteArray &cells(Space space) { return space == Space::Program ? m_program : m_data; }
 
     QElapsedTimer m_clock0;
+    double m_timeScale = 1.0;
+    qint64 m_resetAtNs = 0;  // when reset was last asserted
+    qint64 m_startNs = 0;    // first bit of the instruction being clocked in
+    qint64 m_busyFromNs = 0; // the last write or read ended here,
+    qint64 m_busyNs = 0;     // and keeps the chip busy this long
+    QString m_busyWith;
     bool m_reset = false;
     bool m_clock = false;
     bool m_dataIn = false;

@@ -23,6 +23,17 @@ Failure applyPortNumber(MSComm &comm, int newPort)
     return failure;
 }
 
+// A closed port takes any format it can parse; the device behind the chosen port says now what
+// it could not do, rather than at every open.
+Failure checkOnDevice(const PortChoices &choices, const MSComm &comm)
+{
+    LineFormat format;
+    if (comm.PortOpen() || MSComm::parseSettings(choices.settings, format))
+        return std::nullopt; // the open device refuses for itself; a bad text, the control
+    format.handshaking = choices.handshaking;
+    return comm.checkFormat(choices.port, format);
+}
+
 void store(SettingsStore &store, const MSComm &comm, const AppState &app, const PropertyValues &v)
 {
     StoredProperties::write(
@@ -49,6 +60,8 @@ Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app,
                         PropertiesModel &model)
 {
     app.LocalEcho = choices.echo;
+    if (Failure failure = checkOnDevice(choices, comm))
+        return failure;
     if (Failure failure = applyPortNumber(comm, choices.port))
         return failure;
     if (Failure failure = comm.setSettings(choices.settings))

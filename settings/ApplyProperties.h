@@ -18,7 +18,8 @@ struct PortChoices
     bool echo = false;   // the echo option chosen
 };
 
-// The dialog's OK: local echo first (kept whatever follows), then the port number (an open port
+// The dialog's OK: local echo first (kept whatever follows); for a closed port, what the device
+// behind the chosen port could not do is refused before anything else; then the port number (an open port
 // is closed, switched and reopened; on failure the old number comes back and the port stays
 // closed), the settings and the flow control. Only when the port took all of them are the
 // thirteen keys stored. The first failure comes back; nothing after it is applied.

@@ -28,8 +28,8 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     , m_services(std::move(services))
     , MSComm1(std::make_unique<MSComm>(m_services.openDevice))
     , m_lineDriver(*MSComm1, m_timer3, [this] { return m_properties.invertsData(); })
-    , m_chip(m_lineDriver, *MSComm1)
     , m_target(*MSComm1, m_lineDriver)
+    , m_chip(m_lineDriver, m_target)
     , m_log(m_services.files, m_services.messages)
 {
     m_lineDriver.setWaitScale(m_services.waits.chipScale);

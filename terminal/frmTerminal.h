@@ -180,8 +180,8 @@ private:
     Timer3 m_timer3;
     PacingTimerOf<Timer3> m_pacing{m_timer3};
     LineDriver m_lineDriver;
-    ChipMemory m_chip;
     TargetControl m_target;
+    ChipMemory m_chip;
     Module1 m_console{*this, m_app};
     LogCommands m_log;
     TerminalText m_text;

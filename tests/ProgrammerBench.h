@@ -5,10 +5,12 @@
 #include "console/ConsoleHost.h"
 #include "programmer/ChipMemory.h"
 #include "programmer/LineDriver.h"
+#include "programmer/TargetControl.h"
 #include "programmer/Timer3.h"
 #include "serial/MSComm.h"
 #include "serial/SimulatedBoard.h"
 
+#include <QPointer>
 #include <memory>
 
 // The programmer against the simulated chip, through the same serial control the real port uses.
@@ -18,14 +20,23 @@ struct Bench : ConsoleHost
 
     explicit Bench(bool inverterOnBoard = false, bool invertSetting = false)
         : comm([this, inverterOnBoard](int, QString *) {
-            return std::make_unique<SimulatedBoard>(target, inverterOnBoard);
+            auto made = std::make_unique<SimulatedBoard>(target, inverterOnBoard);
+            board = made.get();
+            return made;
         })
         , driver(comm, timer, [invertSetting] { return invertSetting; })
-        , memory(driver, comm)
+        , control(comm, driver)
+        , memory(driver, control)
     {
-        driver.setWaitScale(0.01);
+        scale(0.01);
         (void)comm.setPortOpen(true);
-        (void)comm.setDTREnable(true);
+        (void)control.holdInReset();
+    }
+    // The programmer's waits and the chip's needs shortened alike.
+    void scale(double factor)
+    {
+        driver.setWaitScale(factor);
+        target->setTimeScale(factor);
     }
     void print(const QString &text) override { screen += text; }
     void setTextColour(quint32) override {}
@@ -38,9 +49,11 @@ struct Bench : ConsoleHost
     ChipMemory &chip() override { return memory; }
 
     AppState app;
+    QPointer<SimulatedBoard> board;
     MSComm comm;
     Timer3 timer;
     LineDriver driver;
+    TargetControl control;
     ChipMemory memory;
     FakeMessageBox box;
     QString screen, caption;

@@ -79,6 +79,7 @@ struct TerminalFixture
         if (port)
             set(QStringLiteral("CommPort"), QString::number(port));
         window.reset();
+        chip->setTimeScale(waits.chipScale);
         window = std::make_unique<frmTerminal>(
             frmTerminal::Services{store, messages, files,
                                   [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {

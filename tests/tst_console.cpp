@@ -1,11 +1,10 @@
+#include "KeyTyper.h"
 #include "TerminalFixture.h"
 #include "serial/SimulatedBoard.h"
 #include "terminal/TerminalView.h"
 
-#include <QAbstractEventDispatcher>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <deque>
 
 namespace {
 
@@ -16,46 +15,6 @@ QString banner(bool data)
     return kCrLf + "Console mode - use HEX" + kCrLf + (data ? "Data memory space" : "Program memory space")
            + "Commands  M, P, D, X, V, H, ?" + kCrLf;
 }
-
-// Types the scripted keys one at a time, each once the console sleeps waiting for it, the way a
-// user at the board would; the console itself runs inside mmuProg_Click.
-class KeyTyper : public QObject
-{
-public:
-    KeyTyper(frmTerminal &window, const QString &keys)
-        : m_window(window)
-    {
-        for (QChar c : keys)
-            m_keys.push_back(c == QLatin1Char('\n') ? 13 : c.unicode());
-        // Blocking with no key waiting and no chip wait running: the console is at a prompt.
-        // A key typed during a chip wait would be discarded, so the script never does that.
-        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            m_waiting = m_window.app().ProgMode && m_window.app().ConsoleKey == 0 && !m_window.timer3().isRunning();
-        });
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] { typeNext(); });
-        m_timer.start();
-    }
-    std::function<void(int index)> beforeKey; // sees the window as the user does before each key
-
-private:
-    void typeNext()
-    {
-        if (!std::exchange(m_waiting, false) || m_keys.empty())
-            return;
-        if (beforeKey)
-            beforeKey(m_typed++);
-        quint16 key = m_keys.front();
-        m_keys.pop_front();
-        m_window.txtTerm_KeyPress(key);
-    }
-
-    frmTerminal &m_window;
-    std::deque<quint16> m_keys;
-    int m_typed = 0;
-    bool m_waiting = false;
-    QTimer m_timer;
-};
 
 QColor textColour(frmTerminal &w)
 {

@@ -155,8 +155,8 @@ void TestPort::lossDuringTransferEndsItWithOneMessage()
 
 void TestPort::lossInProgrammingModeLeavesItWithResetReleased()
 {
+    m_f->waits.chipScale = 0.3;
     frmTerminal &w = m_f->open(16);
-    w.lineDriver().setWaitScale(0.3);
     QVERIFY(w.comm().PortOpen());
     // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
     std::deque<quint16> keys{'v', '0', 13, '0', '7', 'F', 'F'};

@@ -23,7 +23,12 @@ namespace {
 // tavro-prog's run in process, against a simulated board with shortened waits.
 struct Rig
 {
-    std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
+    static constexpr Waits kWaits{10000, 1500, 0.01};
+    std::shared_ptr<SimulatedChip> chip = [] {
+        auto made = std::make_shared<SimulatedChip>();
+        made->setTimeScale(kWaits.chipScale);
+        return made;
+    }();
     std::function<std::unique_ptr<SerialDevice>()> makeDevice = [this] {
         return std::make_unique<SimulatedBoard>(chip);
     };
@@ -41,7 +46,7 @@ struct Rig
             return kBadInput;
         }
         QTextStream outStream(&out), errStream(&err);
-        ProgRun run(commandLine.options(), {outStream, errStream, nullptr, stop, Waits{10000, 1500, 0.01}});
+        ProgRun run(commandLine.options(), {outStream, errStream, nullptr, stop, kWaits});
         const PortChoice board{16, [this](int, QString *) { return makeDevice(); }, QStringLiteral("Com16")};
         return run.exec([&board](const QString &, QString *) { return board; });
     }

@@ -2,6 +2,7 @@
 
 #include "programmer/ChipMemory.h"
 #include "serial/MSComm.h"
+#include "serial/PortMap.h"
 #include "settings/PropertiesModel.h"
 #include "settings/StoredProperties.h"
 
@@ -41,7 +42,8 @@ const QString kEpilogue =
                    "  tavro-prog --port Com3 write blink.hex\n"
                    "  tavro-prog --port /dev/ttyUSB0 --invert-data verify blink.hex\n"
                    "  tavro-prog --port simulated-board --data read -o eeprom.hex\n"
-                   "  tavro-prog read --range 100-1FF -o part.hex\n");
+                   "  tavro-prog read --range 100-1FF -o part.hex\n"
+                   "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n");
 
 // A hex address, with or without 0x; false when the text is none.
 bool hexAddress(QString text, quint32 &value)
@@ -97,7 +99,15 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
                                    QStringLiteral("start-end"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("For read: the Intel-HEX file to write."), QStringLiteral("file"));
-    parser.addOptions({port, invert, straight, data, range, output, help, version});
+    const QCommandLineOption settle(
+        QStringLiteral("settle-us"),
+        QStringLiteral("Wait this many microseconds after every line change, for USB adapters that apply changes "
+                       "late (try 1000, then 5000). Default: the port map's ComNSettleUs, else 0."),
+        QStringLiteral("us"));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Also print the line operations per byte and the time of each "
+                                                    "step."));
+    parser.addOptions({port, invert, straight, data, range, output, settle, verbose, help, version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify or read."),
                                  QStringLiteral("write FILE | verify FILE | read -o FILE"));
     // The usage line names the program as installed, not the path it was started by.
@@ -120,9 +130,12 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
     m_options.port = parser.value(port);
     m_options.invertData = parser.isSet(invert) || (defaults.invertData && !parser.isSet(straight));
     m_options.dataSpace = parser.isSet(data);
+    m_options.verbose = parser.isSet(verbose);
     m_error = interpret(parser, parser.positionalArguments());
     if (!m_error && parser.isSet(range))
         m_error = takeRange(parser.value(range));
+    if (!m_error && parser.isSet(settle))
+        m_error = takeSettle(parser.value(settle));
     if (!m_error && m_options.command == ProgOptions::Command::Read)
         m_options.file = parser.value(output);
 }
@@ -175,5 +188,17 @@ std::optional<QString> CommandLine::takeRange(const QString &text)
                  QString::number(m_options.last, 16).toUpper());
     m_options.first = first;
     m_options.last = last;
+    return std::nullopt;
+}
+
+std::optional<QString> CommandLine::takeSettle(const QString &text)
+{
+    bool ok = false;
+    const int us = text.trimmed().toInt(&ok);
+    if (!ok || us < 0 || us > PortMap::kMaxSettleUs)
+        return QStringLiteral("--settle-us \"%1\" is not a number of microseconds from 0 to %2")
+            .arg(text)
+            .arg(PortMap::kMaxSettleUs);
+    m_options.settleUs = us;
     return std::nullopt;
 }

@@ -26,6 +26,8 @@ struct ProgOptions
     bool dataSpace = false;
     quint32 first = 0; // read's range, inclusive
     quint32 last = 0;
+    std::optional<int> settleUs; // instead of the port map's
+    bool verbose = false;
 };
 
 // The command line of tavro-prog, checked as a whole.
@@ -43,6 +45,7 @@ public:
 private:
     std::optional<QString> interpret(const class QCommandLineParser &parser, const QStringList &positional);
     std::optional<QString> takeRange(const QString &text);
+    std::optional<QString> takeSettle(const QString &text);
 
     bool m_help = false;
     bool m_version = false;

@@ -32,6 +32,45 @@ QString seconds(const QElapsedTimer &timer)
     return QString::number(double(timer.elapsed()) / 1000.0, 'f', 1);
 }
 
+// The line operations and the time of one step, for --verbose.
+class StepMeter
+{
+public:
+    explicit StepMeter(const MSComm &comm)
+        : m_comm(comm)
+        , m_operations(comm.lineOperations())
+    {
+        m_took.start();
+    }
+    QString report(const char *step, qsizetype bytes) const
+    {
+        const double perByte = double(m_comm.lineOperations() - m_operations) / double(std::max<qsizetype>(bytes, 1));
+        return QStringLiteral("  %1: %2 bytes, %3 line operations a byte, %4 s\n")
+            .arg(QLatin1String(step))
+            .arg(bytes)
+            .arg(perByte, 0, 'f', 1)
+            .arg(seconds(m_took));
+    }
+
+private:
+    const MSComm &m_comm;
+    quint64 m_operations;
+    QElapsedTimer m_took;
+};
+
+// The factory's device with the settle time given on the command line.
+MSComm::DeviceFactory settling(MSComm::DeviceFactory factory, std::optional<int> settleUs)
+{
+    if (!settleUs)
+        return factory;
+    return [factory = std::move(factory), us = *settleUs](int port, QString *error) {
+        std::unique_ptr<SerialDevice> device = factory(port, error);
+        if (device)
+            device->setSettleUs(us);
+        return device;
+    };
+}
+
 } // namespace
 
 QTextStream &ProgRun::fail()
@@ -126,7 +165,7 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << error << '\n';
         return kPortFailure;
     }
-    MSComm comm(port->factory);
+    MSComm comm(settling(port->factory, m_options.settleUs));
     if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.setPortOpen(true))) {
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
@@ -134,11 +173,13 @@ int ProgRun::exec(const PortResolver &resolvePort)
     Timer3 timer;
     LineDriver driver(comm, timer, [invert = m_options.invertData] { return invert; });
     driver.setWaitScale(m_io.waits.chipScale);
-    ChipMemory memory(driver, comm);
     TargetControl target(comm, driver);
+    ChipMemory memory(driver, target);
+    if (m_options.verbose)
+        m_io.out << "Settle time: " << comm.settleUs() << " us after every line change.\n";
     try {
         ChipSession session(comm, target, memory, m_options.dataSpace, m_io.stopRequested);
-        return runSession(session, image, output ? &*output : nullptr);
+        return runSession(session, comm, image, output ? &*output : nullptr);
     } catch (const SessionStopped &) {
         fail() << "interrupted; the target is released\n";
         return kInterrupted;
@@ -148,25 +189,37 @@ int ProgRun::exec(const PortResolver &resolvePort)
     }
 }
 
-int ProgRun::runSession(ChipSession &session, const std::map<quint32, quint8> &image, QSaveFile *output)
+int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
+                        QSaveFile *output)
 {
     QElapsedTimer took;
     took.start();
+    const auto verbose = [this](const StepMeter &meter, const char *step, qsizetype bytes) {
+        if (m_options.verbose)
+            result() << meter.report(step, bytes);
+    };
     switch (m_options.command) {
-    case ProgOptions::Command::Write:
+    case ProgOptions::Command::Write: {
+        const StepMeter meter(comm);
         session.write(image, progressAs(QStringLiteral("Writing  ")));
+        verbose(meter, "write", qsizetype(image.size()));
         result() << "Wrote " << image.size() << " bytes of " << spaceName() << " from " << m_options.file << ".\n";
         m_io.out.flush();
+    }
         [[fallthrough]];
     case ProgOptions::Command::Verify: {
+        const StepMeter meter(comm);
         const ChipSession::VerifyReport report = session.verify(image, progressAs(QStringLiteral("Verifying")));
+        verbose(meter, "verify", report.verified);
         if (report.ok())
             result() << "Verified " << report.verified << " bytes of " << spaceName() << " against " << m_options.file
                      << " in " << seconds(took) << " s.\n";
         return reportVerify(report);
     }
     case ProgOptions::Command::Read: {
+        const StepMeter meter(comm);
         const QByteArray bytes = session.read(m_options.first, m_options.last, progressAs(QStringLiteral("Reading  ")));
+        verbose(meter, "read", bytes.size());
         if (output->write(HexWriter::toIntelHex(m_options.first, bytes)) < 0 || !output->commit()) {
             fail() << m_options.file << ": " << output->errorString() << '\n';
             return kBadInput;

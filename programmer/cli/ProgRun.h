@@ -46,7 +46,8 @@ public:
 
 private:
     std::optional<std::map<quint32, quint8>> loadImage();
-    int runSession(ChipSession &session, const std::map<quint32, quint8> &image, class QSaveFile *output);
+    int runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
+                   class QSaveFile *output);
     int reportVerify(const ChipSession::VerifyReport &report);
     ChipSession::Progress progressAs(const QString &what) const;
     QString spaceName() const;

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bench.app.ProgMode = true;
     // Both spaces get their share of inputs without spending a byte of the file on the choice.
     bench.app.DataSpace = (qHash(text) & 1) != 0;
-    bench.driver.setWaitScale(0);
+    bench.scale(0);
     bench.file = path;
     Module1 console(bench, bench.app);
     console.HexDownload();
