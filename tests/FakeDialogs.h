@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 
 // Answers message boxes from a script and records what they said.
 class FakeMessageBox : public MessageBox
@@ -16,11 +17,14 @@ public:
         Icon icon;
     };
     QList<Shown> shown;
-    std::deque<Answer> answers; // empty: Ok / Cancel / Ignore, as the buttons allow
+    std::deque<Answer> answers;   // empty: Ok / Cancel / Ignore, as the buttons allow
+    std::function<void()> onShow; // sees the program as the user does when a box comes up
 
     Answer show(const QString &text, Buttons buttons, Icon icon) override
     {
         shown.append({text, buttons, icon});
+        if (onShow)
+            onShow();
         if (!answers.empty()) {
             const Answer a = answers.front();
             answers.pop_front();

@@ -11,7 +11,40 @@
 #include "serial/SimulatedBoard.h"
 
 #include <QPointer>
+#include <QTest>
+#include <functional>
 #include <memory>
+
+// A board whose adapter drops one request, or goes away, once it has let some clock changes
+// through; or whose line never drains (flow control held off for good).
+class FlakyBoard : public SimulatedBoard
+{
+public:
+    using SimulatedBoard::SimulatedBoard;
+    static inline const QString kReason = QStringLiteral("adapter dropped the request");
+    int passBeforeFault = -1;
+    bool unplugs = false;
+    bool stuck = false;
+    Failure setBreak(bool on) override
+    {
+        if (passBeforeFault < 0 || passBeforeFault-- != 0)
+            return SimulatedBoard::setBreak(on);
+        if (!unplugs)
+            return kReason;
+        unplug();
+        return SimulatedBoard::setBreak(on);
+    }
+    qint64 bytesToWrite() const override { return stuck ? 5 : SimulatedBoard::bytesToWrite(); }
+};
+
+// Nothing malformed, cut short or too soon reached the chip.
+inline void verifyOnlyWholeTimelyInstructions(const SimulatedChip &chip)
+{
+    QCOMPARE(chip.violations(), 0);
+    QCOMPARE(chip.pendingBits(), 0);
+    for (const SimulatedChip::Instruction &ins : chip.instructions())
+        QVERIFY2(ins.accepted, qPrintable(ins.refusal));
+}
 
 // The programmer against the simulated chip, through the same serial control the real port uses.
 struct Bench : ConsoleHost
@@ -38,13 +71,22 @@ struct Bench : ConsoleHost
         driver.setWaitScale(factor);
         target->setTimeScale(factor);
     }
-    void print(const QString &text) override { screen += text; }
+    void print(const QString &text) override
+    {
+        screen += text;
+        if (onPrint)
+            onPrint(text);
+    }
     void setTextColour(quint32) override {}
     void setCaption(const QString &text) override { caption = text; }
     std::optional<QString> chooseFile(const FileDialog::Request &) override { return file; }
     MessageBox &messages() override { return box; }
     void setDownloadRunning(bool running) override { controlsShown = running; }
-    void setProgress(int, int) override {}
+    void setProgress(int, int) override
+    {
+        if (onProgress)
+            onProgress();
+    }
     void leaveProgrammingMode() override { app.ProgMode = false; }
     ChipMemory &chip() override { return memory; }
 
@@ -59,4 +101,6 @@ struct Bench : ConsoleHost
     QString screen, caption;
     std::optional<QString> file;
     bool controlsShown = false;
+    std::function<void(const QString &)> onPrint;
+    std::function<void()> onProgress;
 };

@@ -1,10 +1,14 @@
 #include "KeyTyper.h"
+#include "ProgrammerBench.h"
+#include "PtyPair.h"
 #include "TerminalFixture.h"
-#include "serial/SimulatedBoard.h"
-#include "terminal/TerminalView.h"
+#include "programmer/IntelHex.h"
+#include "settings/frmProperties.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
+#include <termios.h>
+
+using Space = SimulatedChip::Space;
 
 namespace {
 
@@ -16,39 +20,47 @@ QString banner(bool data)
            + "Commands  M, P, D, X, V, H, ?" + kCrLf;
 }
 
-QColor textColour(frmTerminal &w)
+QColor colour(frmTerminal &w, QPalette::ColorRole role)
 {
-    return w.view()->palette().color(QPalette::Text);
+    return w.view()->palette().color(role);
 }
-QColor background(frmTerminal &w)
+
+// The terminal settings of a device the window holds open: the test runs in its process.
+termios openSettings(const QString &path)
 {
-    return w.view()->palette().color(QPalette::Base);
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    termios settings{};
+    for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == QFileInfo(path).canonicalFilePath())
+            ::tcgetattr(fd.toInt(), &settings);
+    return settings;
 }
 
 } // namespace
 
-// The console as a user drives it: keys typed into the view against the simulated board, the
-// console's output read back from the log, which takes it byte for byte.
+// Programming mode as a user drives it: keys typed into the view against the simulated board,
+// the console's output read back from the log, which takes it byte for byte.
 class TestConsole : public QObject
 {
     Q_OBJECT
 private slots:
     void init();
-    void bannerAndSpaceCommands();
-    void enteringAndLeavingSetColoursAndReset();
-    void helpBlock();
+    void bannerHelpAndSpaceCommands();
+    void enteringAndLeavingSetColoursAndReleaseTheTarget();
     void viewListsAlignedRows_data();
     void viewListsAlignedRows();
-    void viewStaysInsideTheSpace();
+    void viewAndModifyStayInsideTheSpace();
     void modifyStepsWritesAndFinishes();
-    void modifyBoundsItsAddresses();
-    void modifyRefusesAnInvalidAddress();
     void resetPulsesDtrThenSendsOneSpace();
-    void resetWithPortClosedSendsNothing();
-    void programmedChipIsKeptAcrossOpens();
+    void everyFlowControlModeResetsAndPrograms_data();
+    void everyFlowControlModeResetsAndPrograms();
+    void lineFaultIsReportedOnceAndTheNextCommandStartsCleanly();
+    void pseudoTerminalHasNoModemLinesAndKeepsItsFlowControl();
+    void propertiesRefuseWhatTheDeviceCannotDo_data();
+    void propertiesRefuseWhatTheDeviceCannotDo();
     void portListStaysWhileTheConsoleRuns();
-    void closingTheWindowLeavesTheConsole();
-    void closingTheWindowStopsADownload();
+    void closingDuringADownloadReleasesTheChipBeforeAsking();
+    void programmedChipIsKeptAcrossOpens();
 
 private:
     frmTerminal &start();
@@ -56,19 +68,23 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<TerminalFixture> m_f;
+    QPointer<FlakyBoard> m_board;
 };
 
 void TestConsole::init()
 {
     m_f = std::make_unique<TerminalFixture>();
+    m_f->waits.chipScale = 0.1; // the programmer's waits and the chip's needs a tenth long
+    m_f->board = [this] {
+        auto board = std::make_unique<FlakyBoard>(m_f->chip);
+        m_board = board.get();
+        return board;
+    };
 }
 
 frmTerminal &TestConsole::start()
 {
-    m_f->set("CommPort", "16");
-    frmTerminal &w = m_f->start();
-    w.mnuOpen_Click();
-    return w;
+    return m_f->open(16);
 }
 
 QString TestConsole::runConsole(const QString &keys, std::function<void(int)> beforeKey, const QString &hexFile)
@@ -84,64 +100,54 @@ QString TestConsole::runConsole(const QString &keys, std::function<void(int)> be
     QTimer::singleShot(20000, &w, [&w] { w.app().ProgMode = false; }); // a stuck script must not hang
     w.mmuProg_Click();
     w.mnuCloseLog_Click();
-    QFile log(logPath);
-    if (!log.open(QIODevice::ReadOnly))
-        return QStringLiteral("<no log>");
-    return QString::fromLatin1(log.readAll());
+    return QString::fromLatin1(fileContents(logPath));
 }
 
-void TestConsole::bannerAndSpaceCommands()
+void TestConsole::bannerHelpAndSpaceCommands()
 {
-    const QString out = runConsole(QStringLiteral("pz\nDx"));
-    const QString expected = banner(true)                                            // on entry
-                             + banner(true) + "Program memory space" + banner(false) // p
-                             + banner(false)                                         // z
-                             + banner(false)                                         // Enter
-                             + banner(false) + "Data memory space" + banner(true)    // D
-                             + banner(true);                                         // x
-    QCOMPARE(out, expected);
-}
-
-void TestConsole::enteringAndLeavingSetColoursAndReset()
-{
-    frmTerminal &w = start();
-    QColor bgInside, textInside, textAfterP;
-    bool resetInside = false;
-    runConsole(QStringLiteral("Px"), [&](int index) {
-        if (index == 0) {
-            bgInside = background(w);
-            textInside = textColour(w);
-            resetInside = m_f->chip->inReset();
-        } else {
-            textAfterP = textColour(w);
-        }
-    });
-    QCOMPARE(bgInside, QColor(Qt::black));
-    QCOMPARE(textInside, QColor(255, 255, 255));
-    QVERIFY(resetInside);
-    QCOMPARE(textAfterP, QColor(255, 255, 0));
-
-    QCOMPARE(background(w), QApplication::palette().color(QPalette::Base));
-    QCOMPARE(textColour(w), QColor(0, 0, 255));
-    QVERIFY(!m_f->chip->inReset());
-    QVERIFY(m_f->window->app().DataSpace); // the next entry starts in data memory again
-    QVERIFY(!m_f->window->app().ProgMode);
-
-    // Program memory is not remembered: the next entry is white on black again.
-    QColor textNextTime;
-    runConsole(QStringLiteral("x"), [&](int) { textNextTime = textColour(w); });
-    QCOMPARE(textNextTime, QColor(255, 255, 255));
-}
-
-void TestConsole::helpBlock()
-{
-    const QString out = runConsole(QStringLiteral("?x"));
     const QString help =
         kCrLf + "Help: - " + kCrLf + "M - Modify a byte or bytes in the current memory space" + kCrLf
         + "P - Select current space as Program or Code space" + kCrLf + "D - Select current space as Data space" + kCrLf
         + "X - Exit Console mode" + kCrLf + "V - View memory area as address;bytes;ascii" + kCrLf
         + "H - Hex download. Programms selected memory area using hex file" + kCrLf + "? - This" + kCrLf;
-    QCOMPARE(out, banner(true) + banner(true) + help + banner(true) + banner(true));
+    const QString expected = banner(true)                                            // on entry
+                             + banner(true) + help + banner(true)                    // ?
+                             + banner(true) + "Program memory space" + banner(false) // p
+                             + banner(false)                                         // z
+                             + banner(false)                                         // Enter
+                             + banner(false) + "Data memory space" + banner(true)    // D
+                             + banner(true);                                         // x
+    QCOMPARE(runConsole(QStringLiteral("?pz\nDx")), expected);
+}
+
+void TestConsole::enteringAndLeavingSetColoursAndReleaseTheTarget()
+{
+    frmTerminal &w = start();
+    m_f->chip->setTracing(true);
+    QColor bgInside, textInside, textAfterP;
+    bool resetInside = false;
+    runConsole(QStringLiteral("Pm10\n5A.x"), [&](int index) {
+        if (index == 0) {
+            bgInside = colour(w, QPalette::Base);
+            textInside = colour(w, QPalette::Text);
+            resetInside = m_f->chip->inReset();
+        } else if (index == 1) {
+            textAfterP = colour(w, QPalette::Text);
+        }
+    });
+    QVERIFY(bgInside == Qt::black && textInside == QColor(255, 255, 255) && textAfterP == QColor(255, 255, 0));
+    QVERIFY(resetInside);
+    QCOMPARE(colour(w, QPalette::Base), QApplication::palette().color(QPalette::Base));
+    QCOMPARE(colour(w, QPalette::Text), QColor(0, 0, 255));
+    // X released the target: reset, clock (break) and data (RTS) all off.
+    std::map<SimulatedChip::Line, bool> last;
+    for (const auto &event : m_f->chip->trace())
+        last[event.line] = event.level;
+    QVERIFY(!last[SimulatedChip::Line::Reset] && !last[SimulatedChip::Line::Clock] && !last[SimulatedChip::Line::Data]);
+    QVERIFY(w.app().DataSpace && !w.app().ProgMode); // the next entry starts in data memory, white on black
+    QColor textNextTime;
+    runConsole(QStringLiteral("x"), [&](int) { textNextTime = colour(w, QPalette::Text); });
+    QCOMPARE(textNextTime, QColor(255, 255, 255));
 }
 
 void TestConsole::viewListsAlignedRows_data()
@@ -164,100 +170,237 @@ void TestConsole::viewListsAlignedRows()
     QFETCH(QString, listing);
     start();
     for (int a = 0; a < 0x20; ++a)
-        m_f->chip->poke(SimulatedChip::Space::Data, a, quint8(a));
-    m_f->chip->poke(SimulatedChip::Space::Data, 0x0E, 0x1F);
-    m_f->chip->poke(SimulatedChip::Space::Data, 0x0F, 0x7E);
+        m_f->chip->poke(Space::Data, a, quint8(a));
+    m_f->chip->poke(Space::Data, 0x0E, 0x1F);
+    m_f->chip->poke(Space::Data, 0x0F, 0x7E);
     const QString out = runConsole(QStringLiteral("v") + keys + QStringLiteral("x"));
     QVERIFY2(out.contains(listing), qPrintable(out));
-    QVERIFY(out.contains(kCrLf + "Start Address  (return for 0):"));
-    QVERIFY(out.contains(kCrLf + "End Address  (return for 0):"));
+    QVERIFY(out.contains(kCrLf + "Start Address  (return for 0):")
+            && out.contains(kCrLf + "End Address  (return for 0):"));
 }
 
-void TestConsole::viewStaysInsideTheSpace()
+void TestConsole::viewAndModifyStayInsideTheSpace()
 {
     start();
-    // End beyond the data memory: the listing stops at 07FF and nothing past it reaches the chip.
-    const QString out = runConsole(QStringLiteral("v7FE\n900\nv\n\nv800\n900\nx"));
+    // V: the listing stops at 07FF; Enter keeps both defaults; a start past the space is refused.
+    // M: data 1000 starts at 07FF, n and a write there stay; program 2000 starts at 1FFF.
+    // An address that is no hex number is refused twice over, and reaches no chip.
+    const QString out = runConsole(QStringLiteral("v7FE\n900\nv\n\nv800\n900\nm1000nAB.pm2000n.mnm1G\nx"));
     QVERIFY2(out.contains(kCrLf + "07FE FF FF " + QString(47, ' ') + ".." + kCrLf), qPrintable(out));
-    // Enter keeps both defaults: the same listing again.
     QCOMPARE(out.count(kCrLf + "07FE FF FF "), 2);
     QVERIFY(out.contains(kCrLf + "Maximum address is H7ff" + kCrLf));
-    for (const auto &ins : m_f->chip->instructions())
-        QVERIFY2(ins.address <= 0x7FF, qPrintable(QString::number(ins.address, 16)));
+    QVERIFY(out.contains(kCrLf + "Maximum data address is H7ff" + kCrLf + "07FF : FF \".\" >" + kCrLf
+                         + "07FF : FF \".\" >" + kCrLf + "07FF : AB \".\" >"));
+    QVERIFY(out.contains(kCrLf + "Maximum programm address is H1fff" + kCrLf + "1FFF : FF \".\" >" + kCrLf
+                         + "1FFF : FF \".\" >"));
+    QCOMPARE(out.count(kCrLf + "Address  (return for 1FFF):" + "Invalid Hex " + kCrLf + kCrLf + "Invalid hex"), 2);
+    QCOMPARE(m_f->chip->read(Space::Data, 0x7FF), quint8(0xAB));
+    for (const auto &ins : m_f->chip->instructions()) {
+        const bool data = ins.op == SimulatedChip::Op::ReadData || ins.op == SimulatedChip::Op::WriteData;
+        QVERIFY(ins.address <= (data ? 0x7FF : 0x1FFF));
+    }
+    verifyOnlyWholeTimelyInstructions(*m_f->chip);
 }
 
 void TestConsole::modifyStepsWritesAndFinishes()
 {
     start();
-    auto &chip = *m_f->chip;
-    chip.poke(SimulatedChip::Space::Program, 0x100, 0x3F);
-    chip.poke(SimulatedChip::Space::Program, 0x101, 0x20);
-    chip.poke(SimulatedChip::Space::Program, 0x102, 0x21);
+    m_f->chip->poke(Space::Program, 0x100, 0x3F);
+    m_f->chip->poke(Space::Program, 0x101, 0x20);
+    m_f->chip->poke(Space::Program, 0x102, 0x21);
     // p to program memory; M at 100: write 12, previous, next, next, write 00 at 102, Enter, finish.
     const QString out = runConsole(QStringLiteral("pm100\n12pnn00\n.x"));
     const QString commands = kCrLf + "Commands - \"n\"-next, \"p\"-prevoius, \".\"-finish \"CR\" - re-fetch byte";
-    const QString prompt = kCrLf + "Address  (return for 0):";
     const QString steps = kCrLf + "0100 : 3F \"?\" >" + kCrLf + "0101 : 20 \".\" >" + kCrLf + "0100 : 12 \".\" >"
                           + kCrLf + "0101 : 20 \".\" >" + kCrLf + "0102 : 21 \"!\" >" + kCrLf + "0103 : FF \".\" >"
                           + kCrLf + "0103 : FF \".\" >";
-    QVERIFY2(out.contains(commands + prompt + steps + banner(false)), qPrintable(out));
-    QCOMPARE(chip.read(SimulatedChip::Space::Program, 0x100), quint8(0x12));
-    QCOMPARE(chip.read(SimulatedChip::Space::Program, 0x102), quint8(0x00));
+    QVERIFY2(out.contains(commands + kCrLf + "Address  (return for 0):" + steps + banner(false)), qPrintable(out));
+    QCOMPARE(m_f->chip->read(Space::Program, 0x100), quint8(0x12));
+    QCOMPARE(m_f->chip->read(Space::Program, 0x102), quint8(0x00));
     QCOMPARE(m_f->window->app().CurrentAddress, 0x103); // M leaves the address it showed last
-}
-
-void TestConsole::modifyBoundsItsAddresses()
-{
-    start();
-    auto &chip = *m_f->chip;
-    // Data: 1000 starts at 07FF; n stays; a write there stays there too.
-    // Program: 2000 starts at 1FFF; n stays. Four digits end the address entry without Enter.
-    const QString out = runConsole(QStringLiteral("m1000nAB.pm2000n.x"));
-    QVERIFY2(out.contains(kCrLf + "Maximum data address is H7ff" + kCrLf + "07FF : FF \".\" >" + kCrLf
-                          + "07FF : FF \".\" >" + kCrLf + "07FF : AB \".\" >"),
-             qPrintable(out));
-    QVERIFY(out.contains(kCrLf + "Maximum programm address is H1fff" + kCrLf + "1FFF : FF \".\" >" + kCrLf
-                         + "1FFF : FF \".\" >"));
-    QCOMPARE(chip.read(SimulatedChip::Space::Data, 0x7FF), quint8(0xAB));
-    for (const auto &ins : chip.instructions()) {
-        const bool data = ins.op == SimulatedChip::Op::ReadData || ins.op == SimulatedChip::Op::WriteData;
-        QVERIFY(ins.address <= (data ? 0x7FF : 0x1FFF));
-        QVERIFY2(ins.accepted, qPrintable(ins.refusal));
-    }
-}
-
-void TestConsole::modifyRefusesAnInvalidAddress()
-{
-    const QString out = runConsole(QStringLiteral("mnm1G\nx"));
-    const QString refused = kCrLf + "Address  (return for 0):" + "Invalid Hex " + kCrLf + kCrLf + "Invalid hex";
-    QCOMPARE(out.count(refused), 2);
-    QVERIFY(m_f->chip->instructions().isEmpty());
+    verifyOnlyWholeTimelyInstructions(*m_f->chip);
 }
 
 void TestConsole::resetPulsesDtrThenSendsOneSpace()
 {
+    frmTerminal &closed = m_f->start(16);
+    closed.mmuReset_Click(); // with the port closed no space goes out
+    QTest::qWait(30);
+    QVERIFY(closed.viewText().isEmpty() && m_f->messages.shown.isEmpty());
+    m_f->waits.chipScale = 1; // the pulse at its real length, timed on the chip's own clock
     frmTerminal &w = start();
-    QElapsedTimer clock;
-    clock.start();
+    m_f->chip->setTimeScale(1);
+    const qint64 before = m_f->chip->nowNs();
     w.mmuReset_Click();
-    const qint64 took = clock.elapsed();
     const auto &events = m_f->chip->resetEvents();
-    QCOMPARE(events.size(), std::size_t(2));
+    QCOMPARE(events.size(), std::size_t(2)); // the closed port pulsed nothing
     QVERIFY(events[0].level && !events[1].level);
     const double pulseMs = (events[1].atNs - events[0].atNs) / 1e6;
-    QVERIFY2(pulseMs >= 99 && pulseMs < 150, qPrintable(QString::number(pulseMs)));
-    QVERIFY2(took >= 599 && took < 800, qPrintable(QString::number(took)));
+    QVERIFY2(pulseMs >= 99 && pulseMs < 1000, qPrintable(QString::number(pulseMs)));
+    QVERIFY((m_f->chip->nowNs() - events[1].atNs) / 1e6 >= 499 && events[0].atNs >= before);
     // The firmware heard exactly one space: its banner, once, and no key shown in the view.
-    QTRY_COMPARE(w.view()->toPlainText(), QString::fromLatin1(" " + SimulatedBoard::kBanner).replace("\r\n", "\n"));
+    QTRY_COMPARE(w.viewText(), QString::fromLatin1(" " + SimulatedBoard::kBanner));
 }
 
-void TestConsole::resetWithPortClosedSendsNothing()
+void TestConsole::everyFlowControlModeResetsAndPrograms_data()
 {
-    frmTerminal &w = m_f->start();
+    QTest::addColumn<int>("mode");
+    for (int mode : {0, 1, 2, 3})
+        QTest::addRow("handshaking %d", mode) << mode;
+}
+
+void TestConsole::everyFlowControlModeResetsAndPrograms()
+{
+    QFETCH(int, mode);
+    m_f->set(QStringLiteral("Handshaking"), QString::number(mode));
+    frmTerminal &w = start();
+    QCOMPARE(m_board->format().handshaking, mode);
+    // RTS/CTS is set aside only while the lines are driven; XON/XOFF stays.
+    int duringPulse = -1, duringConsole = -1;
+    QTimer::singleShot(5, &w, [&] { duringPulse = m_board->format().handshaking; });
     w.mmuReset_Click();
-    QTest::qWait(50);
-    QCOMPARE(w.view()->toPlainText(), QString());
+    QCOMPARE(duringPulse, mode & 1);
+    QCOMPARE(m_f->chip->resetEvents().size(), std::size_t(2));
+    const QString out =
+        runConsole(QStringLiteral("m10\n5A.v10\n11\nx"), [&](int) { duringConsole = m_board->format().handshaking; });
+    QCOMPARE(duringConsole, mode & 1);
+    QCOMPARE(m_board->format().handshaking, mode);
+    QVERIFY2(out.contains(QStringLiteral("\n0010 5A FF ")), qPrintable(out));
     QVERIFY(m_f->messages.shown.isEmpty());
+    verifyOnlyWholeTimelyInstructions(*m_f->chip);
+    QCOMPARE(m_board->breaksHeard(), 0);
+}
+
+void TestConsole::lineFaultIsReportedOnceAndTheNextCommandStartsCleanly()
+{
+    start();
+    // M at 10: the write of AB loses a clock change in its first byte; M again writes it whole.
+    const QString out = runConsole(QStringLiteral("m10\nABm10\nAB.x"), [&](int key) {
+        if (key == 4)
+            m_board->passBeforeFault = 5;
+    });
+    QCOMPARE(out.count(FlakyBoard::kReason), 1);
+    QVERIFY2(out.contains(kCrLf + FlakyBoard::kReason + kCrLf), qPrintable(out));
+    QCOMPARE(m_f->chip->read(Space::Data, 0x10), quint8(0xAB));
+    verifyOnlyWholeTimelyInstructions(*m_f->chip);
+    std::vector<bool> edges; // held at entry, pulsed for the clean frame, released at X
+    for (const SimulatedChip::LineEvent &event : m_f->chip->resetEvents())
+        edges.push_back(event.level);
+    QCOMPARE(edges, (std::vector<bool>{true, false, true, false}));
+}
+
+void TestConsole::pseudoTerminalHasNoModemLinesAndKeepsItsFlowControl()
+{
+    PtyPair pty;
+    if (!pty.usable())
+        return;
+    m_f->devices[2] = pty.host();
+    m_f->set(QStringLiteral("Handshaking"), QStringLiteral("2"));
+    frmTerminal &w = m_f->open(2);
+    const auto rtsCts = [&] { return (openSettings(pty.host()).c_cflag & CRTSCTS) != 0; };
+    QVERIFY(w.comm().PortOpen() && rtsCts());
+    const QString noLines = pty.host() + QStringLiteral(" has no modem-control lines");
+    w.mmuReset_Click();
+    QCOMPARE(m_f->shownTexts(), QStringList{noLines});
+    QVERIFY(rtsCts());
+    std::optional<bool> rtsCtsInConsole;
+    const QString out = runConsole(QStringLiteral("v0\n1\nx"), [&](int) { rtsCtsInConsole = rtsCts(); });
+    QCOMPARE(rtsCtsInConsole, false);
+    QVERIFY(rtsCts());
+    QCOMPARE(out.count(noLines), 1);
+}
+
+void TestConsole::propertiesRefuseWhatTheDeviceCannotDo_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<uint>("cflags"); // on the open device (a pseudo-terminal keeps 8 data bits)
+    QTest::addColumn<uint>("iflags");
+    QTest::newRow("1.5 stop bits, 8 data bits")
+        << "9600,n,8,1.5" << 0 << "1.5 stop bits go only with 5 data bits, not 8" << 0u << 0u;
+    QTest::newRow("4 data bits") << "9600,n,4,1" << 0 << "4 data bits are not supported by this device" << 0u << 0u;
+    QTest::newRow("1.5 stop bits, 5 data bits") << "9600,n,5,1.5" << 0 << "" << uint(CSTOPB) << 0u;
+    QTest::newRow("RTS/CTS and XON/XOFF") << "9600,n,8,1" << 3 << "" << uint(CRTSCTS) << uint(IXON | IXOFF);
+}
+
+void TestConsole::propertiesRefuseWhatTheDeviceCannotDo()
+{
+    QFETCH(QString, settings);
+    QFETCH(int, mode);
+    QFETCH(QString, refusal);
+    PtyPair pty;
+    if (!pty.usable())
+        return;
+    m_f->devices[2] = pty.host();
+    frmTerminal &w = m_f->start();
+    const QPointer<frmProperties> d = &w.propertiesDialog();
+    d->cboPort->setCurrentIndex(1);
+    d->cboDataBits->setCurrentText(settings.section(',', 2, 2));
+    d->cboStopBits->setCurrentText(settings.section(',', 3, 3));
+    d->optFlow[mode]->setChecked(true);
+    if (refusal.isEmpty()) {
+        QVERIFY(d->cmdOK_Click());
+        QCOMPARE(m_f->get(QStringLiteral("Settings")), settings);
+        w.mnuOpen_Click();
+        QVERIFY2(w.comm().PortOpen(), qPrintable(m_f->messages.shown.value(0).text));
+        QTEST(uint(openSettings(pty.host()).c_cflag & (CSTOPB | CRTSCTS)), "cflags");
+        QTEST(uint(openSettings(pty.host()).c_iflag & (IXON | IXOFF)), "iflags");
+        return;
+    }
+    QVERIFY(!d->cmdOK_Click());
+    QCOMPARE(m_f->messages.shown.value(0).text, pty.host() + ": " + refusal);
+    QCOMPARE(m_f->get(QStringLiteral("Settings")), QStringLiteral("<none>"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(d); // the dialog stays
+}
+
+void TestConsole::portListStaysWhileTheConsoleRuns()
+{
+    frmTerminal &w = start();
+    int portDuring = 0;
+    bool openAndHeld = false;
+    const QString out = runConsole(QStringLiteral("v0\n1\nx"), [&](int index) {
+        if (index != 1)
+            return;
+        w.cboPort_Click(2); // the user picks Com3 in the toolbar's list
+        portDuring = w.comm().CommPort();
+        openAndHeld = w.comm().PortOpen() && m_f->chip->inReset();
+    });
+    QVERIFY(portDuring == 16 && openAndHeld && m_f->messages.shown.isEmpty());
+    QVERIFY2(out.contains(kCrLf + "0000 FF FF "), qPrintable(out)); // the listing still read the chip
+}
+
+void TestConsole::closingDuringADownloadReleasesTheChipBeforeAsking()
+{
+    frmTerminal &w = start();
+    m_board->stuck = true; // queued output that never goes: closing will ask
+    QByteArray hex;
+    for (int address = 0; address < 100; ++address)
+        hex += IntelHex::encode({0, quint16(address), "\x55"}) + "\r\n";
+    const QString file = writeFile(m_dir, "long.hex", hex);
+    m_f->messages.answers = {MessageBox::Answer::Abort};
+    bool releasedWhenAsked = false;
+    qint64 askedAtNs = 0;
+    m_f->messages.onShow = [&] {
+        releasedWhenAsked = !m_f->chip->inReset();
+        askedAtNs = m_f->chip->nowNs();
+    };
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, &w, [&] {
+        if (m_f->chip->memory(Space::Program).at(1) == char(0x55))
+            closer.stop(), w.close();
+    });
+    closer.start(5);
+    runConsole(QStringLiteral("ph"), {}, file);
+    QTRY_COMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
+    QVERIFY(releasedWhenAsked);
+    QVERIFY(w.comm().PortOpen() && !w.app().ProgMode); // Abort: the window stays, programming mode has ended
+    QTest::qWait(100);
+    for (const auto &ins : m_f->chip->instructions())
+        QVERIFY(ins.atNs < askedAtNs); // nothing clocked into the released chip
+    QCOMPARE(m_f->chip->clocksOutsideReset(), 0);
+    verifyOnlyWholeTimelyInstructions(*m_f->chip);
 }
 
 void TestConsole::programmedChipIsKeptAcrossOpens()
@@ -268,92 +411,20 @@ void TestConsole::programmedChipIsKeptAcrossOpens()
         SimulatedBoard board(chip);
         board.keepChipIn(folder);
         QVERIFY(!board.open({}));
-        chip->poke(SimulatedChip::Space::Program, 0x1FFF, 0x5A);
-        chip->poke(SimulatedChip::Space::Data, 0x000, 0xA5);
+        chip->poke(Space::Program, 0x1FFF, 0x5A);
     } // closing saves
     auto chip = std::make_shared<SimulatedChip>();
     SimulatedBoard board(chip);
     board.keepChipIn(folder);
     QVERIFY(!board.open({}));
-    QCOMPARE(chip->read(SimulatedChip::Space::Program, 0x1FFF), quint8(0x5A));
-    QCOMPARE(chip->read(SimulatedChip::Space::Data, 0x000), quint8(0xA5));
-    QCOMPARE(chip->read(SimulatedChip::Space::Data, 0x001), SimulatedChip::kErased);
+    QVERIFY(chip->read(Space::Program, 0x1FFF) == 0x5A && chip->read(Space::Data, 0) == SimulatedChip::kErased);
     board.close();
-
     // An image that cannot be read refuses the open with its reason.
-    QVERIFY(QFile::remove(folder + "/program.bin"));
-    QVERIFY(QDir(folder).mkdir("program.bin"));
+    QVERIFY(QFile::remove(folder + "/program.bin") && QDir(folder).mkdir("program.bin"));
     SimulatedBoard refused(std::make_shared<SimulatedChip>());
     refused.keepChipIn(folder);
     const Failure failure = refused.open({});
-    QVERIFY(failure && failure->contains("program.bin"));
-    QVERIFY(!refused.isOpen());
-}
-
-void TestConsole::portListStaysWhileTheConsoleRuns()
-{
-    frmTerminal &w = start();
-    int portDuring = 0;
-    bool openDuring = false, resetDuring = false;
-    const QString out = runConsole(QStringLiteral("v0\n1\nx"), [&](int index) {
-        if (index != 1)
-            return;
-        w.cboPort_Click(2); // the user picks Com3 in the toolbar's list
-        portDuring = w.comm().CommPort();
-        openDuring = w.comm().PortOpen();
-        resetDuring = m_f->chip->inReset();
-    });
-    QCOMPARE(portDuring, 16);
-    QVERIFY(openDuring && resetDuring);
-    QVERIFY(m_f->messages.shown.isEmpty());
-    QVERIFY2(out.contains(kCrLf + "0000 FF FF "), qPrintable(out)); // the listing still read the chip
-}
-
-void TestConsole::closingTheWindowLeavesTheConsole()
-{
-    frmTerminal &w = start();
-    bool resetBeforeClose = false;
-    runConsole(QStringLiteral("p"), [&](int) {
-        resetBeforeClose = m_f->chip->inReset();
-        w.close();
-    });
-    QVERIFY(resetBeforeClose);
-    QVERIFY(!m_f->window->app().ProgMode);
-    QVERIFY(!m_f->chip->inReset());
-    QTRY_VERIFY(!w.comm().PortOpen());                // the window closes once the console has ended
-    QCOMPARE(m_f->get("FormWidth").isEmpty(), false); // the window saved its state on the way out
-}
-
-void TestConsole::closingTheWindowStopsADownload()
-{
-    frmTerminal &w = start();
-    const QString hex = m_dir.filePath(QStringLiteral("long.hex"));
-    QFile file(hex);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (int address = 0; address < 100; ++address) {
-        const int sum = 0x01 + address + 0x55;
-        const QByteArray record =
-            QByteArray::fromHex("01") + char(address >> 8) + char(address) + '\0' + '\x55' + char(-sum & 0xFF);
-        file.write(':' + record.toHex().toUpper() + "\r\n");
-    }
-    file.close();
-    QElapsedTimer clock;
-    clock.start();
-    // The close comes once the first records are written, well before the hundredth.
-    QTimer closer;
-    connect(&closer, &QTimer::timeout, &w, [&] {
-        if (m_f->chip->memory(SimulatedChip::Space::Program).at(1) == char(0x55))
-            w.close();
-    });
-    closer.start(10);
-    runConsole(QStringLiteral("ph"), {}, hex);
-    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(!m_f->window->app().ProgMode);
-    QVERIFY(!m_f->chip->inReset());
-    QTRY_VERIFY(!w.comm().PortOpen());
-    for (const auto &ins : m_f->chip->instructions())
-        QVERIFY2(ins.accepted, qPrintable(ins.refusal));
-    QVERIFY(m_f->chip->pendingBits() == 0); // no instruction cut in half by the close
+    QVERIFY(failure && failure->contains("program.bin") && !refused.isOpen());
 }
 
 QTEST_MAIN(TestConsole)

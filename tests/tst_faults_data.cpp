@@ -41,7 +41,6 @@ private slots:
     void init();
     void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll_data();
     void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll();
-    void binaryFileGoesOutByteForByte();
     void multiGigabyteFileCanBeStopped_data();
     void multiGigabyteFileCanBeStopped();
 
@@ -94,25 +93,6 @@ void TestDataFaults::logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll()
     QCOMPARE(m_f->shownTexts().size(), 1);
     QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
     QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
-}
-
-void TestDataFaults::binaryFileGoesOutByteForByte()
-{
-    QVERIFY(m_board);
-    QByteArray content;
-    for (int i = 0; i < 4096; ++i)
-        content += char(i % 256) + QByteArray(i % 7, '\0') + (i % 5 ? "" : "\r\n");
-    QByteArray wire = content;
-    wire.replace("\r\n", "\r");
-    if (!wire.endsWith('\r'))
-        wire += '\r';
-    QByteArray got;
-    connect(m_board.get(), &QSerialPort::readyRead, [&] { got += m_board->readAll(); });
-    m_f->files.choices.push_back(writeFile(m_dir, "image.bin", content));
-    m_f->window->mnuSendText_Click();
-    QTRY_COMPARE(got.size(), wire.size());
-    QCOMPARE(got, wire);
-    QVERIFY(m_f->messages.shown.isEmpty());
 }
 
 void TestDataFaults::multiGigabyteFileCanBeStopped_data()

@@ -1,7 +1,6 @@
 #include "TerminalFixture.h"
 #include "settings/frmProperties.h"
 
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,8 +16,6 @@ private slots:
     void refusedSettingsEndStartUpWithOneMessage();
     void unreadableValuesLeaveTheirFieldAsItWas();
     void closingSavesSizeAndLastFile();
-    void storedSizeStaysWithinTheScreen_data();
-    void storedSizeStaysWithinTheScreen();
     void dialogShowsTheLivePortSettings_data();
     void dialogShowsTheLivePortSettings();
     void okAppliesAndStoresEverythingCancelDiscards();
@@ -151,31 +148,6 @@ void TestSettings::closingSavesSizeAndLastFile()
     const int frameWidth = w.frameGeometry().width();
     frmTerminal &again = m_f->start();
     QCOMPARE(again.frameGeometry().width(), frameWidth);
-}
-
-void TestSettings::storedSizeStaysWithinTheScreen_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::newRow("huge") << "1e9"
-                          << "3.0e38";
-    QTest::newRow("infinite") << "inf"
-                              << "+INF";
-    QTest::newRow("a twip") << "1"
-                            << "0.5";
-}
-
-void TestSettings::storedSizeStaysWithinTheScreen()
-{
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    m_f->set("FormWidth", width);
-    m_f->set("FormHeight", height);
-    frmTerminal &w = m_f->start();
-    const QRect screen = QApplication::primaryScreen()->availableGeometry();
-    QVERIFY(w.width() >= 1 && w.width() <= screen.width());
-    QVERIFY(w.height() >= 1 && w.height() <= screen.height());
-    QVERIFY2(screen.contains(w.geometry()), "centred on the screen, so wholly visible");
 }
 
 void TestSettings::dialogShowsTheLivePortSettings_data()

@@ -1,19 +1,8 @@
+#include "ProgrammerBench.h"
 #include "TerminalFixture.h"
 
 #include <QtTest>
 #include <csignal>
-
-namespace {
-
-// A board whose line never takes the bytes queued for it (flow control held off for good).
-class StuckBoard : public SimulatedBoard
-{
-public:
-    using SimulatedBoard::SimulatedBoard;
-    qint64 bytesToWrite() const override { return 5; }
-};
-
-} // namespace
 
 // Closing while output is still queued: after the drain wait the user decides; a termination
 // signal decides for them.
@@ -34,7 +23,11 @@ void TestShutdown::init()
 {
     m_f = std::make_unique<TerminalFixture>();
     m_f->waits.drainMs = 300;
-    m_f->board = [this] { return std::make_unique<StuckBoard>(m_f->chip); };
+    m_f->board = [this] {
+        auto board = std::make_unique<FlakyBoard>(m_f->chip);
+        board->stuck = true; // its line never takes the bytes queued for it
+        return board;
+    };
 }
 
 void TestShutdown::queuedOutputAsksThenAbortKeepsTheWindow()
