@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QTest>
 #include <functional>
+#include <map>
 #include <memory>
 
 // A board whose adapter drops one request, or goes away, once it has let some clock changes
@@ -44,6 +45,18 @@ inline void verifyOnlyWholeTimelyInstructions(const SimulatedChip &chip)
     QCOMPARE(chip.pendingBits(), 0);
     for (const SimulatedChip::Instruction &ins : chip.instructions())
         QVERIFY2(ins.accepted, qPrintable(ins.refusal));
+}
+
+// The lines last left low on a tracing chip (never raised counts as low): reset (DTR), clock
+// (break) and data (RTS) unless others are named.
+inline bool linesReleased(const SimulatedChip &chip,
+                          std::initializer_list<SimulatedChip::Line> lines = {
+                              SimulatedChip::Line::Reset, SimulatedChip::Line::Clock, SimulatedChip::Line::Data})
+{
+    std::map<SimulatedChip::Line, bool> last;
+    for (const auto &event : chip.trace())
+        last[event.line] = event.level;
+    return std::none_of(lines.begin(), lines.end(), [&last](SimulatedChip::Line line) { return last[line]; });
 }
 
 // The programmer against the simulated chip, through the same serial control the real port uses.

@@ -24,15 +24,20 @@ inline QByteArray fileContents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// Whether this process still holds the file open.
-inline bool heldOpen(const QString &path)
+// A descriptor by which this process holds the file open, or -1.
+inline int openDescriptor(const QString &path)
 {
     const QString target = QFileInfo(path).canonicalFilePath();
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
         if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target)
-            return true;
-    return false;
+            return fd.toInt();
+    return -1;
+}
+
+inline bool heldOpen(const QString &path)
+{
+    return openDescriptor(path) >= 0;
 }
 
 // A program the test needs; its absence fails the test with one line naming the package.

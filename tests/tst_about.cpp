@@ -61,7 +61,6 @@ class TestAbout : public QObject
 {
     Q_OBJECT
 private slots:
-    void toolIsFoundWhereItIsRegistered_data();
     void toolIsFoundWhereItIsRegistered();
     void registryValuesReadAsTheBoxReadsThem();
     void systemStandInNamesAToolOrTheProgramsFolder();
@@ -69,46 +68,39 @@ private slots:
     void windowsShowEveryCaptionWhole();
 };
 
-void TestAbout::toolIsFoundWhereItIsRegistered_data()
-{
-    QTest::addColumn<QVariant>("path");   // under the first key; invalid: none
-    QTest::addColumn<QVariant>("folder"); // under the second key
-    QTest::addColumn<bool>("toolInFolder");
-    QTest::addColumn<bool>("launchRefused");
-    QTest::addColumn<QString>("started"); // empty: the unavailable message instead
-    QTest::newRow("path: started unchecked")
-        << QVariant("C:\\Tools\\msinfo32.exe") << QVariant("C:\\Other") << false << false << "C:\\Tools\\msinfo32.exe";
-    QTest::newRow("folder holding the tool")
-        << QVariant() << QVariant("C:\\Shared") << true << false << "C:\\Shared\\MSINFO32.EXE";
-    QTest::newRow("folder without the tool") << QVariant() << QVariant("C:\\Shared") << false << false << "";
-    QTest::newRow("nothing registered") << QVariant() << QVariant() << false << false << "";
-    QTest::newRow("empty path: no second try") << QVariant("") << QVariant("D:\\x") << true << false << "";
-    QTest::newRow("launch refused") << QVariant("/usr/bin/tool") << QVariant() << false << true << "";
-}
-
 void TestAbout::toolIsFoundWhereItIsRegistered()
 {
-    QFETCH(QVariant, path);
-    QFETCH(QVariant, folder);
-    QFETCH(bool, toolInFolder);
-    QFETCH(bool, launchRefused);
-    QFETCH(QString, started);
-    Rig rig;
-    if (path.isValid())
-        rig.keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(path.toString().toLocal8Bit()));
-    if (folder.isValid())
-        rig.keys->set(HKLM, SysInfo::kLocationKey, SysInfo::kLocationValue,
-                      KeySource::string(folder.toString().toLocal8Bit()));
-    if (toolInFolder)
-        rig.probe->present << folder.toString() + "\\MSINFO32.EXE";
-    rig.launcher->refuse = launchRefused;
-    rig.info.StartSysInfo();
-    QCOMPARE(rig.launcher->started, started.isEmpty() ? QStringList{} : QStringList{started});
-    QCOMPARE(rig.probe->asked.isEmpty(), !folder.isValid() || path.isValid()); // a registered path is not checked
-    if (started.isEmpty()) {
-        QCOMPARE(rig.messages.shown.size(), 1);
-        QCOMPARE(rig.messages.shown[0].text, kUnavailable);
-        QCOMPARE(rig.messages.shown[0].icon, MessageBox::Icon::None);
+    struct Case
+    {
+        const char *path, *folder; // under the first and the second key; null: not registered
+        bool toolInFolder, launchRefused;
+        QString started; // empty: the unavailable message instead
+    };
+    const Case cases[] = {
+        {"C:\\Tools\\msinfo32.exe", "C:\\Other", false, false, "C:\\Tools\\msinfo32.exe"}, // started unchecked
+        {nullptr, "C:\\Shared", true, false, "C:\\Shared\\MSINFO32.EXE"},
+        {nullptr, "C:\\Shared", false, false, ""},
+        {nullptr, nullptr, false, false, ""},
+        {"", "D:\\x", true, false, ""}, // an empty path: no second try
+        {"/usr/bin/tool", nullptr, false, true, ""},
+    };
+    for (const Case &c : cases) {
+        Rig rig;
+        if (c.path)
+            rig.keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(c.path));
+        if (c.folder)
+            rig.keys->set(HKLM, SysInfo::kLocationKey, SysInfo::kLocationValue, KeySource::string(c.folder));
+        if (c.toolInFolder)
+            rig.probe->present << QString::fromLatin1(c.folder) + "\\MSINFO32.EXE";
+        rig.launcher->refuse = c.launchRefused;
+        rig.info.StartSysInfo();
+        QCOMPARE(rig.launcher->started, c.started.isEmpty() ? QStringList{} : QStringList{c.started});
+        QCOMPARE(rig.probe->asked.isEmpty(), !c.folder || c.path); // a registered path is not checked
+        if (c.started.isEmpty()) {
+            QCOMPARE(rig.messages.shown.size(), 1);
+            QCOMPARE(rig.messages.shown[0].text, kUnavailable);
+            QCOMPARE(rig.messages.shown[0].icon, MessageBox::Icon::None);
+        }
     }
 }
 
@@ -174,8 +166,6 @@ void TestAbout::boxShowsTheBuildsVersionAndStaysModeless()
     QCOMPARE(box->lblTitle->text(), QStringLiteral("Tavro Terminal"));
     QCOMPARE(box->lblVersion->text(),
              QStringLiteral("Version %1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
-    QCOMPARE(QString::fromLatin1(Version::kText),
-             QStringLiteral("%1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
     QCOMPARE(box->lblDescription->text(), QStringLiteral("Terminal and in circuit programmer"));
     box->show();
     QVERIFY(!box->isModal());

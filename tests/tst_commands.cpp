@@ -47,7 +47,6 @@ private slots:
     void windowFollowsTheRuleWhateverChangedAFact();
     void transferCommandsStayOffUntilTheTransferEnds();
     void captionsHintsAndSeparators();
-    void startUpListsShowWhatIsStored_data();
     void startUpListsShowWhatIsStored();
 };
 
@@ -154,43 +153,22 @@ void TestCommands::captionsHintsAndSeparators()
     QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
 }
 
-void TestCommands::startUpListsShowWhatIsStored_data()
-{
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<QString>("portList");
-    QTest::addColumn<QString>("speedList");
-    QTest::newRow("nothing stored") << ""
-                                    << ""
-                                    << "Com"
-                                    << "";
-    QTest::newRow("not a number") << "x"
-                                  << ""
-                                  << "Comx"
-                                  << "";
-    QTest::newRow("no such port") << "17"
-                                  << ""
-                                  << "Com17"
-                                  << "";
-    QTest::newRow("a speed not listed") << "3"
-                                        << "31250,n,8,1"
-                                        << "Com3"
-                                        << "31250";
-}
-
 void TestCommands::startUpListsShowWhatIsStored()
 {
-    QFETCH(QString, port);
-    QFETCH(QString, settings);
-    TerminalFixture f;
-    if (!port.isEmpty())
-        f.set("CommPort", port);
-    if (!settings.isEmpty())
-        f.set("Settings", settings);
-    frmTerminal &w = f.start();
-    QTEST(w.findChild<QComboBox *>("cboPort")->currentText(), "portList");
-    QTEST(w.findChild<QComboBox *>("cboSpeed")->currentText(), "speedList");
-    QCOMPARE(w.findChild<QComboBox *>("cboPort")->count(), 16);
+    // Stored port and settings (empty: none), and what the toolbar's lists then show.
+    const QList<std::array<QString, 4>> cases = {
+        {"", "", "Com", ""}, {"x", "", "Comx", ""}, {"17", "", "Com17", ""}, {"3", "31250,n,8,1", "Com3", "31250"}};
+    for (const auto &[port, settings, portList, speedList] : cases) {
+        TerminalFixture f;
+        if (!port.isEmpty())
+            f.set("CommPort", port);
+        if (!settings.isEmpty())
+            f.set("Settings", settings);
+        frmTerminal &w = f.start();
+        QCOMPARE(w.findChild<QComboBox *>("cboPort")->currentText(), portList);
+        QCOMPARE(w.findChild<QComboBox *>("cboSpeed")->currentText(), speedList);
+        QCOMPARE(w.findChild<QComboBox *>("cboPort")->count(), 16);
+    }
 }
 
 QTEST_MAIN(TestCommands)

@@ -28,11 +28,8 @@ QColor colour(frmTerminal &w, QPalette::ColorRole role)
 // The terminal settings of a device the window holds open: the test runs in its process.
 termios openSettings(const QString &path)
 {
-    const QDir fds(QStringLiteral("/proc/self/fd"));
     termios settings{};
-    for (const QString &fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries))
-        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == QFileInfo(path).canonicalFilePath())
-            ::tcgetattr(fd.toInt(), &settings);
+    ::tcgetattr(openDescriptor(path), &settings);
     return settings;
 }
 
@@ -139,11 +136,7 @@ void TestConsole::enteringAndLeavingSetColoursAndReleaseTheTarget()
     QVERIFY(resetInside);
     QCOMPARE(colour(w, QPalette::Base), QApplication::palette().color(QPalette::Base));
     QCOMPARE(colour(w, QPalette::Text), QColor(0, 0, 255));
-    // X released the target: reset, clock (break) and data (RTS) all off.
-    std::map<SimulatedChip::Line, bool> last;
-    for (const auto &event : m_f->chip->trace())
-        last[event.line] = event.level;
-    QVERIFY(!last[SimulatedChip::Line::Reset] && !last[SimulatedChip::Line::Clock] && !last[SimulatedChip::Line::Data]);
+    QVERIFY(linesReleased(*m_f->chip));              // by X
     QVERIFY(w.app().DataSpace && !w.app().ProgMode); // the next entry starts in data memory, white on black
     QColor textNextTime;
     runConsole(QStringLiteral("x"), [&](int) { textNextTime = colour(w, QPalette::Text); });

@@ -12,7 +12,6 @@ private slots:
     void choosingTheFile_data();
     void choosingTheFile();
     void closingAndWriting();
-    void failedWritesAreReportedOncePerRun();
 };
 
 void TestLog::choosingTheFile_data()
@@ -102,25 +101,6 @@ void TestLog::closingAndWriting()
     QVERIFY(!log.write(QStringLiteral("after")));
     QCOMPARE(fileContents(dir.filePath("s.log")), all + "\n\r");
     QVERIFY(messages.shown.isEmpty());
-}
-
-void TestLog::failedWritesAreReportedOncePerRun()
-{
-    if (!QFile::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full here");
-    FakeFileDialog files;
-    FakeMessageBox messages;
-    LogCommands log(files, messages);
-    files.choices.push_back(QStringLiteral("/dev/full"));
-    QVERIFY(log.mnuOpenLog_Click());
-    const Failure first = log.write(QStringLiteral("lost"));
-    QVERIFY(first && first->contains(QStringLiteral("/dev/full")));
-    QVERIFY(!log.write(QStringLiteral("again")));
-    QVERIFY(!log.write(QString())); // nothing written proves nothing
-    QVERIFY(log.isOpen());
-    files.choices.push_back(QStringLiteral("/dev/full"));
-    QVERIFY(log.mnuOpenLog_Click());
-    QVERIFY(log.write(QStringLiteral("after reopening")));
 }
 
 QTEST_GUILESS_MAIN(TestLog)

@@ -1,8 +1,8 @@
+#include "KeyTyper.h"
 #include "PtyPair.h"
 #include "TerminalFixture.h"
 
 #include <QtTest>
-#include <deque>
 
 // The terminal on a real serial control over pseudo-terminals: keys out, text in, a port that
 // another program holds, and a device that goes away while open (idle, during a transfer and in
@@ -123,16 +123,7 @@ void TestPort::lossInProgrammingModeLeavesItWithResetReleased()
     frmTerminal &w = m_f->open(16);
     QVERIFY(w.comm().PortOpen());
     // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
-    std::deque<quint16> keys{'v', '0', 13, '0', '7', 'F', 'F'};
-    QTimer typist;
-    connect(&typist, &QTimer::timeout, [&] {
-        if (!keys.empty() && w.app().ConsoleKey == 0) {
-            quint16 key = keys.front();
-            keys.pop_front();
-            w.txtTerm_KeyPress(key);
-        }
-    });
-    typist.start(5);
+    KeyTyper typer(w, QStringLiteral("v0\n07FF"));
     bool heldInReset = false;
     QTimer unplugger;
     connect(&unplugger, &QTimer::timeout, [&] {
@@ -147,7 +138,6 @@ void TestPort::lossInProgrammingModeLeavesItWithResetReleased()
     w.mmuProg_Click();                                            // returns when programming mode has ended
     QVERIFY(heldInReset);
     QVERIFY(!w.app().ProgMode);
-    QVERIFY(keys.empty());
     QCOMPARE(m_f->shownTexts().size(), 1);
     QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")),
              qPrintable(m_f->shownTexts()[0]));

@@ -60,12 +60,9 @@ class TestReceive : public QObject
 private slots:
     void init();
     void randomStreamsMatchShowDataChunkByChunk();
-    void emptyNotificationStillTrimsAndMovesTheCaret();
     void trimCountsALineBreakAsTwo();
-    void programmingModeLeavesTheBytesInThePort();
-    void endOfLineCharacterIsSeenWithoutATransfer();
+    void endOfLineCharacterIsSeenOutsideProgrammingModeOnly();
     void logHoldsWhatWasShownButNotTheKeyboardEcho();
-    void keysThatGiveNoCharacterActOnTheViewOnly_data();
     void keysThatGiveNoCharacterActOnTheViewOnly();
     void drawingIsBoundedWhileDataStreams();
 
@@ -133,23 +130,6 @@ void TestReceive::randomStreamsMatchShowDataChunkByChunk()
     }
 }
 
-void TestReceive::emptyNotificationStillTrimsAndMovesTheCaret()
-{
-    frmTerminal &w = openChunks();
-    m_device->deliver(QByteArray(16001, 'x'));
-    m_f->screen();
-    QTextCursor selection = w.view()->textCursor();
-    selection.setPosition(0);
-    selection.setPosition(5, QTextCursor::KeepAnchor);
-    w.view()->setTextCursor(selection);
-    m_device->deliver({});
-    QCOMPARE(w.viewText().size(), 16001 - 4096);
-    QCOMPARE(m_f->screen().size(), 16001 - 4096);
-    QVERIFY(!w.view()->textCursor().hasSelection());
-    QVERIFY(w.view()->textCursor().atEnd());
-    QVERIFY(!w.EOLReceived);
-}
-
 void TestReceive::trimCountsALineBreakAsTwo()
 {
     frmTerminal &w = openChunks();
@@ -160,32 +140,33 @@ void TestReceive::trimCountsALineBreakAsTwo()
     QCOMPARE(w.viewText().size(), 16001 - 4096 + 1);
     QVERIFY(w.viewText().endsWith(QStringLiteral("\r\nabc")));
     QCOMPARE(m_f->screen(), w.viewText());
+    // An empty notification still trims, and drops a selection for the caret at the end.
+    m_device->deliver(QByteArray(4095, 'x'));
+    QTextCursor selection = w.view()->textCursor();
+    selection.setPosition(0);
+    selection.setPosition(5, QTextCursor::KeepAnchor);
+    w.view()->setTextCursor(selection);
+    m_device->deliver({});
+    QCOMPARE(w.viewText().size(), 16001 - 4096);
+    QCOMPARE(m_f->screen(), w.viewText());
+    QVERIFY(!w.view()->textCursor().hasSelection() && w.view()->textCursor().atEnd());
 }
 
-void TestReceive::programmingModeLeavesTheBytesInThePort()
+void TestReceive::endOfLineCharacterIsSeenOutsideProgrammingModeOnly()
 {
     m_f->set(QStringLiteral("TextEOLValue"), QStringLiteral("62"));
     frmTerminal &w = openChunks();
     m_f->files.choices.push_back(logPath());
     w.mnuOpenLog_Click();
-    w.app().ProgMode = true; // as the console holds it
+    w.app().ProgMode = true; // as the console holds it: the bytes stay in the port for it
     m_device->deliver("answer>");
     w.app().ProgMode = false;
-    QCOMPARE(w.viewText(), QString());
-    QVERIFY(!w.EOLReceived);
+    QVERIFY(w.viewText().isEmpty() && !w.EOLReceived);
     QCOMPARE(m_device->waiting(), QByteArray("answer>"));
     w.mnuCloseLog_Click();
     QCOMPARE(fileContents(logPath()), QByteArray());
-}
-
-void TestReceive::endOfLineCharacterIsSeenWithoutATransfer()
-{
-    m_f->set(QStringLiteral("TextEOLValue"), QStringLiteral("62"));
-    frmTerminal &w = openChunks();
-    m_device->deliver("no prompt yet");
-    QVERIFY(!w.EOLReceived);
-    m_device->deliver("ok\r\n>");
-    QVERIFY(w.EOLReceived);
+    m_device->deliver(""); // out of programming mode the waiting bytes are shown, the character seen
+    QVERIFY(w.viewText() == "answer>" && w.EOLReceived);
     m_device->deliver("more");
     QVERIFY(w.EOLReceived); // only the sender clears it
 }
@@ -205,38 +186,32 @@ void TestReceive::logHoldsWhatWasShownButNotTheKeyboardEcho()
     QCOMPARE(w.viewText(), QStringLiteral("in\r\nk")); // the echo is shown, the model follows the box
 }
 
-void TestReceive::keysThatGiveNoCharacterActOnTheViewOnly_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::newRow("port open") << "open";
-    QTest::newRow("port closed") << "closed";
-    QTest::newRow("programming mode") << "prog";
-}
-
 void TestReceive::keysThatGiveNoCharacterActOnTheViewOnly()
 {
-    QFETCH(QString, mode);
-    m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
-    frmTerminal &w = mode == "closed" ? m_f->start(16) : openChunks();
-    w.app().ProgMode = mode == "prog";
-    QTest::keyClicks(w.view(), "ab");
-    QTest::keyClick(w.view(), Qt::Key_Left);
-    QTest::keyClick(w.view(), Qt::Key_Delete); // deletes "b" in the view, and nothing else
-    QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u20AC"));
-    QCoreApplication::sendEvent(w.view(), &euro); // no 8-bit code: neither sent nor shown
-    QInputMethodEvent composed;
-    composed.setCommitString(QStringLiteral("\u00E9")); // a dead key and e, through the input method
-    QCoreApplication::sendEvent(w.view(), &composed);
-    const QByteArray typed = QByteArray("ab") + '\xE9';
-    if (mode == "open")
-        QCOMPARE(m_device->written, typed);
-    if (mode == "prog")
-        QCOMPARE(w.app().ConsoleKey, quint16(0xE9));
-    if (m_device && mode != "open")
-        QCOMPARE(m_device->written, QByteArray());
-    QCOMPARE(m_f->screen(), QStringLiteral("a\u00E9"));
-    QCOMPARE(w.viewText(), QStringLiteral("a\u00E9"));
-    w.app().ProgMode = false;
+    for (const QString mode : {"open", "closed", "prog"}) {
+        init();
+        m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
+        frmTerminal &w = mode == "closed" ? m_f->start(16) : openChunks();
+        w.app().ProgMode = mode == "prog";
+        QTest::keyClicks(w.view(), "ab");
+        QTest::keyClick(w.view(), Qt::Key_Left);
+        QTest::keyClick(w.view(), Qt::Key_Delete); // deletes "b" in the view, and nothing else
+        QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u20AC"));
+        QCoreApplication::sendEvent(w.view(), &euro); // no 8-bit code: neither sent nor shown
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00E9")); // a dead key and e, through the input method
+        QCoreApplication::sendEvent(w.view(), &composed);
+        const QByteArray typed = QByteArray("ab") + '\xE9';
+        if (mode == "open")
+            QCOMPARE(m_device->written, typed);
+        if (mode == "prog")
+            QCOMPARE(w.app().ConsoleKey, quint16(0xE9));
+        if (m_device && mode != "open")
+            QCOMPARE(m_device->written, QByteArray());
+        QCOMPARE(m_f->screen(), QStringLiteral("a\u00E9"));
+        QCOMPARE(w.viewText(), QStringLiteral("a\u00E9"));
+        w.app().ProgMode = false;
+    }
 }
 
 void TestReceive::drawingIsBoundedWhileDataStreams()

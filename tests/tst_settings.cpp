@@ -16,7 +16,6 @@ private slots:
     void refusedSettingsEndStartUpWithOneMessage();
     void unreadableValuesLeaveTheirFieldAsItWas();
     void closingSavesSizeAndLastFile();
-    void dialogShowsTheLivePortSettings_data();
     void dialogShowsTheLivePortSettings();
     void okAppliesAndStoresEverythingCancelDiscards();
     void failedPortChangeStoresNothingAndShowsThePortAsItIs();
@@ -67,15 +66,10 @@ void TestSettings::emptyStoreGivesDefaults()
     QVERIFY(!w.app().LocalEcho);
     QVERIFY(m_f->messages.shown.isEmpty());
     const PropertyValues &v = w.propertiesModel().values();
-    QCOMPARE(v.chkWaitFor, 1);
-    QCOMPARE(v.txtEOLChar, QStringLiteral("6"));
-    QCOMPARE(v.chkLineDelay, 1);
-    QCOMPARE(v.txtLineDelay, QStringLiteral("50"));
-    QCOMPARE(v.chkStart, 0);
-    QCOMPARE(v.txtStartWord, QStringLiteral("LOADB"));
-    QCOMPARE(v.txtStartFileType, QStringLiteral("*.DLX"));
-    QCOMPARE(v.txtStartDelay, QStringLiteral("1000"));
-    QCOMPARE(v.chkRTS, 0);
+    QCOMPARE((QStringList{QString::number(v.chkWaitFor), v.txtEOLChar, QString::number(v.chkLineDelay), v.txtLineDelay,
+                          QString::number(v.chkStart), v.txtStartWord, v.txtStartFileType, v.txtStartDelay,
+                          QString::number(v.chkRTS)}),
+             (QStringList{"1", "6", "1", "50", "0", "LOADB", "*.DLX", "1000", "0"}));
     QCOMPARE(w.width(), frmTerminal::kDesignClientWidth / 15); // the design size, not half the screen
 }
 
@@ -150,26 +144,21 @@ void TestSettings::closingSavesSizeAndLastFile()
     QCOMPARE(again.frameGeometry().width(), frameWidth);
 }
 
-void TestSettings::dialogShowsTheLivePortSettings_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<QStringList>("shown"); // speed, parity, data bits, stop bits
-    QTest::newRow("plain") << "9600,n,8,1" << QStringList{"9600", "None", "8", "1"};
-    QTest::newRow("one and a half") << "115200,O,7,1.5" << QStringList{"115200", "Odd", "7", "1.5"};
-    QTest::newRow("mark") << "300,m,5,2" << QStringList{"300", "Mark", "5", "2"};
-    QTest::newRow("space") << "921600,s,6,1" << QStringList{"921600", "Space", "6", "1"};
-    QTest::newRow("even") << "110,E,8,1" << QStringList{"110", "Even", "8", "1"};
-}
-
 void TestSettings::dialogShowsTheLivePortSettings()
 {
-    QFETCH(QString, settings);
-    QFETCH(QStringList, shown);
-    m_f->set("Settings", settings);
-    frmProperties &d = m_f->start().propertiesDialog();
-    QCOMPARE((QStringList{d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
-                          d.cboStopBits->currentText()}),
-             shown);
+    // The stored text, and the dialog's speed, parity, data bits and stop bits.
+    const QList<std::pair<QString, QStringList>> cases = {{"9600,n,8,1", {"9600", "None", "8", "1"}},
+                                                          {"115200,O,7,1.5", {"115200", "Odd", "7", "1.5"}},
+                                                          {"300,m,5,2", {"300", "Mark", "5", "2"}},
+                                                          {"921600,s,6,1", {"921600", "Space", "6", "1"}},
+                                                          {"110,E,8,1", {"110", "Even", "8", "1"}}};
+    for (const auto &[settings, shown] : cases) {
+        m_f->set("Settings", settings);
+        frmProperties &d = m_f->start().propertiesDialog();
+        QCOMPARE((QStringList{d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
+                              d.cboStopBits->currentText()}),
+                 shown);
+    }
 }
 
 void TestSettings::okAppliesAndStoresEverythingCancelDiscards()

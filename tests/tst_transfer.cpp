@@ -1,8 +1,8 @@
 #include "FakeSenderHost.h"
 #include "PtyPair.h"
+#include "TerminalFixture.h"
 #include "TestFiles.h"
-#include "serial/MSComm.h"
-#include "serial/QtSerialDevice.h"
+#include "settings/frmProperties.h"
 #include "transfer/TransmitCommands.h"
 
 #include <QRandomGenerator>
@@ -40,36 +40,6 @@ QList<double> gaps(const FakeSenderHost &host)
         between << ends[i] - ends[i - 1];
     return between;
 }
-
-// The window's side over a real serial control on a pseudo-terminal, its receive path watching
-// for the wait character '>'.
-class PtyHost : public FakeSenderHost
-{
-public:
-    explicit PtyHost(const QString &path)
-        : m_comm([path](int, QString *) { return std::make_unique<QtSerialDevice>(path); })
-    {
-        opened = !m_comm.setPortOpen(true);
-        QObject::connect(&m_comm, &MSComm::OnComm, [this] { receiveWaitingInput(); });
-    }
-    bool opened = false;
-    QByteArray received;
-    Failure output(const QByteArray &bytes) override
-    {
-        FakeSenderHost::output(bytes); // notes when
-        return m_comm.Output(bytes);
-    }
-    int pendingOutput() const override { return m_comm.OutBufferCount(); }
-    void receiveWaitingInput() override
-    {
-        const QByteArray bytes = m_comm.Input();
-        eol = eol || bytes.contains('>');
-        received += bytes;
-    }
-
-private:
-    MSComm m_comm;
-};
 
 } // namespace
 
@@ -243,13 +213,6 @@ void TestTransfer::windowStatesAndFailures()
     QCOMPARE(host.events.count("binary"), 2);                               // at the start and at the end
     QCOMPARE(host.events.filter(QRegularExpression("^(out|late)$")), (QStringList{"out", "late", "out", "late"}));
 
-    FakeSenderHost missing; // the file cannot be opened: one message, the commands come back
-    missing.lastFile = m_dir->filePath("gone.txt");
-    TextSender(missing, missing.app, kEolTimeoutMs).SendText();
-    QCOMPARE(missing.messageBox.shown.size(), 1);
-    QVERIFY(missing.messageBox.shown[0].text.contains("gone.txt"));
-    QVERIFY(missing.sent.isEmpty() && missing.transmitOn && missing.caption == "Tavro Terminal");
-
     FakeSenderHost failing; // the port refuses: one message, nothing more goes out
     failing.lastFile = writeFile(*m_dir, "f.txt", "a\rb\rc\r");
     failing.failOutputNumber = 2;
@@ -302,34 +265,45 @@ void TestTransfer::boardOnAPseudoTerminalGetsPacedLinesAndEchoesThemAll()
     PtyPair pty;
     if (!pty.usable())
         return;
+    TerminalFixture f;
+    f.devices[2] = pty.host();
+    f.waits.eolTimeoutMs = 10000;
+    for (const auto &[key, value] : {std::pair{"TextEOLCheck", "1"},
+                                     {"TextEOLValue", "62"},
+                                     {"LineDelayCheck", "1"},
+                                     {"LineDelayValue", "100"},
+                                     {"StartTransferCheck", "1"}})
+        f.set(key, value);
+    frmTerminal &w = f.open(2);
     auto board = pty.openBoard();
-    QVERIFY(board);
-    // The board echoes, and answers each CR with '>'.
-    QObject::connect(board.get(), &QSerialPort::readyRead, [&] {
-        QByteArray echo = board->readAll();
-        board->write(echo.replace("\r", "\r>"));
-    });
-    PtyHost host(pty.host());
-    QVERIFY(host.opened);
-    host.lastFile = writeFile(*m_dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n");
-    host.settings = {1, "62", 1, "100", 1, "LOADB", "*.dlx", "200", 0};
-    TextSender(host, host.app, 1500).SendText();
-    QTRY_COMPARE(host.received, QByteArray("LOADB\r>10 A=1\r>20 PRINT A\r>30 END\r>"));
-    const QList<double> between = gaps(host);
-    QVERIFY2(between[0] >= 195, qPrintable(QString::number(between[0]))); // the start word's pause
-    for (int i = 1; i < 3; ++i) // the answer comes at once, then the line pause
-        QVERIFY2(between[i] >= 95 && between[i] < 1400, qPrintable(QString::number(between[i])));
+    QVERIFY(w.comm().PortOpen() && board);
+    // The board echoes, and answers each CR with '>', the character the sender waits for.
+    QObject::connect(board.get(), &QSerialPort::readyRead,
+                     [&] { board->write(board->readAll().replace("\r", "\r>")); });
+    w.LastTextFile = writeFile(*m_dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    w.mmuResendTextFile();
+    // The start word's pause and the line pauses at least; a missed answer would cost 10 s.
+    QVERIFY2(clock.elapsed() >= 1000 + 2 * 100 - 10 && clock.elapsed() < 8000,
+             qPrintable(QString::number(clock.elapsed())));
+    QTRY_COMPARE(w.viewText(), QStringLiteral("LOADB\r\n>10 A=1\r\n>20 PRINT A\r\n>30 END\r\n>"));
 
-    host.received.clear(); // no pacing: echoes overtake the sender, none is lost
-    host.settings = {};
+    frmProperties &d = w.propertiesDialog(); // no pacing: echoes overtake the sender, none is lost
+    d.chkWaitFor->setChecked(false);
+    d.chkLineDelay->setChecked(false);
+    QVERIFY(d.cmdOK_Click());
     QByteArray text;
-    for (int i = 0; i < 200; ++i)
+    QString echoes = w.viewText();
+    for (int i = 0; i < 200; ++i) {
         text += "line " + QByteArray::number(i) + "\r\n";
-    host.lastFile = writeFile(*m_dir, "fast.txt", text);
-    TextSender(host, host.app, 1500).SendText();
-    QTRY_COMPARE(host.received, QByteArray(text).replace("\r\n", "\r>"));
-    QVERIFY(host.messageBox.shown.isEmpty());
+        echoes += QStringLiteral("line %1\r\n>").arg(i);
+    }
+    w.LastTextFile = writeFile(*m_dir, "fast.txt", text);
+    w.mmuResendTextFile();
+    QTRY_COMPARE(w.viewText(), echoes);
+    QVERIFY(f.messages.shown.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestTransfer)
+QTEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"

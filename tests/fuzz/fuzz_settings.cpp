@@ -66,27 +66,17 @@ QStringList checkSound(Startup &s)
     for (const FakeMessageBox::Shown &box : s.messages.shown)
         Fuzz::check(box.buttons == MessageBox::Buttons::Ok && !box.text.isEmpty(), "start-up asked a question");
 
-    const PropertyValues &transfer = w.propertiesModel().values();
-    for (const QString &delay : {transfer.txtLineDelay, transfer.txtStartDelay}) {
+    const PropertyValues &d = w.propertiesModel().values();
+    for (const QString &delay : {d.txtLineDelay, d.txtStartDelay}) {
         const int ms = TextSender::milliseconds(delay);
         Fuzz::check(ms >= 0 && ms <= TextSender::kMaxDelayMs, "delay out of range", delay.toUtf8());
     }
-    const PropertyValues &d = transfer;
-    const QString numbers = QStringLiteral("%1x%2 Com%3 hs%4 echo%5 %6%7%8%9").arg(size.width()).arg(size.height());
-    return {comm.Settings(),
-            d.txtEOLChar,
-            d.txtLineDelay,
-            d.txtStartWord,
-            d.txtStartFileType,
-            d.txtStartDelay,
-            w.LastTextFile,
-            numbers.arg(comm.CommPort())
-                .arg(comm.Handshaking())
-                .arg(w.app().LocalEcho)
-                .arg(d.chkWaitFor)
-                .arg(d.chkLineDelay)
-                .arg(d.chkStart)
-                .arg(d.chkRTS)};
+    QStringList texts{comm.Settings(),    d.txtEOLChar,    d.txtLineDelay, d.txtStartWord,
+                      d.txtStartFileType, d.txtStartDelay, w.LastTextFile};
+    for (const int number : {size.width(), size.height(), comm.CommPort(), comm.Handshaking(), int(w.app().LocalEcho),
+                             d.chkWaitFor, d.chkLineDelay, d.chkStart, d.chkRTS})
+        texts << QString::number(number);
+    return texts;
 }
 
 // Values separated by 0xFF, one per key in reading order; a value starting with 0xFE is
