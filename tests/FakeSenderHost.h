@@ -21,7 +21,7 @@ public:
     };
 
     QList<Sent> sent;
-    QStringList events; // "out", "late", "status:...", "caption:...", "transmit:0/1", "resend:0/1", "binary"
+    QStringList events; // "out", "late", "transmit:0/1", "resend:0/1", "binary"
     AppState app;
     PropertyValues settings;
     bool eol = false;
@@ -72,16 +72,8 @@ public:
     void receiveWaitingInput() override { events.append(QStringLiteral("late")); }
     void setBinaryInputMode() override { events.append(QStringLiteral("binary")); }
     QString portSettings() const override { return QStringLiteral("9600,n,8,1"); }
-    void setStatusText(const QString &text) override
-    {
-        status = text;
-        events.append(QStringLiteral("status:") + text);
-    }
-    void setCaption(const QString &text) override
-    {
-        caption = text;
-        events.append(QStringLiteral("caption:") + text);
-    }
+    void setStatusText(const QString &text) override { status = text; }
+    void setCaption(const QString &text) override { caption = text; }
     // The window's rule for the transmit pair and the re-send pair, on an open port.
     void transferChanged(bool running) override
     {

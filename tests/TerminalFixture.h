@@ -49,6 +49,7 @@ private:
 struct TerminalFixture
 {
     MemorySettingsStore store;
+    SettingsStore *storage = &store; // what the window starts from and stores to
     FakeMessageBox messages;
     FakeFileDialog files;
     QMap<int, QString> devices;
@@ -81,7 +82,7 @@ struct TerminalFixture
         window.reset();
         chip->setTimeScale(waits.chipScale);
         window = std::make_unique<frmTerminal>(
-            frmTerminal::Services{store, messages, files,
+            frmTerminal::Services{*storage, messages, files,
                                   [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
                                       if (port == 16) {
                                           auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);

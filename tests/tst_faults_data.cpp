@@ -38,11 +38,85 @@ class TestDataFaults : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll_data();
-    void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll();
-    void multiGigabyteFileCanBeStopped_data();
-    void multiGigabyteFileCanBeStopped();
+    void init()
+    {
+        m_board.reset();
+        m_pty = std::make_unique<PtyPair>();
+        m_f = std::make_unique<TerminalFixture>();
+        m_f->devices[2] = m_pty->host();
+        if (!m_pty->usable())
+            return;
+        QVERIFY(m_f->open(2).comm().PortOpen());
+        m_board = m_pty->openBoard();
+        QVERIFY(m_board);
+    }
+
+    void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll_data()
+    {
+        QTest::addColumn<bool>("removeFolder");
+        QTest::newRow("full disk") << false;
+        QTest::newRow("folder removed") << true;
+    }
+
+    void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll()
+    {
+        QFETCH(bool, removeFolder);
+        QVERIFY(m_board);
+        frmTerminal &w = *m_f->window;
+        QDir folder(m_dir.filePath(QStringLiteral("logs")));
+        QVERIFY(folder.mkpath(QStringLiteral(".")));
+        const QString log = removeFolder ? folder.filePath(QStringLiteral("session.log")) : QStringLiteral("/dev/full");
+        m_f->files.choices.push_back(log);
+        w.mnuOpenLog_Click();
+        QVERIFY(w.menuItem("mnuCloseLog")->isEnabled());
+        if (removeFolder)
+            QVERIFY(folder.removeRecursively());
+        QString shown;
+        for (const char *word : {"one", "two", "three"}) {
+            m_board->write(QByteArray(word) + '\r');
+            shown += QLatin1String(word) + QStringLiteral("\r\n");
+            QTRY_COMPARE(w.viewText(), shown);
+        }
+        QCOMPARE(m_f->shownTexts().size(), 1);
+        QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
+        QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
+    }
+
+    void multiGigabyteFileCanBeStopped_data()
+    {
+        QTest::addColumn<bool>("simulatedBoard");
+        QTest::newRow("pseudo-terminal") << false;
+        QTest::newRow("simulated board, which takes everything at once") << true;
+    }
+
+    void multiGigabyteFileCanBeStopped()
+    {
+        QFETCH(bool, simulatedBoard);
+        QVERIFY(m_board);
+        frmTerminal &w = simulatedBoard ? m_f->open(16) : *m_f->window;
+        QFile file(m_dir.filePath(QStringLiteral("huge.bin")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(3LL * 1024 * 1024 * 1024)); // sparse: no disk used, no line end
+        file.close();
+        qint64 got = 0;
+        connect(m_board.get(), &QSerialPort::readyRead, [&] { got += m_board->readAll().size(); });
+        TickWatch ticks;
+        QElapsedTimer sinceStop;
+        QTimer::singleShot(500, [&] {
+            sinceStop.start();
+            w.sbrStatus_PanelClick();
+        });
+        QTimer::singleShot(30000, [&] { w.comm().setPortOpen(false); }); // a sender that missed the stop
+        m_f->files.choices.push_back(file.fileName());
+        w.mnuSendText_Click();
+        QVERIFY(sinceStop.isValid());
+        QVERIFY2(sinceStop.elapsed() < kFrozenMs, qPrintable(QString::number(sinceStop.elapsed())));
+        QVERIFY2(ticks.worstGap() < kFrozenMs, qPrintable(QString::number(ticks.worstGap())));
+        QVERIFY(simulatedBoard || got > 0);
+        QVERIFY(!heldOpen(file.fileName()));
+        QVERIFY(w.toolButton("TransmitTextFile")->isEnabled());
+        QVERIFY(m_f->messages.shown.isEmpty());
+    }
 
 private:
     std::unique_ptr<PtyPair> m_pty;
@@ -50,86 +124,6 @@ private:
     std::unique_ptr<QSerialPort> m_board;
     QTemporaryDir m_dir;
 };
-
-void TestDataFaults::init()
-{
-    m_board.reset();
-    m_pty = std::make_unique<PtyPair>();
-    m_f = std::make_unique<TerminalFixture>();
-    m_f->devices[2] = m_pty->host();
-    if (!m_pty->usable())
-        return;
-    QVERIFY(m_f->open(2).comm().PortOpen());
-    m_board = m_pty->openBoard();
-    QVERIFY(m_board);
-}
-
-void TestDataFaults::logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll_data()
-{
-    QTest::addColumn<bool>("removeFolder");
-    QTest::newRow("full disk") << false;
-    QTest::newRow("folder removed") << true;
-}
-
-void TestDataFaults::logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll()
-{
-    QFETCH(bool, removeFolder);
-    QVERIFY(m_board);
-    frmTerminal &w = *m_f->window;
-    QDir folder(m_dir.filePath(QStringLiteral("logs")));
-    QVERIFY(folder.mkpath(QStringLiteral(".")));
-    const QString log = removeFolder ? folder.filePath(QStringLiteral("session.log")) : QStringLiteral("/dev/full");
-    m_f->files.choices.push_back(log);
-    w.mnuOpenLog_Click();
-    QVERIFY(w.menuItem("mnuCloseLog")->isEnabled());
-    if (removeFolder)
-        QVERIFY(folder.removeRecursively());
-    QString shown;
-    for (const char *word : {"one", "two", "three"}) {
-        m_board->write(QByteArray(word) + '\r');
-        shown += QLatin1String(word) + QStringLiteral("\r\n");
-        QTRY_COMPARE(w.viewText(), shown);
-    }
-    QCOMPARE(m_f->shownTexts().size(), 1);
-    QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
-    QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
-}
-
-void TestDataFaults::multiGigabyteFileCanBeStopped_data()
-{
-    QTest::addColumn<bool>("simulatedBoard");
-    QTest::newRow("pseudo-terminal") << false;
-    QTest::newRow("simulated board, which takes everything at once") << true;
-}
-
-void TestDataFaults::multiGigabyteFileCanBeStopped()
-{
-    QFETCH(bool, simulatedBoard);
-    QVERIFY(m_board);
-    frmTerminal &w = simulatedBoard ? m_f->open(16) : *m_f->window;
-    QFile file(m_dir.filePath(QStringLiteral("huge.bin")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.resize(3LL * 1024 * 1024 * 1024)); // sparse: no disk used, no line end
-    file.close();
-    qint64 got = 0;
-    connect(m_board.get(), &QSerialPort::readyRead, [&] { got += m_board->readAll().size(); });
-    TickWatch ticks;
-    QElapsedTimer sinceStop;
-    QTimer::singleShot(500, [&] {
-        sinceStop.start();
-        w.sbrStatus_PanelClick();
-    });
-    QTimer::singleShot(30000, [&] { w.comm().setPortOpen(false); }); // a sender that missed the stop
-    m_f->files.choices.push_back(file.fileName());
-    w.mnuSendText_Click();
-    QVERIFY(sinceStop.isValid());
-    QVERIFY2(sinceStop.elapsed() < kFrozenMs, qPrintable(QString::number(sinceStop.elapsed())));
-    QVERIFY2(ticks.worstGap() < kFrozenMs, qPrintable(QString::number(ticks.worstGap())));
-    QVERIFY(simulatedBoard || got > 0);
-    QVERIFY(!heldOpen(file.fileName()));
-    QVERIFY(w.toolButton("TransmitTextFile")->isEnabled());
-    QVERIFY(m_f->messages.shown.isEmpty());
-}
 
 QTEST_MAIN(TestDataFaults)
 #include "tst_faults_data.moc"

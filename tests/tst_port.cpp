@@ -1,6 +1,7 @@
 #include "KeyTyper.h"
 #include "PtyPair.h"
 #include "TerminalFixture.h"
+#include "settings/frmProperties.h"
 
 #include <QtTest>
 
@@ -11,147 +12,150 @@ class TestPort : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void keysGoOutAndEveryByteComesIn();
-    void lossDuringTransferIsShownOnceAndTheDeviceCanBeReopened();
-    void lossInProgrammingModeLeavesItWithResetReleased();
+    void init()
+    {
+        m_pty = std::make_unique<PtyPair>();
+        m_f = std::make_unique<TerminalFixture>();
+        m_f->devices[2] = m_pty->host();
+    }
+
+    void keysGoOutAndEveryByteComesIn()
+    {
+        if (!m_pty->usable())
+            return;
+        frmTerminal &w = openPty();
+        QVERIFY(w.comm().PortOpen());
+        auto board = m_pty->openBoard();
+        QVERIFY(board);
+        const QString log = m_dir.filePath(QStringLiteral("bytes.log"));
+        m_f->files.choices.push_back(log);
+        w.mnuOpenLog_Click();
+
+        QTest::keyClicks(w.view(), "hi");
+        QTest::keyClick(w.view(), Qt::Key_Return);
+        QByteArray got;
+        QTRY_VERIFY((got += board->readAll()).size() >= 3);
+        QCOMPARE(got, QByteArray("hi\r")); // Enter is CR alone
+        QCOMPARE(w.viewText(), QString());
+
+        // Every byte value but backspace, whose effect depends on where a chunk starts.
+        QByteArray sent;
+        for (int b = 0; b < 256; ++b)
+            if (b != 8)
+                sent += char(b);
+        board->write(sent);
+        QByteArray expected = sent;
+        expected.replace("\n", "").replace("\r", "\r\n");
+        QTRY_COMPARE(fileContents(log), expected);
+        QCOMPARE(m_f->screen(), QString::fromLatin1(expected));
+        QVERIFY(m_f->messages.shown.isEmpty());
+    }
+
+    void lossDuringTransferIsShownOnceAndTheDeviceCanBeReopened()
+    {
+        if (!m_pty->usable())
+            return;
+        m_f->set("LineDelayCheck", "1");
+        m_f->set("LineDelayValue", "50");
+        frmTerminal &w = openPty();
+        const QString log = m_dir.filePath(QStringLiteral("session.log"));
+        m_f->files.choices.push_back(log);
+        w.mnuOpenLog_Click();
+        QByteArray text, shown;
+        for (int i = 0; i < 60; ++i) { // three seconds of line pauses
+            text += "line " + QByteArray::number(i) + '\r';
+            shown += "line " + QByteArray::number(i) + "\r\n";
+        }
+        w.LastTextFile = writeFile(m_dir, "lines.txt", text);
+        auto board = m_pty->openBoard();
+        board->write("before\r");
+        QTRY_COMPARE(w.viewText(), QStringLiteral("before\r\n"));
+        QTimer::singleShot(300, [&] {
+            m_pty->unplug();
+            board.reset();
+        });
+        w.mmuResendTextFile(); // returns when the transfer has ended
+        QVERIFY(!heldOpen(w.LastTextFile));
+        QTRY_VERIFY(!w.comm().PortOpen());
+        QTest::qWait(300); // one unplug raises several errors
+        QCOMPARE(m_f->shownTexts().size(), 1);
+        QVERIFY2(m_f->shownTexts()[0].contains(m_pty->host()), qPrintable(m_f->shownTexts()[0]));
+        QVERIFY(!w.toolButton("Prog")->isEnabled() && !w.menuItem("mnuOpen")->isChecked());
+        QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
+        QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
+
+        // Back again: text comes in after what came before, and the whole file goes out.
+        QVERIFY(m_pty->plugIn());
+        w.mnuOpen_Click();
+        QVERIFY(w.toolButton("ResendTextFile")->isEnabled());
+        board = m_pty->openBoard();
+        board->write("after\r");
+        QTRY_VERIFY(fileContents(log).startsWith("before\r\nafter\r\n"));
+        frmProperties &d = w.propertiesDialog(); // no pauses now: echoes overtake the sender, none is lost
+        d.chkLineDelay->setChecked(false);
+        QVERIFY(d.cmdOK_Click());
+        QByteArray got;
+        connect(board.get(), &QSerialPort::readyRead, [&] {
+            const QByteArray bytes = board->readAll();
+            got += bytes;
+            board->write(bytes);
+        });
+        w.mmuResendTextFile();
+        QTRY_COMPARE(got, text);
+        QTRY_COMPARE(fileContents(log), "before\r\nafter\r\n" + shown);
+        QCOMPARE(m_f->shownTexts().size(), 1);
+        QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1"));
+    }
+
+    void lossInProgrammingModeLeavesItWithResetReleased()
+    {
+        m_f->waits.chipScale = 0.3;
+        frmTerminal &w = m_f->open(16);
+        QVERIFY(w.comm().PortOpen());
+        // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
+        KeyTyper typer(w, QStringLiteral("v0\n07FF"));
+        bool heldInReset = false;
+        QTimer unplugger;
+        connect(&unplugger, &QTimer::timeout, [&] {
+            if (!w.viewText().contains(QStringLiteral("0020 ")))
+                return;
+            unplugger.stop();
+            heldInReset = m_f->chip->inReset();
+            m_f->simulatedBoard()->unplug();
+        });
+        unplugger.start(5);
+        QTimer::singleShot(20000, [&] { w.app().ConsoleKey = 'x'; }); // the test must end
+        w.mmuProg_Click();                                            // returns when programming mode has ended
+        QVERIFY(heldInReset);
+        QVERIFY(!w.app().ProgMode);
+        QCOMPARE(m_f->shownTexts().size(), 1);
+        QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")),
+                 qPrintable(m_f->shownTexts()[0]));
+        QVERIFY(!w.comm().PortOpen());
+        QVERIFY(w.toolButton("Properties")->isEnabled()); // menus and toolbar are back
+
+        // Plugged in again: the chip runs, not held in reset.
+        w.mnuOpen_Click();
+        QVERIFY(!m_f->chip->inReset());
+        quint16 space = ' ';
+        w.txtTerm_KeyPress(space);
+        QTRY_VERIFY(w.viewText().contains(QStringLiteral("Tavro simulated board ready")));
+        QCOMPARE(m_f->shownTexts().size(), 1);
+    }
 
 private:
-    frmTerminal &openPty();
+    frmTerminal &openPty()
+    {
+        frmTerminal &w = m_f->open(2);
+        if (!w.comm().PortOpen())
+            qWarning() << m_f->shownTexts();
+        return w;
+    }
 
     std::unique_ptr<PtyPair> m_pty;
     std::unique_ptr<TerminalFixture> m_f;
     QTemporaryDir m_dir;
 };
-
-void TestPort::init()
-{
-    m_pty = std::make_unique<PtyPair>();
-    m_f = std::make_unique<TerminalFixture>();
-    m_f->devices[2] = m_pty->host();
-}
-
-frmTerminal &TestPort::openPty()
-{
-    frmTerminal &w = m_f->open(2);
-    if (!w.comm().PortOpen())
-        qWarning() << m_f->shownTexts();
-    return w;
-}
-
-void TestPort::keysGoOutAndEveryByteComesIn()
-{
-    if (!m_pty->usable())
-        return;
-    frmTerminal &w = openPty();
-    QVERIFY(w.comm().PortOpen());
-    auto board = m_pty->openBoard();
-    QVERIFY(board);
-    const QString log = m_dir.filePath(QStringLiteral("bytes.log"));
-    m_f->files.choices.push_back(log);
-    w.mnuOpenLog_Click();
-
-    QTest::keyClicks(w.view(), "hi");
-    QTest::keyClick(w.view(), Qt::Key_Return);
-    QByteArray got;
-    QTRY_VERIFY((got += board->readAll()).size() >= 3);
-    QCOMPARE(got, QByteArray("hi\r")); // Enter is CR alone
-    QCOMPARE(w.viewText(), QString());
-
-    // Every byte value but backspace, whose effect depends on where a chunk starts.
-    QByteArray sent;
-    for (int b = 0; b < 256; ++b)
-        if (b != 8)
-            sent += char(b);
-    board->write(sent);
-    QByteArray expected = sent;
-    expected.replace("\n", "").replace("\r", "\r\n");
-    QTRY_COMPARE(fileContents(log), expected);
-    QCOMPARE(m_f->screen(), QString::fromLatin1(expected));
-    QVERIFY(m_f->messages.shown.isEmpty());
-}
-
-void TestPort::lossDuringTransferIsShownOnceAndTheDeviceCanBeReopened()
-{
-    if (!m_pty->usable())
-        return;
-    m_f->set("LineDelayCheck", "1");
-    m_f->set("LineDelayValue", "50");
-    frmTerminal &w = openPty();
-    const QString log = m_dir.filePath(QStringLiteral("session.log"));
-    m_f->files.choices.push_back(log);
-    w.mnuOpenLog_Click();
-    QByteArray text;
-    for (int i = 0; i < 60; ++i) // three seconds of line pauses
-        text += "line " + QByteArray::number(i) + '\r';
-    w.LastTextFile = writeFile(m_dir, "lines.txt", text);
-    auto board = m_pty->openBoard();
-    board->write("before\r");
-    QTRY_COMPARE(w.viewText(), QStringLiteral("before\r\n"));
-    QTimer::singleShot(300, [&] {
-        m_pty->unplug();
-        board.reset();
-    });
-    w.mmuResendTextFile(); // returns when the transfer has ended
-    QVERIFY(!heldOpen(w.LastTextFile));
-    QTRY_VERIFY(!w.comm().PortOpen());
-    QTest::qWait(300); // one unplug raises several errors
-    QCOMPARE(m_f->shownTexts().size(), 1);
-    QVERIFY2(m_f->shownTexts()[0].contains(m_pty->host()), qPrintable(m_f->shownTexts()[0]));
-    QVERIFY(!w.toolButton("Prog")->isEnabled() && !w.menuItem("mnuOpen")->isChecked());
-    QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
-    QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
-
-    // Back again: text comes in after what came before, and the whole file goes out.
-    QVERIFY(m_pty->plugIn());
-    w.mnuOpen_Click();
-    QVERIFY(w.toolButton("ResendTextFile")->isEnabled());
-    board = m_pty->openBoard();
-    board->write("after\r");
-    QTRY_VERIFY(fileContents(log).startsWith("before\r\nafter\r\n"));
-    QByteArray got;
-    connect(board.get(), &QSerialPort::readyRead, [&] { got += board->readAll(); });
-    w.mmuResendTextFile();
-    QTRY_COMPARE(got, text);
-    QCOMPARE(m_f->shownTexts().size(), 1);
-    QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1"));
-}
-
-void TestPort::lossInProgrammingModeLeavesItWithResetReleased()
-{
-    m_f->waits.chipScale = 0.3;
-    frmTerminal &w = m_f->open(16);
-    QVERIFY(w.comm().PortOpen());
-    // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
-    KeyTyper typer(w, QStringLiteral("v0\n07FF"));
-    bool heldInReset = false;
-    QTimer unplugger;
-    connect(&unplugger, &QTimer::timeout, [&] {
-        if (!w.viewText().contains(QStringLiteral("0020 ")))
-            return;
-        unplugger.stop();
-        heldInReset = m_f->chip->inReset();
-        m_f->simulatedBoard()->unplug();
-    });
-    unplugger.start(5);
-    QTimer::singleShot(20000, [&] { w.app().ConsoleKey = 'x'; }); // the test must end
-    w.mmuProg_Click();                                            // returns when programming mode has ended
-    QVERIFY(heldInReset);
-    QVERIFY(!w.app().ProgMode);
-    QCOMPARE(m_f->shownTexts().size(), 1);
-    QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")),
-             qPrintable(m_f->shownTexts()[0]));
-    QVERIFY(!w.comm().PortOpen());
-    QVERIFY(w.toolButton("Properties")->isEnabled()); // menus and toolbar are back
-
-    // Plugged in again: the chip runs, not held in reset.
-    w.mnuOpen_Click();
-    QVERIFY(!m_f->chip->inReset());
-    quint16 space = ' ';
-    w.txtTerm_KeyPress(space);
-    QTRY_VERIFY(w.viewText().contains(QStringLiteral("Tavro simulated board ready")));
-    QCOMPARE(m_f->shownTexts().size(), 1);
-}
 
 QTEST_MAIN(TestPort)
 #include "tst_port.moc"

@@ -58,178 +58,169 @@ class TestReceive : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void randomStreamsMatchShowDataChunkByChunk();
-    void trimCountsALineBreakAsTwo();
-    void endOfLineCharacterIsSeenOutsideProgrammingModeOnly();
-    void logHoldsWhatWasShownButNotTheKeyboardEcho();
-    void keysThatGiveNoCharacterActOnTheViewOnly();
-    void drawingIsBoundedWhileDataStreams();
+    void init()
+    {
+        m_f = std::make_unique<TerminalFixture>();
+        m_device = nullptr;
+        m_dir = std::make_unique<QTemporaryDir>();
+    }
+
+    void randomStreamsMatchShowDataChunkByChunk()
+    {
+        for (quint32 seed = 1; seed <= 40; ++seed) {
+            init();
+            frmTerminal &w = openChunks();
+            QRandomGenerator random(seed);
+            ReferenceBox box;
+            for (int i = 0; i < 150; ++i) {
+                const int what = random.bounded(40);
+                if (what == 0 && !box.logging) { // the log opened mid-stream, and closed again
+                    m_f->files.choices.push_back(logPath());
+                    m_f->messages.answers.push_back(MessageBox::Answer::No);
+                    w.mnuOpenLog_Click();
+                    box.logging = true;
+                } else if (what == 1 && box.logging) {
+                    w.mnuCloseLog_Click();
+                    box.logging = false;
+                } else if (what == 2) { // console output takes the same road
+                    const QString console = QStringLiteral("\r\n0100 : 3F \"?\" >\b");
+                    w.print(console);
+                    box.showData(console);
+                } else {
+                    const QByteArray chunk = randomChunk(random);
+                    m_device->deliver(chunk);
+                    box.showData(QString::fromLatin1(chunk));
+                }
+                if (random.bounded(10) == 0) // the screen, drawn at any moment, shows the text
+                    QCOMPARE(m_f->screen(), box.text);
+            }
+            QCOMPARE(w.viewText(), box.text);
+            QCOMPARE(m_f->screen(), box.text);
+            w.mnuCloseLog_Click();
+            QCOMPARE(fileContents(logPath()),
+                     QFile::exists(logPath()) ? box.log.toLatin1() : QByteArray("<unreadable>"));
+            for (const auto &shown : m_f->messages.shown)
+                QCOMPARE(shown.buttons, MessageBox::Buttons::YesNoCancel); // only "Replace existing file"
+        }
+    }
+
+    void trimCountsALineBreakAsTwo()
+    {
+        frmTerminal &w = openChunks();
+        m_device->deliver(QByteArray("a\r").repeated(5333) + "a"); // 5333 * 3 + 1 = 16000 in the box
+        m_device->deliver("b");
+        QCOMPARE(w.viewText().size(), 16001); // 16000 is not past the bound
+        m_device->deliver("c");
+        QCOMPARE(w.viewText().size(), 16001 - 4096 + 1);
+        QVERIFY(w.viewText().endsWith(QStringLiteral("\r\nabc")));
+        QCOMPARE(m_f->screen(), w.viewText());
+        // An empty notification still trims, and drops a selection for the caret at the end.
+        m_device->deliver(QByteArray(4095, 'x'));
+        QTextCursor selection = w.view()->textCursor();
+        selection.setPosition(0);
+        selection.setPosition(5, QTextCursor::KeepAnchor);
+        w.view()->setTextCursor(selection);
+        m_device->deliver({});
+        QCOMPARE(w.viewText().size(), 16001 - 4096);
+        QCOMPARE(m_f->screen(), w.viewText());
+        QVERIFY(!w.view()->textCursor().hasSelection() && w.view()->textCursor().atEnd());
+    }
+
+    void endOfLineCharacterIsSeenOutsideProgrammingModeOnly()
+    {
+        m_f->set(QStringLiteral("TextEOLValue"), QStringLiteral("62"));
+        frmTerminal &w = openChunks();
+        m_f->files.choices.push_back(logPath());
+        w.mnuOpenLog_Click();
+        w.app().ProgMode = true; // as the console holds it: the bytes stay in the port for it
+        m_device->deliver("answer>");
+        w.app().ProgMode = false;
+        QVERIFY(w.viewText().isEmpty() && !w.EOLReceived);
+        QCOMPARE(m_device->waiting(), QByteArray("answer>"));
+        w.mnuCloseLog_Click();
+        QCOMPARE(fileContents(logPath()), QByteArray());
+        m_device->deliver(""); // out of programming mode the waiting bytes are shown, the character seen
+        QVERIFY(w.viewText() == "answer>" && w.EOLReceived);
+        m_device->deliver("more");
+        QVERIFY(w.EOLReceived); // only the sender clears it
+    }
+
+    void logHoldsWhatWasShownButNotTheKeyboardEcho()
+    {
+        m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
+        frmTerminal &w = openChunks();
+        m_f->files.choices.push_back(logPath());
+        w.mnuOpenLog_Click();
+        m_device->deliver("in\r");
+        QTest::keyClicks(w.view(), "k");
+        m_device->deliver("x\b");
+        w.mnuCloseLog_Click();
+        QCOMPARE(fileContents(logPath()), QByteArray("in\r\n"));
+        QCOMPARE(m_device->written, QByteArray("k"));
+        QCOMPARE(w.viewText(), QStringLiteral("in\r\nk")); // the echo is shown, the model follows the box
+    }
+
+    void keysThatGiveNoCharacterActOnTheViewOnly()
+    {
+        for (const QString mode : {"open", "closed", "prog"}) {
+            init();
+            m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
+            frmTerminal &w = mode == "closed" ? m_f->start(16) : openChunks();
+            w.app().ProgMode = mode == "prog";
+            QTest::keyClicks(w.view(), "ab");
+            QTest::keyClick(w.view(), Qt::Key_Left);
+            QTest::keyClick(w.view(), Qt::Key_Delete); // deletes "b" in the view, and nothing else
+            QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u20AC"));
+            QCoreApplication::sendEvent(w.view(), &euro); // no 8-bit code: neither sent nor shown
+            QInputMethodEvent composed;
+            composed.setCommitString(QStringLiteral("\u00E9")); // a dead key and e, through the input method
+            QCoreApplication::sendEvent(w.view(), &composed);
+            const QByteArray typed = QByteArray("ab") + '\xE9';
+            if (mode == "open")
+                QCOMPARE(m_device->written, typed);
+            if (mode == "prog")
+                QCOMPARE(w.app().ConsoleKey, quint16(0xE9));
+            if (m_device && mode != "open")
+                QCOMPARE(m_device->written, QByteArray());
+            QCOMPARE(m_f->screen(), QStringLiteral("a\u00E9"));
+            QCOMPARE(w.viewText(), QStringLiteral("a\u00E9"));
+            w.app().ProgMode = false;
+        }
+    }
+
+    void drawingIsBoundedWhileDataStreams()
+    {
+        frmTerminal &w = openChunks();
+        int draws = 0;
+        connect(w.view()->document(), &QTextDocument::contentsChanged, [&] { ++draws; });
+        QElapsedTimer clock;
+        clock.start();
+        int chunks = 0;
+        while (clock.elapsed() < 500) { // a board streaming 78-character lines, a chunk a millisecond
+            m_device->deliver(QByteArray(76, 'z') + "\r\n");
+            ++chunks;
+            QTest::qWait(1);
+        }
+        QVERIFY2(draws < chunks / 3, qPrintable(QStringLiteral("%1 draws for %2 chunks").arg(draws).arg(chunks)));
+        QTRY_COMPARE(TerminalView::unrendered(w.view()->document()->toRawText()), w.viewText()); // the end is drawn
+    }
 
 private:
-    frmTerminal &openChunks();
+    frmTerminal &openChunks()
+    {
+        m_f->board = [this] {
+            auto device = std::make_unique<ChunkDevice>();
+            m_device = device.get();
+            return device;
+        };
+        return m_f->open(16);
+    }
     QString logPath() const { return m_dir->filePath(QStringLiteral("session.log")); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TerminalFixture> m_f;
     ChunkDevice *m_device = nullptr;
 };
-
-void TestReceive::init()
-{
-    m_f = std::make_unique<TerminalFixture>();
-    m_device = nullptr;
-    m_dir = std::make_unique<QTemporaryDir>();
-}
-
-frmTerminal &TestReceive::openChunks()
-{
-    m_f->board = [this] {
-        auto device = std::make_unique<ChunkDevice>();
-        m_device = device.get();
-        return device;
-    };
-    return m_f->open(16);
-}
-
-void TestReceive::randomStreamsMatchShowDataChunkByChunk()
-{
-    for (quint32 seed = 1; seed <= 40; ++seed) {
-        init();
-        frmTerminal &w = openChunks();
-        QRandomGenerator random(seed);
-        ReferenceBox box;
-        for (int i = 0; i < 150; ++i) {
-            const int what = random.bounded(40);
-            if (what == 0 && !box.logging) { // the log opened mid-stream, and closed again
-                m_f->files.choices.push_back(logPath());
-                m_f->messages.answers.push_back(MessageBox::Answer::No);
-                w.mnuOpenLog_Click();
-                box.logging = true;
-            } else if (what == 1 && box.logging) {
-                w.mnuCloseLog_Click();
-                box.logging = false;
-            } else if (what == 2) { // console output takes the same road
-                const QString console = QStringLiteral("\r\n0100 : 3F \"?\" >\b");
-                w.print(console);
-                box.showData(console);
-            } else {
-                const QByteArray chunk = randomChunk(random);
-                m_device->deliver(chunk);
-                box.showData(QString::fromLatin1(chunk));
-            }
-            if (random.bounded(10) == 0) // the screen, drawn at any moment, shows the text
-                QCOMPARE(m_f->screen(), box.text);
-        }
-        QCOMPARE(w.viewText(), box.text);
-        QCOMPARE(m_f->screen(), box.text);
-        w.mnuCloseLog_Click();
-        QCOMPARE(fileContents(logPath()), QFile::exists(logPath()) ? box.log.toLatin1() : QByteArray("<unreadable>"));
-        for (const auto &shown : m_f->messages.shown)
-            QCOMPARE(shown.buttons, MessageBox::Buttons::YesNoCancel); // only "Replace existing file"
-    }
-}
-
-void TestReceive::trimCountsALineBreakAsTwo()
-{
-    frmTerminal &w = openChunks();
-    m_device->deliver(QByteArray("a\r").repeated(5333) + "a"); // 5333 * 3 + 1 = 16000 in the box
-    m_device->deliver("b");
-    QCOMPARE(w.viewText().size(), 16001); // 16000 is not past the bound
-    m_device->deliver("c");
-    QCOMPARE(w.viewText().size(), 16001 - 4096 + 1);
-    QVERIFY(w.viewText().endsWith(QStringLiteral("\r\nabc")));
-    QCOMPARE(m_f->screen(), w.viewText());
-    // An empty notification still trims, and drops a selection for the caret at the end.
-    m_device->deliver(QByteArray(4095, 'x'));
-    QTextCursor selection = w.view()->textCursor();
-    selection.setPosition(0);
-    selection.setPosition(5, QTextCursor::KeepAnchor);
-    w.view()->setTextCursor(selection);
-    m_device->deliver({});
-    QCOMPARE(w.viewText().size(), 16001 - 4096);
-    QCOMPARE(m_f->screen(), w.viewText());
-    QVERIFY(!w.view()->textCursor().hasSelection() && w.view()->textCursor().atEnd());
-}
-
-void TestReceive::endOfLineCharacterIsSeenOutsideProgrammingModeOnly()
-{
-    m_f->set(QStringLiteral("TextEOLValue"), QStringLiteral("62"));
-    frmTerminal &w = openChunks();
-    m_f->files.choices.push_back(logPath());
-    w.mnuOpenLog_Click();
-    w.app().ProgMode = true; // as the console holds it: the bytes stay in the port for it
-    m_device->deliver("answer>");
-    w.app().ProgMode = false;
-    QVERIFY(w.viewText().isEmpty() && !w.EOLReceived);
-    QCOMPARE(m_device->waiting(), QByteArray("answer>"));
-    w.mnuCloseLog_Click();
-    QCOMPARE(fileContents(logPath()), QByteArray());
-    m_device->deliver(""); // out of programming mode the waiting bytes are shown, the character seen
-    QVERIFY(w.viewText() == "answer>" && w.EOLReceived);
-    m_device->deliver("more");
-    QVERIFY(w.EOLReceived); // only the sender clears it
-}
-
-void TestReceive::logHoldsWhatWasShownButNotTheKeyboardEcho()
-{
-    m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
-    frmTerminal &w = openChunks();
-    m_f->files.choices.push_back(logPath());
-    w.mnuOpenLog_Click();
-    m_device->deliver("in\r");
-    QTest::keyClicks(w.view(), "k");
-    m_device->deliver("x\b");
-    w.mnuCloseLog_Click();
-    QCOMPARE(fileContents(logPath()), QByteArray("in\r\n"));
-    QCOMPARE(m_device->written, QByteArray("k"));
-    QCOMPARE(w.viewText(), QStringLiteral("in\r\nk")); // the echo is shown, the model follows the box
-}
-
-void TestReceive::keysThatGiveNoCharacterActOnTheViewOnly()
-{
-    for (const QString mode : {"open", "closed", "prog"}) {
-        init();
-        m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
-        frmTerminal &w = mode == "closed" ? m_f->start(16) : openChunks();
-        w.app().ProgMode = mode == "prog";
-        QTest::keyClicks(w.view(), "ab");
-        QTest::keyClick(w.view(), Qt::Key_Left);
-        QTest::keyClick(w.view(), Qt::Key_Delete); // deletes "b" in the view, and nothing else
-        QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u20AC"));
-        QCoreApplication::sendEvent(w.view(), &euro); // no 8-bit code: neither sent nor shown
-        QInputMethodEvent composed;
-        composed.setCommitString(QStringLiteral("\u00E9")); // a dead key and e, through the input method
-        QCoreApplication::sendEvent(w.view(), &composed);
-        const QByteArray typed = QByteArray("ab") + '\xE9';
-        if (mode == "open")
-            QCOMPARE(m_device->written, typed);
-        if (mode == "prog")
-            QCOMPARE(w.app().ConsoleKey, quint16(0xE9));
-        if (m_device && mode != "open")
-            QCOMPARE(m_device->written, QByteArray());
-        QCOMPARE(m_f->screen(), QStringLiteral("a\u00E9"));
-        QCOMPARE(w.viewText(), QStringLiteral("a\u00E9"));
-        w.app().ProgMode = false;
-    }
-}
-
-void TestReceive::drawingIsBoundedWhileDataStreams()
-{
-    frmTerminal &w = openChunks();
-    int draws = 0;
-    connect(w.view()->document(), &QTextDocument::contentsChanged, [&] { ++draws; });
-    QElapsedTimer clock;
-    clock.start();
-    int chunks = 0;
-    while (clock.elapsed() < 500) { // a board streaming 78-character lines, a chunk a millisecond
-        m_device->deliver(QByteArray(76, 'z') + "\r\n");
-        ++chunks;
-        QTest::qWait(1);
-    }
-    QVERIFY2(draws < chunks / 3, qPrintable(QStringLiteral("%1 draws for %2 chunks").arg(draws).arg(chunks)));
-    QTRY_COMPARE(TerminalView::unrendered(w.view()->document()->toRawText()), w.viewText()); // the end is drawn
-}
 
 QTEST_MAIN(TestReceive)
 #include "tst_receive.moc"

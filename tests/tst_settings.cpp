@@ -9,224 +9,213 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void storeRoundTripsAcrossInstancesAndLetterCase();
-    void emptyStoreGivesDefaults();
-    void storedValuesAreRestored();
-    void refusedSettingsEndStartUpWithOneMessage();
-    void unreadableValuesLeaveTheirFieldAsItWas();
-    void closingSavesSizeAndLastFile();
-    void dialogShowsTheLivePortSettings();
-    void okAppliesAndStoresEverythingCancelDiscards();
-    void failedPortChangeStoresNothingAndShowsThePortAsItIs();
-    void portChangesReopenAnOpenPortSpeedChangesKeepIt();
+    void init()
+    {
+        m_f = std::make_unique<TerminalFixture>();
+        m_f->store.entries.clear(); // the store as a first run finds it
+    }
+
+    void storeRoundTripsAcrossInstancesAndLetterCase()
+    {
+        QTemporaryDir dir;
+        const QString app = QStringLiteral("Tavro Terminal");
+        const QStringList values{"1", " a, b ", "9600,n,8,1.5", "C:\\path with space\\x.dlx"};
+        {
+            QSettingsStore store(dir.path());
+            store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]);
+            store.WriteSettings(
+                app, "Properties",
+                {{"StartTransferWord", values[1]}, {"Settings", values[2]}, {"LastTextFile", values[3]}});
+        }
+        QSettingsStore store(dir.path());
+        QCOMPARE(store.ReadSettings(app, "properties",
+                                    {{"TextEOLCheck", "x"},
+                                     {"STARTTRANSFERWORD", "x"},
+                                     {"Settings", "x"},
+                                     {"LastTextFile", "x"},
+                                     {"Missing", "default"}}),
+                 values + QStringList{"default"});
+        store.WriteSetting(app, "Properties", "TEXTEOLCHECK", "0");
+        QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLcheck", "x"), QStringLiteral("0"));
+    }
+
+    void emptyStoreGivesDefaults()
+    {
+        frmTerminal &w = m_f->start();
+        QCOMPARE(w.comm().CommPort(), 1);
+        QCOMPARE(w.comm().Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(w.comm().Handshaking(), 0);
+        QVERIFY(!w.comm().PortOpen());
+        QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
+        QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
+        QVERIFY(!w.app().LocalEcho);
+        QVERIFY(m_f->messages.shown.isEmpty());
+        const PropertyValues &v = w.propertiesModel().values();
+        QCOMPARE((QStringList{QString::number(v.chkWaitFor), v.txtEOLChar, QString::number(v.chkLineDelay),
+                              v.txtLineDelay, QString::number(v.chkStart), v.txtStartWord, v.txtStartFileType,
+                              v.txtStartDelay, QString::number(v.chkRTS)}),
+                 (QStringList{"1", "6", "1", "50", "0", "LOADB", "*.DLX", "1000", "0"}));
+        QCOMPARE(w.width(), frmTerminal::kDesignClientWidth / 15); // the design size, not half the screen
+    }
+
+    void storedValuesAreRestored()
+    {
+        m_f->set("Settings", "115200,E,7,2");
+        m_f->set("CommPort", "3");
+        m_f->set("Handshaking", "1");
+        m_f->set("Echo", "true");
+        m_f->set("LastTextFile", "/data/prog.dlx");
+        m_f->set("TextEOLcheck", "0");
+        m_f->set("StartTransferWord", " go, now ");
+        frmTerminal &w = m_f->start();
+        QCOMPARE(w.comm().Settings(), QStringLiteral("115200,e,7,2"));
+        QCOMPARE(w.comm().CommPort(), 3);
+        QCOMPARE(w.comm().Handshaking(), 1);
+        QVERIFY(w.app().LocalEcho);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Send Text > /data/prog.dlx"));
+        QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
+        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" go, now "));
+        QVERIFY(w.propertiesDialog().optEcho[1]->isChecked());
+        QVERIFY(w.propertiesDialog().cmdOK_Click()); // nothing changed: OK keeps what start-up read
+        QCOMPARE(m_f->get("Echo"), QStringLiteral("True"));
+    }
+
+    void refusedSettingsEndStartUpWithOneMessage()
+    {
+        m_f->set("Settings", "9600,x,8,1");
+        m_f->set("Handshaking", "2");
+        m_f->set("LastTextFile", "/tmp/a.dlx");
+        m_f->set("Echo", "True");
+        frmTerminal &w = m_f->start();
+        QCOMPARE(m_f->messages.shown.size(), 1);
+        QVERIFY(m_f->messages.shown[0].text.contains("9600,x,8,1"));
+        QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
+        QCOMPARE(w.comm().Handshaking(), 0);
+        QVERIFY(w.LastTextFile.isEmpty());
+        QVERIFY(!w.app().LocalEcho);
+        QCOMPARE(w.propertiesModel().values().txtEOLChar, QStringLiteral("6")); // the fields still come from the store
+    }
+
+    void unreadableValuesLeaveTheirFieldAsItWas()
+    {
+        m_f->set("CommPort", "x");
+        m_f->set("LineDelayCheck", "abc");
+        m_f->set("TextEOLCheck", "5");
+        m_f->set("TextRTSCheck", "-1");
+        m_f->set("Echo", "maybe");
+        m_f->set("FormWidth", "\x01\x02");
+        frmTerminal &w = m_f->start();
+        QCOMPARE(w.comm().CommPort(), 1);
+        QCOMPARE(w.propertiesModel().values().chkLineDelay, 0); // a fresh check box stays clear
+        QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
+        QCOMPARE(w.propertiesModel().values().chkRTS, 0);
+        QVERIFY(!w.app().LocalEcho);
+        QVERIFY(m_f->messages.shown.isEmpty());
+    }
+
+    void closingSavesSizeAndLastFile()
+    {
+        m_f->set("LastTextFile", "/data/prog.dlx");
+        frmTerminal &w = m_f->start();
+        w.resize(700, 500);
+        bool cancel = false;
+        w.Form_Unload(cancel);
+        QVERIFY(!cancel);
+        QCOMPARE(m_f->get("LastTextFile"), QStringLiteral("/data/prog.dlx"));
+        QVERIFY(m_f->get("FormWidth").toDouble() >= 700 * 15);
+        QVERIFY(m_f->messages.shown.isEmpty()); // port closed: no wait, no prompt
+        const int frameWidth = w.frameGeometry().width();
+        frmTerminal &again = m_f->start();
+        QCOMPARE(again.frameGeometry().width(), frameWidth);
+    }
+
+    void dialogShowsTheLivePortSettings()
+    {
+        // The stored text, and the dialog's speed, parity, data bits and stop bits.
+        const QList<std::pair<QString, QStringList>> cases = {{"9600,n,8,1", {"9600", "None", "8", "1"}},
+                                                              {"115200,O,7,1.5", {"115200", "Odd", "7", "1.5"}},
+                                                              {"300,m,5,2", {"300", "Mark", "5", "2"}},
+                                                              {"921600,s,6,1", {"921600", "Space", "6", "1"}},
+                                                              {"110,E,8,1", {"110", "Even", "8", "1"}}};
+        for (const auto &[settings, shown] : cases) {
+            m_f->set("Settings", settings);
+            frmProperties &d = m_f->start().propertiesDialog();
+            QCOMPARE((QStringList{d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
+                                  d.cboStopBits->currentText()}),
+                     shown);
+        }
+    }
+
+    void okAppliesAndStoresEverythingCancelDiscards()
+    {
+        m_f->set("Settings", "115200,o,7,1");
+        frmTerminal &w = m_f->start();
+        frmProperties &cancelled = w.propertiesDialog();
+        cancelled.txtStartWord->setText("CHANGED");
+        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral("CHANGED")); // edits apply at once
+        cancelled.cmdCancel_Click();
+        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral("LOADB"));
+        QCOMPARE(m_f->get("StartTransferWord"), QStringLiteral("<none>"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        frmProperties &d = w.propertiesDialog();
+        d.optEcho[1]->setChecked(true);
+        d.optFlow[2]->setChecked(true);
+        d.cboPort->setCurrentIndex(2);
+        d.txtStartWord->setText(" LOAD, B ");
+        d.chkRTS->setChecked(true);
+        QVERIFY(d.cmdOK_Click());
+        QVERIFY(m_f->messages.shown.isEmpty());
+        const QStringList stored{"115200,o,7,1", "3", "2", "True", "1", " LOAD, B ", "1"};
+        QCOMPARE((QStringList{m_f->get("Settings"), m_f->get("CommPort"), m_f->get("Handshaking"), m_f->get("Echo"),
+                              m_f->get("TextEOLCheck"), m_f->get("StartTransferWord"), m_f->get("TextRTSCheck")}),
+                 stored); // the check states under the keys as written: TextEOLcheck, TextRTScheck
+        QVERIFY(w.app().LocalEcho);
+        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" LOAD, B ")); // anew from the store
+        QVERIFY(w.propertiesModel().invertsData());
+    }
+
+    void failedPortChangeStoresNothingAndShowsThePortAsItIs()
+    {
+        frmTerminal &w = m_f->open(16);
+        QVERIFY(w.comm().PortOpen());
+        frmProperties &d = w.propertiesDialog();
+        d.optEcho[1]->setChecked(true);
+        d.cboPort->setCurrentIndex(4); // Com5 names no device
+        QVERIFY(!d.cmdOK_Click());
+        QCOMPARE(m_f->messages.shown.size(), 1);
+        QCOMPARE(w.comm().CommPort(), 16);
+        QVERIFY(!w.comm().PortOpen());
+        for (const char *button : {"Prog", "TransmitTextFile"})
+            QVERIFY2(!w.toolButton(button)->isEnabled(), button);
+        QVERIFY(!w.menuItem("mnuOpen")->isChecked() && !w.menuItem("mnuSendText")->isEnabled());
+        QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
+        QVERIFY(w.app().LocalEcho);                           // applied first, kept
+        QCOMPARE(m_f->get("Echo"), QStringLiteral("<none>")); // but not stored
+    }
+
+    void portChangesReopenAnOpenPortSpeedChangesKeepIt()
+    {
+        m_f->devices[1] = "/nonexistent/tty";
+        frmTerminal &w = m_f->start(1);
+        w.propertiesDialog().cboPort->setCurrentIndex(15);
+        QVERIFY(w.propertiesDialog().cmdOK_Click());
+        QCOMPARE(w.comm().CommPort(), 16);
+        w.mnuOpen_Click();
+        QVERIFY(w.comm().PortOpen());
+        w.cboPort_Click(15); // the same port from the main list: applies the settings, keeps the port
+        QVERIFY(w.comm().PortOpen());
+        QCOMPARE(m_f->get("CommPort"), QStringLiteral("16"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w.propertiesDialog().cboSpeed->setCurrentText("57600");
+        QVERIFY(w.propertiesDialog().cmdOK_Click());
+        QVERIFY(w.comm().PortOpen());
+        QCOMPARE(w.comm().Settings(), QStringLiteral("57600,n,8,1"));
+    }
 
 private:
     std::unique_ptr<TerminalFixture> m_f;
 };
-
-void TestSettings::init()
-{
-    m_f = std::make_unique<TerminalFixture>();
-    m_f->store.entries.clear(); // the store as a first run finds it
-}
-
-void TestSettings::storeRoundTripsAcrossInstancesAndLetterCase()
-{
-    QTemporaryDir dir;
-    const QString app = QStringLiteral("Tavro Terminal");
-    const QStringList values{"1", " a, b ", "9600,n,8,1.5", "C:\\path with space\\x.dlx"};
-    {
-        QSettingsStore store(dir.path());
-        store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]);
-        store.WriteSettings(app, "Properties",
-                            {{"StartTransferWord", values[1]}, {"Settings", values[2]}, {"LastTextFile", values[3]}});
-    }
-    QSettingsStore store(dir.path());
-    QCOMPARE(store.ReadSettings(app, "properties",
-                                {{"TextEOLCheck", "x"},
-                                 {"STARTTRANSFERWORD", "x"},
-                                 {"Settings", "x"},
-                                 {"LastTextFile", "x"},
-                                 {"Missing", "default"}}),
-             values + QStringList{"default"});
-    store.WriteSetting(app, "Properties", "TEXTEOLCHECK", "0");
-    QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLcheck", "x"), QStringLiteral("0"));
-}
-
-void TestSettings::emptyStoreGivesDefaults()
-{
-    frmTerminal &w = m_f->start();
-    QCOMPARE(w.comm().CommPort(), 1);
-    QCOMPARE(w.comm().Settings(), QStringLiteral("9600,n,8,1"));
-    QCOMPARE(w.comm().Handshaking(), 0);
-    QVERIFY(!w.comm().PortOpen());
-    QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
-    QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
-    QVERIFY(!w.app().LocalEcho);
-    QVERIFY(m_f->messages.shown.isEmpty());
-    const PropertyValues &v = w.propertiesModel().values();
-    QCOMPARE((QStringList{QString::number(v.chkWaitFor), v.txtEOLChar, QString::number(v.chkLineDelay), v.txtLineDelay,
-                          QString::number(v.chkStart), v.txtStartWord, v.txtStartFileType, v.txtStartDelay,
-                          QString::number(v.chkRTS)}),
-             (QStringList{"1", "6", "1", "50", "0", "LOADB", "*.DLX", "1000", "0"}));
-    QCOMPARE(w.width(), frmTerminal::kDesignClientWidth / 15); // the design size, not half the screen
-}
-
-void TestSettings::storedValuesAreRestored()
-{
-    m_f->set("Settings", "115200,E,7,2");
-    m_f->set("CommPort", "3");
-    m_f->set("Handshaking", "1");
-    m_f->set("Echo", "true");
-    m_f->set("LastTextFile", "/data/prog.dlx");
-    m_f->set("TextEOLcheck", "0");
-    m_f->set("StartTransferWord", " go, now ");
-    frmTerminal &w = m_f->start();
-    QCOMPARE(w.comm().Settings(), QStringLiteral("115200,e,7,2"));
-    QCOMPARE(w.comm().CommPort(), 3);
-    QCOMPARE(w.comm().Handshaking(), 1);
-    QVERIFY(w.app().LocalEcho);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Send Text > /data/prog.dlx"));
-    QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
-    QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" go, now "));
-    QVERIFY(w.propertiesDialog().optEcho[1]->isChecked());
-    QVERIFY(w.propertiesDialog().cmdOK_Click()); // nothing changed: OK keeps what start-up read
-    QCOMPARE(m_f->get("Echo"), QStringLiteral("True"));
-}
-
-void TestSettings::refusedSettingsEndStartUpWithOneMessage()
-{
-    m_f->set("Settings", "9600,x,8,1");
-    m_f->set("Handshaking", "2");
-    m_f->set("LastTextFile", "/tmp/a.dlx");
-    m_f->set("Echo", "True");
-    frmTerminal &w = m_f->start();
-    QCOMPARE(m_f->messages.shown.size(), 1);
-    QVERIFY(m_f->messages.shown[0].text.contains("9600,x,8,1"));
-    QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
-    QCOMPARE(w.comm().Handshaking(), 0);
-    QVERIFY(w.LastTextFile.isEmpty());
-    QVERIFY(!w.app().LocalEcho);
-    QCOMPARE(w.propertiesModel().values().txtEOLChar, QStringLiteral("6")); // the fields still come from the store
-}
-
-void TestSettings::unreadableValuesLeaveTheirFieldAsItWas()
-{
-    m_f->set("CommPort", "x");
-    m_f->set("LineDelayCheck", "abc");
-    m_f->set("TextEOLCheck", "5");
-    m_f->set("TextRTSCheck", "-1");
-    m_f->set("Echo", "maybe");
-    m_f->set("FormWidth", "\x01\x02");
-    frmTerminal &w = m_f->start();
-    QCOMPARE(w.comm().CommPort(), 1);
-    QCOMPARE(w.propertiesModel().values().chkLineDelay, 0); // a fresh check box stays clear
-    QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
-    QCOMPARE(w.propertiesModel().values().chkRTS, 0);
-    QVERIFY(!w.app().LocalEcho);
-    QVERIFY(m_f->messages.shown.isEmpty());
-}
-
-void TestSettings::closingSavesSizeAndLastFile()
-{
-    m_f->set("LastTextFile", "/data/prog.dlx");
-    frmTerminal &w = m_f->start();
-    w.resize(700, 500);
-    bool cancel = false;
-    w.Form_Unload(cancel);
-    QVERIFY(!cancel);
-    QCOMPARE(m_f->get("LastTextFile"), QStringLiteral("/data/prog.dlx"));
-    QVERIFY(m_f->get("FormWidth").toDouble() >= 700 * 15);
-    QVERIFY(m_f->messages.shown.isEmpty()); // port closed: no wait, no prompt
-    const int frameWidth = w.frameGeometry().width();
-    frmTerminal &again = m_f->start();
-    QCOMPARE(again.frameGeometry().width(), frameWidth);
-}
-
-void TestSettings::dialogShowsTheLivePortSettings()
-{
-    // The stored text, and the dialog's speed, parity, data bits and stop bits.
-    const QList<std::pair<QString, QStringList>> cases = {{"9600,n,8,1", {"9600", "None", "8", "1"}},
-                                                          {"115200,O,7,1.5", {"115200", "Odd", "7", "1.5"}},
-                                                          {"300,m,5,2", {"300", "Mark", "5", "2"}},
-                                                          {"921600,s,6,1", {"921600", "Space", "6", "1"}},
-                                                          {"110,E,8,1", {"110", "Even", "8", "1"}}};
-    for (const auto &[settings, shown] : cases) {
-        m_f->set("Settings", settings);
-        frmProperties &d = m_f->start().propertiesDialog();
-        QCOMPARE((QStringList{d.cboSpeed->currentText(), d.cboParity->currentText(), d.cboDataBits->currentText(),
-                              d.cboStopBits->currentText()}),
-                 shown);
-    }
-}
-
-void TestSettings::okAppliesAndStoresEverythingCancelDiscards()
-{
-    m_f->set("Settings", "115200,o,7,1");
-    frmTerminal &w = m_f->start();
-    frmProperties &cancelled = w.propertiesDialog();
-    cancelled.txtStartWord->setText("CHANGED");
-    QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral("CHANGED")); // edits apply at once
-    cancelled.cmdCancel_Click();
-    QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral("LOADB"));
-    QCOMPARE(m_f->get("StartTransferWord"), QStringLiteral("<none>"));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    frmProperties &d = w.propertiesDialog();
-    d.optEcho[1]->setChecked(true);
-    d.optFlow[2]->setChecked(true);
-    d.cboPort->setCurrentIndex(2);
-    d.txtStartWord->setText(" LOAD, B ");
-    d.chkRTS->setChecked(true);
-    QVERIFY(d.cmdOK_Click());
-    QVERIFY(m_f->messages.shown.isEmpty());
-    const QStringList stored{"115200,o,7,1", "3", "2", "True", "1", " LOAD, B ", "1"};
-    QCOMPARE((QStringList{m_f->get("Settings"), m_f->get("CommPort"), m_f->get("Handshaking"), m_f->get("Echo"),
-                          m_f->get("TextEOLCheck"), m_f->get("StartTransferWord"), m_f->get("TextRTSCheck")}),
-             stored); // the check states under the keys as written: TextEOLcheck, TextRTScheck
-    QVERIFY(w.app().LocalEcho);
-    QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" LOAD, B ")); // anew from the store
-    QVERIFY(w.propertiesModel().invertsData());
-}
-
-void TestSettings::failedPortChangeStoresNothingAndShowsThePortAsItIs()
-{
-    frmTerminal &w = m_f->open(16);
-    QVERIFY(w.comm().PortOpen());
-    frmProperties &d = w.propertiesDialog();
-    d.optEcho[1]->setChecked(true);
-    d.cboPort->setCurrentIndex(4); // Com5 names no device
-    QVERIFY(!d.cmdOK_Click());
-    QCOMPARE(m_f->messages.shown.size(), 1);
-    QCOMPARE(w.comm().CommPort(), 16);
-    QVERIFY(!w.comm().PortOpen());
-    for (const char *button : {"Prog", "TransmitTextFile"})
-        QVERIFY2(!w.toolButton(button)->isEnabled(), button);
-    QVERIFY(!w.menuItem("mnuOpen")->isChecked() && !w.menuItem("mnuSendText")->isEnabled());
-    QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
-    QVERIFY(w.app().LocalEcho);                           // applied first, kept
-    QCOMPARE(m_f->get("Echo"), QStringLiteral("<none>")); // but not stored
-}
-
-void TestSettings::portChangesReopenAnOpenPortSpeedChangesKeepIt()
-{
-    m_f->devices[1] = "/nonexistent/tty";
-    frmTerminal &w = m_f->start(1);
-    w.propertiesDialog().cboPort->setCurrentIndex(15);
-    QVERIFY(w.propertiesDialog().cmdOK_Click());
-    QCOMPARE(w.comm().CommPort(), 16);
-    w.mnuOpen_Click();
-    QVERIFY(w.comm().PortOpen());
-    w.cboPort_Click(15); // the same port from the main list: applies the settings, keeps the port
-    QVERIFY(w.comm().PortOpen());
-    QCOMPARE(m_f->get("CommPort"), QStringLiteral("16"));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    w.propertiesDialog().cboSpeed->setCurrentText("57600");
-    QVERIFY(w.propertiesDialog().cmdOK_Click());
-    QVERIFY(w.comm().PortOpen());
-    QCOMPARE(w.comm().Settings(), QStringLiteral("57600,n,8,1"));
-}
 
 QTEST_MAIN(TestSettings)
 #include "tst_settings.moc"

@@ -1,14 +1,10 @@
 // Start-up over any stored text: under every key the program reads (memory store), and as a
 // raw INI file (the per-user store). The window must come up with sound values, never block,
 // and what it stores back must start it the same way again.
-#include "FakeDialogs.h"
 #include "FuzzSupport.h"
-#include "common/AppState.h"
-#include "serial/SimulatedBoard.h"
-#include "settings/SettingsStore.h"
+#include "TerminalFixture.h"
 #include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
-#include "terminal/frmTerminal.h"
 #include "transfer/TextSender.h"
 
 #include <QDir>
@@ -23,31 +19,8 @@ const QStringList kKeys{"FormWidth",      "FormHeight",         "Settings",     
                         "LineDelayValue", "LastTextFile",       "StartTransferCheck", "StartTransferWord",
                         "StartFileType",  "StartTransferDelay", "TextRTSCheck",       "Echo"};
 
-struct Startup
-{
-    FakeMessageBox messages;
-    FakeFileDialog files;
-    std::unique_ptr<frmTerminal> window;
-
-    frmTerminal &start(SettingsStore &store)
-    {
-        window = std::make_unique<frmTerminal>(
-            frmTerminal::Services{store,
-                                  messages,
-                                  files,
-                                  [](int port, QString *error) -> std::unique_ptr<SerialDevice> {
-                                      if (port == 16)
-                                          return std::make_unique<SimulatedBoard>(std::make_shared<SimulatedChip>());
-                                      *error = QStringLiteral("Com%1 names no device").arg(port);
-                                      return nullptr;
-                                  },
-                                  {}});
-        return *window;
-    }
-};
-
 // Checks what start-up left behind, and gives it as text for comparing two starts.
-QStringList checkSound(Startup &s)
+QStringList checkSound(TerminalFixture &s)
 {
     frmTerminal &w = *s.window;
     const QSize screen = QApplication::primaryScreen()->availableGeometry().size();
@@ -98,8 +71,9 @@ void startOverValues(const QByteArray &input)
 {
     MemorySettingsStore store;
     fillStore(store, input);
-    Startup first;
-    first.start(store);
+    TerminalFixture first;
+    first.storage = &store;
+    first.start();
     const QStringList before = checkSound(first);
 
     // OK in the Properties dialog stores what start-up made of it; closing stores the window.
@@ -109,8 +83,9 @@ void startOverValues(const QByteArray &input)
     bool cancel = false;
     first.window->Form_Unload(cancel);
 
-    Startup second;
-    second.start(store);
+    TerminalFixture second;
+    second.storage = &store;
+    second.start();
     const QStringList after = checkSound(second);
     if (!refused)
         Fuzz::check(after == before,
@@ -131,8 +106,9 @@ void startOverIniFile(const QByteArray &input)
         ini.write(input);
     }
     QSettingsStore store(folder);
-    Startup s;
-    s.start(store);
+    TerminalFixture s;
+    s.storage = &store;
+    s.start();
     checkSound(s);
     s.window.reset();
     QDir(folder).removeRecursively();
