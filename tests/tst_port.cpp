@@ -23,7 +23,7 @@ private slots:
     {
         if (!m_pty->usable())
             return;
-        frmTerminal &w = openPty();
+        frmTerminal &w = m_f->open(2);
         QVERIFY(w.comm().PortOpen());
         auto board = m_pty->openBoard();
         QVERIFY(board);
@@ -57,7 +57,7 @@ private slots:
             return;
         m_f->set("LineDelayCheck", "1");
         m_f->set("LineDelayValue", "50");
-        frmTerminal &w = openPty();
+        frmTerminal &w = m_f->open(2);
         const QString log = m_dir.filePath(QStringLiteral("session.log"));
         m_f->files.choices.push_back(log);
         w.mnuOpenLog_Click();
@@ -144,14 +144,6 @@ private slots:
     }
 
 private:
-    frmTerminal &openPty()
-    {
-        frmTerminal &w = m_f->open(2);
-        if (!w.comm().PortOpen())
-            qWarning() << m_f->shownTexts();
-        return w;
-    }
-
     std::unique_ptr<PtyPair> m_pty;
     std::unique_ptr<TerminalFixture> m_f;
     QTemporaryDir m_dir;

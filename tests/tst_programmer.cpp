@@ -59,10 +59,9 @@ QByteArray randomBytes(int size)
     return bytes;
 }
 
-bool runTool(QStringList command)
+bool runTool(const QStringList &command)
 {
-    const QString program = command.takeFirst();
-    return QProcess::execute(program, command) == 0;
+    return QProcess::execute(command.first(), command.mid(1)) == 0;
 }
 
 } // namespace
@@ -227,6 +226,29 @@ private slots:
         b.control.release();
         QVERIFY(!b.comm.Output(" "));
         QTRY_VERIFY((heard += b.comm.Input()).contains(SimulatedBoard::kBanner));
+    }
+
+    void simulatedChipIsKeptAcrossOpens()
+    {
+        QTemporaryDir dir;
+        const auto board = [folder = dir.filePath("chip")](std::shared_ptr<SimulatedChip> chip) {
+            auto made = std::make_unique<SimulatedBoard>(std::move(chip));
+            made->keepChipIn(folder);
+            return made;
+        };
+        auto chip = std::make_shared<SimulatedChip>();
+        auto first = board(chip);
+        QVERIFY(!first->open({}));
+        chip->poke(Space::Program, 0x1FFF, 0x5A);
+        first.reset(); // closing saves
+        chip = std::make_shared<SimulatedChip>();
+        QVERIFY(!board(chip)->open({}));
+        QVERIFY(chip->read(Space::Program, 0x1FFF) == 0x5A && chip->read(Space::Data, 0) == SimulatedChip::kErased);
+        // An image that cannot be read refuses the open with its reason.
+        QVERIFY(QFile::remove(dir.filePath("chip/program.bin")) && QDir(dir.filePath("chip")).mkdir("program.bin"));
+        auto refused = board(std::make_shared<SimulatedChip>());
+        const Failure failure = refused->open({});
+        QVERIFY(failure && failure->contains("program.bin") && !refused->isOpen());
     }
 
     void realFilesRoundTrip_data()

@@ -42,10 +42,8 @@ private slots:
     void emptyStoreGivesDefaults()
     {
         frmTerminal &w = m_f->start();
-        QCOMPARE(w.comm().CommPort(), 1);
         QCOMPARE(w.comm().Settings(), QStringLiteral("9600,n,8,1"));
-        QCOMPARE(w.comm().Handshaking(), 0);
-        QVERIFY(!w.comm().PortOpen());
+        QVERIFY(w.comm().CommPort() == 1 && w.comm().Handshaking() == 0 && !w.comm().PortOpen());
         QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
         QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
         QVERIFY(!w.app().LocalEcho);
@@ -69,9 +67,7 @@ private slots:
         m_f->set("StartTransferWord", " go, now ");
         frmTerminal &w = m_f->start();
         QCOMPARE(w.comm().Settings(), QStringLiteral("115200,e,7,2"));
-        QCOMPARE(w.comm().CommPort(), 3);
-        QCOMPARE(w.comm().Handshaking(), 1);
-        QVERIFY(w.app().LocalEcho);
+        QVERIFY(w.comm().CommPort() == 3 && w.comm().Handshaking() == 1 && w.app().LocalEcho);
         QCOMPARE(w.windowTitle(), QStringLiteral("Send Text > /data/prog.dlx"));
         QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
         QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" go, now "));

@@ -46,27 +46,22 @@ private slots:
         QVERIFY(m_f->get("FormWidth") != "<none>");
     }
 
-    void terminationSignalsCloseWithoutAsking_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGHUP") << SIGHUP;
-    }
-
     void terminationSignalsCloseWithoutAsking()
     {
-        QFETCH(int, signal);
-        QTemporaryDir dir;
-        frmTerminal &w = m_f->open(16);
-        m_f->files.choices.push_back(dir.filePath("session.log"));
-        w.mnuOpenLog_Click();
-        w.show();
-        ::raise(signal);
-        QTRY_VERIFY(!w.isVisible());
-        QVERIFY(m_f->messages.shown.isEmpty());
-        QVERIFY(!w.comm().PortOpen());
-        QVERIFY(m_f->get("FormWidth") != "<none>");
-        QVERIFY(!w.menuItem("mnuCloseLog")->isEnabled()); // the log closed as its command does
+        for (const int signal : {SIGTERM, SIGHUP}) {
+            init();
+            QTemporaryDir dir;
+            frmTerminal &w = m_f->open(16);
+            m_f->files.choices.push_back(dir.filePath("session.log"));
+            w.mnuOpenLog_Click();
+            w.show();
+            ::raise(signal);
+            QTRY_VERIFY(!w.isVisible());
+            QVERIFY(m_f->messages.shown.isEmpty());
+            QVERIFY(!w.comm().PortOpen());
+            QVERIFY(m_f->get("FormWidth") != "<none>");
+            QVERIFY(!w.menuItem("mnuCloseLog")->isEnabled()); // the log closed as its command does
+        }
     }
 
 private:

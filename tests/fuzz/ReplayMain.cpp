@@ -39,25 +39,21 @@ private:
     void mutate(QByteArray &input)
     {
         const int at = below(input.size() + 1);
-        switch (below(7)) {
+        switch (below(6)) {
         case 0: // flip a bit
             if (!input.isEmpty())
                 input[at % input.size()] ^= char(1 << below(8));
             break;
-        case 1: // any byte
-            if (!input.isEmpty())
-                input[at % input.size()] = char(below(256));
-            break;
-        case 2: // drop a run
+        case 1: // drop a run
             input.remove(at, 1 + below(16));
             break;
-        case 3: // a token of the formats
+        case 2: // a token of the formats
             input.insert(at, kTokens[below(kTokens.size())]);
             break;
-        case 4: // repeat a run
+        case 3: // repeat a run
             input.insert(at, input.mid(below(input.size()), 1 + below(64)));
             break;
-        case 5: // splice with another seed
+        case 4: // splice with another seed
             input = input.left(at) + pick().mid(below(input.size()));
             break;
         default: // cut short
