@@ -13,37 +13,6 @@
 #include <QPointer>
 #include <memory>
 
-// A device that hands over exactly the chunks a test gives it, each as one notification, and
-// keeps what is written to it.
-class ChunkDevice : public SerialDevice
-{
-public:
-    QByteArray written;
-    void deliver(const QByteArray &chunk)
-    {
-        m_waiting += chunk;
-        emit readyRead();
-    }
-    QByteArray waiting() const { return m_waiting; }
-
-    Failure open(const LineFormat &) override { return m_open = true, std::nullopt; }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
-    Failure apply(const LineFormat &) override { return std::nullopt; }
-    Failure write(const QByteArray &bytes) override { return written += bytes, std::nullopt; }
-    QByteArray readAll() override { return std::exchange(m_waiting, {}); }
-    qint64 bytesToWrite() const override { return 0; }
-    Failure setRequestToSend(bool) override { return std::nullopt; }
-    Failure setDataTerminalReady(bool) override { return std::nullopt; }
-    Failure setBreak(bool) override { return std::nullopt; }
-    bool clearToSend() const override { return false; }
-    QString description() const override { return QStringLiteral("chunk device"); }
-
-private:
-    QByteArray m_waiting;
-    bool m_open = false;
-};
-
 // The main window over an in-memory store and scripted dialogs. Ports map to device paths the
 // test gives (pseudo-terminals); Com16 is the simulated board, or whatever `board` makes.
 struct TerminalFixture

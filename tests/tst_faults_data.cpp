@@ -29,76 +29,67 @@ private slots:
         QVERIFY(m_board);
     }
 
-    void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll_data()
-    {
-        QTest::addColumn<bool>("removeFolder");
-        QTest::newRow("full disk") << false;
-        QTest::newRow("folder removed") << true;
-    }
-
     void logThatCannotBeWrittenWarnsOnceAndTheViewKeepsAll()
     {
-        QFETCH(bool, removeFolder);
-        QVERIFY(m_board);
-        frmTerminal &w = *m_f->window;
-        QDir folder(m_dir.filePath(QStringLiteral("logs")));
-        QVERIFY(folder.mkpath(QStringLiteral(".")));
-        const QString log = removeFolder ? folder.filePath(QStringLiteral("session.log")) : QStringLiteral("/dev/full");
-        m_f->files.choices.push_back(log);
-        w.mnuOpenLog_Click();
-        QVERIFY(w.menuItem("mnuCloseLog")->isEnabled());
-        if (removeFolder)
-            QVERIFY(folder.removeRecursively());
-        QString shown;
-        for (const char *word : {"one", "two", "three"}) {
-            m_board->write(QByteArray(word) + '\r');
-            shown += QLatin1String(word) + QStringLiteral("\r\n");
-            QTRY_COMPARE(w.viewText(), shown);
+        for (const bool removeFolder : {false, true}) {
+            init();
+            QVERIFY(m_board);
+            frmTerminal &w = *m_f->window;
+            QDir folder(m_dir.filePath(QStringLiteral("logs")));
+            QVERIFY(folder.mkpath(QStringLiteral(".")));
+            const QString log =
+                removeFolder ? folder.filePath(QStringLiteral("session.log")) : QStringLiteral("/dev/full");
+            m_f->files.choices.push_back(log);
+            w.mnuOpenLog_Click();
+            QVERIFY(w.menuItem("mnuCloseLog")->isEnabled());
+            if (removeFolder)
+                QVERIFY(folder.removeRecursively());
+            QString shown;
+            for (const char *word : {"one", "two", "three"}) {
+                m_board->write(QByteArray(word) + '\r');
+                shown += QLatin1String(word) + QStringLiteral("\r\n");
+                QTRY_COMPARE(w.viewText(), shown);
+            }
+            QCOMPARE(m_f->shownTexts().size(), 1);
+            QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
+            QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
         }
-        QCOMPARE(m_f->shownTexts().size(), 1);
-        QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
-        QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
-    }
-
-    void multiGigabyteFileCanBeStopped_data()
-    {
-        QTest::addColumn<bool>("simulatedBoard");
-        QTest::newRow("pseudo-terminal") << false;
-        QTest::newRow("simulated board, which takes everything at once") << true;
     }
 
     void multiGigabyteFileCanBeStopped()
     {
-        QFETCH(bool, simulatedBoard);
-        QVERIFY(m_board);
-        frmTerminal &w = simulatedBoard ? m_f->open(16) : *m_f->window;
-        QFile file(m_dir.filePath(QStringLiteral("huge.bin")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(3LL * 1024 * 1024 * 1024)); // sparse: no disk used, no line end
-        file.close();
-        qint64 got = 0;
-        connect(m_board.get(), &QSerialPort::readyRead, [&] { got += m_board->readAll().size(); });
-        qint64 worstGap = 0; // the longest stretch in which a 5 ms timer did not get to run
-        QElapsedTimer sinceTick;
-        sinceTick.start();
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
-        ticker.start(5);
-        QElapsedTimer sinceStop;
-        QTimer::singleShot(500, [&] {
-            sinceStop.start();
-            w.sbrStatus_PanelClick();
-        });
-        QTimer::singleShot(30000, [&] { w.comm().setPortOpen(false); }); // a sender that missed the stop
-        m_f->files.choices.push_back(file.fileName());
-        w.mnuSendText_Click();
-        QVERIFY(sinceStop.isValid());
-        QVERIFY2(sinceStop.elapsed() < kFrozenMs, qPrintable(QString::number(sinceStop.elapsed())));
-        QVERIFY2(worstGap < kFrozenMs, qPrintable(QString::number(worstGap)));
-        QVERIFY(simulatedBoard || got > 0);
-        QVERIFY(!heldOpen(file.fileName()));
-        QVERIFY(w.toolButton("TransmitTextFile")->isEnabled());
-        QVERIFY(m_f->messages.shown.isEmpty());
+        for (const bool simulatedBoard : {false, true}) { // the simulated board takes everything at once
+            init();
+            QVERIFY(m_board);
+            frmTerminal &w = simulatedBoard ? m_f->open(16) : *m_f->window;
+            QFile file(m_dir.filePath(QStringLiteral("huge.bin")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(3LL * 1024 * 1024 * 1024)); // sparse: no disk used, no line end
+            file.close();
+            qint64 got = 0;
+            connect(m_board.get(), &QSerialPort::readyRead, [&] { got += m_board->readAll().size(); });
+            qint64 worstGap = 0; // the longest stretch in which a 5 ms timer did not get to run
+            QElapsedTimer sinceTick;
+            sinceTick.start();
+            QTimer ticker;
+            connect(&ticker, &QTimer::timeout, [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
+            ticker.start(5);
+            QElapsedTimer sinceStop;
+            QTimer::singleShot(500, [&] {
+                sinceStop.start();
+                w.sbrStatus_PanelClick();
+            });
+            QTimer::singleShot(30000, [&] { w.comm().setPortOpen(false); }); // a sender that missed the stop
+            m_f->files.choices.push_back(file.fileName());
+            w.mnuSendText_Click();
+            QVERIFY(sinceStop.isValid());
+            QVERIFY2(sinceStop.elapsed() < kFrozenMs, qPrintable(QString::number(sinceStop.elapsed())));
+            QVERIFY2(worstGap < kFrozenMs, qPrintable(QString::number(worstGap)));
+            QVERIFY(simulatedBoard || got > 0);
+            QVERIFY(!heldOpen(file.fileName()));
+            QVERIFY(w.toolButton("TransmitTextFile")->isEnabled());
+            QVERIFY(m_f->messages.shown.isEmpty());
+        }
     }
 
 private:
