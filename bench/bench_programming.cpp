@@ -3,7 +3,7 @@
 // the download's own waits (500 ms per record, 2 ms per byte), then the CPU time the console
 // uses while it sits idle for 10 s.
 //   bench_programming [KiB]    (default 8: about five minutes)
-#include "../tests/FakeDialogs.h"
+#include "FakeDialogs.h"
 #include "common/AppState.h"
 #include "programmer/HexWriter.h"
 #include "serial/SimulatedBoard.h"

@@ -1,6 +1,6 @@
 // Receive path throughput: 4 KiB chunks, as a pty delivers them, through ShowData into the
 // bounded view, headless. Prints bytes per second and the peak resident memory.
-#include "../tests/FakeDialogs.h"
+#include "FakeDialogs.h"
 #include "settings/SettingsStore.h"
 #include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"

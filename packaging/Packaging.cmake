@@ -2,7 +2,6 @@
 #   tavro-terminal_<version>_<arch>.deb   the window, its desktop entry, icon, metainfo and man page
 #   tavro-prog_<version>_<arch>.deb       the command-line programmer and its man page, no desktop stack
 # Each install() names its package as COMPONENT; dependencies come from the binaries (dpkg-shlibdeps).
-include(GNUInstallDirs)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tavro-terminal.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tavro-terminal)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/example.tavro.Terminal.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT tavro-terminal)

@@ -1,24 +1,17 @@
 #include "programmer/IntelHex.h"
 
+#include "common/Hex.h"
+
 #include <QObject>
 
 namespace IntelHex {
 namespace {
 
-QString hex(quint64 value, int digits)
-{
-    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
+using Hex::digits;
 
 int digitValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return Hex::digitValue(QLatin1Char(c));
 }
 
 // A control or non-ASCII byte would garble the message line.
@@ -26,7 +19,7 @@ QString shown(char c)
 {
     if (c > ' ' && c < 127)
         return QStringLiteral("'%1'").arg(QLatin1Char(c));
-    return QStringLiteral("byte %1").arg(hex(quint8(c), 2));
+    return QStringLiteral("byte %1").arg(digits(quint8(c), 2));
 }
 
 bool isBlank(char c)
@@ -71,7 +64,7 @@ std::variant<Record, Fault> decode(QByteArrayView text)
     const quint8 expected = checksum(QByteArrayView(bytes).first(bytes.size() - 1));
     if (quint8(bytes.back()) != expected)
         return Fault{true, QObject::tr("bad checksum %1, the record's bytes need %2")
-                               .arg(hex(quint8(bytes.back()), 2), hex(expected, 2))};
+                               .arg(digits(quint8(bytes.back()), 2), digits(expected, 2))};
     return Record{quint8(bytes[3]), quint16(quint8(bytes[1]) * 256 + quint8(bytes[2])), bytes.sliced(4, count)};
 }
 
@@ -96,7 +89,7 @@ std::variant<Placer::Placed, Fault> Placer::place(const Record &record, int line
     case Data:
         if (std::optional<Fault> f = placeData(record, line))
             return *f;
-        return Placed{Placed::Bytes, quint32(at(0)), record.data};
+        return Placed{Placed::Bytes, quint32(at(record.offset, 0)), record.data};
     case EndOfFile:
         return fault(QObject::tr("end-of-file record with %1 data bytes").arg(count));
     case ExtendedSegmentAddress:
@@ -114,7 +107,7 @@ std::variant<Placer::Placed, Fault> Placer::place(const Record &record, int line
             return fault(QObject::tr("start address record needs 4 data bytes"));
         return Placed{Placed::Start, 0, {}};
     default:
-        return fault(QObject::tr("unknown record type %1").arg(hex(record.type, 2)));
+        return fault(QObject::tr("unknown record type %1").arg(digits(record.type, 2)));
     }
 }
 
@@ -126,29 +119,28 @@ std::variant<Placer::Placed, Fault> Placer::place(QByteArrayView text, int line)
     return place(std::get<Record>(decoded), line);
 }
 
-quint64 Placer::at(int i) const
+quint64 Placer::at(quint16 offset, int i) const
 {
     // A segment wraps within its 64 KiB; a linear address runs on.
-    return m_segmented ? m_base + quint16(m_offset + i) : m_base + m_offset + quint64(i);
+    return m_segmented ? m_base + quint16(offset + i) : m_base + offset + quint64(i);
 }
 
 std::optional<Fault> Placer::placeData(const Record &record, int line)
 {
-    m_offset = record.offset;
     const int count = int(record.data.size());
     for (int i = 0; i < count; ++i) {
-        const quint64 address = at(i);
+        const quint64 address = at(record.offset, i);
         if (address > m_lastAddress)
             return fault(QObject::tr("data for address %1, beyond the last address %2")
-                             .arg(hex(address, 4), hex(m_lastAddress, 4)));
+                             .arg(digits(address, 4), digits(m_lastAddress, 4)));
         const auto it = m_cells.find(quint32(address));
         if (it != m_cells.end() && it->second.value != quint8(record.data[i]))
             return fault(QObject::tr("address %1 is given %2 here but %3 on line %4")
-                             .arg(hex(address, 4), hex(quint8(record.data[i]), 2), hex(it->second.value, 2))
+                             .arg(digits(address, 4), digits(quint8(record.data[i]), 2), digits(it->second.value, 2))
                              .arg(it->second.line));
     }
     for (int i = 0; i < count; ++i)
-        m_cells.try_emplace(quint32(at(i)), Cell{quint8(record.data[i]), line});
+        m_cells.try_emplace(quint32(at(record.offset, i)), Cell{quint8(record.data[i]), line});
     return std::nullopt;
 }
 

@@ -89,12 +89,11 @@ private:
         int line;
     };
     std::optional<Fault> placeData(const Record &record, int line);
-    quint64 at(int i) const;
+    quint64 at(quint16 offset, int i) const;
 
     quint32 m_lastAddress;
     quint64 m_base = 0;
     bool m_segmented = false;
-    quint16 m_offset = 0;
     std::map<quint32, Cell> m_cells;
 };
 

@@ -23,7 +23,7 @@ void LineDriver::Delay(double msecs)
         return;
     }
     // Sleeps until the next event; the timer's tick is one.
-    while (m_timer.interval() >= 1)
+    while (m_timer.isRunning())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 

@@ -4,6 +4,11 @@
 
 using Line = MSComm::Line;
 
+namespace {
+// Break, RTS and DTR off: the lines as a released target sees them.
+constexpr std::pair<Line, bool> kReleased[] = {{Line::Break, false}, {Line::RTS, false}, {Line::DTR, false}};
+} // namespace
+
 Failure TargetControl::holdInReset()
 {
     m_lostStep = true; // until the frame is clean
@@ -14,19 +19,19 @@ Failure TargetControl::holdInReset()
             return failure;
         }
     }
-    for (const auto &[line, level] :
-         {std::pair{Line::Break, false}, {Line::RTS, false}, {Line::DTR, false}, {Line::DTR, true}})
+    for (const auto &[line, level] : kReleased)
         if (Failure failure = m_driver.setLine(line, level))
             return failure;
+    if (Failure failure = m_driver.setLine(Line::DTR, true))
+        return failure;
     m_lostStep = false;
     return std::nullopt;
 }
 
 void TargetControl::release()
 {
-    (void)m_driver.setLine(Line::Break, false);
-    (void)m_driver.setLine(Line::RTS, false);
-    (void)m_driver.setLine(Line::DTR, false);
+    for (const auto &[line, level] : kReleased)
+        (void)m_driver.setLine(line, level);
     m_byHand.reset();
 }
 

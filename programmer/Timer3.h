@@ -13,8 +13,6 @@ class Timer3 : public QObject
 public:
     explicit Timer3(QObject *parent = nullptr);
 
-    int interval() const { return m_interval; }
-    void setInterval(int ms) { m_interval = ms; }
     void setEnabled(bool on);
     void start(int ms) { start(std::chrono::milliseconds(ms)); }
     // A wait of any length, as shortened waits are: the interval reads as its whole milliseconds,

@@ -1,7 +1,5 @@
 #include "serial/PortMap.h"
 
-#include "serial/MSComm.h"
-
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSettings>
@@ -14,12 +12,6 @@ PortMap::PortMap(QString filePath)
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                      + QStringLiteral("/Tavro Terminal/ports.ini");
-    for (int i = 0; i < MSComm::kPortCount; ++i) {
-        m_paths << QString();
-        m_labels << QString();
-        m_settleUs << 0;
-    }
-
     static const QRegularExpression portKey(QStringLiteral("^com(\\d+)(settleus)?$"),
                                             QRegularExpression::CaseInsensitiveOption);
     QSettings file(m_filePath, QSettings::IniFormat);
@@ -34,14 +26,14 @@ PortMap::PortMap(QString filePath)
         if (match.hasCaptured(2)) {
             bool ok = false;
             const int us = value.toInt(&ok);
-            m_settleUs[port - 1] = ok && us > 0 && us <= kMaxSettleUs ? us : 0;
+            m_entries[port - 1].settleUs = ok && us > 0 && us <= kMaxSettleUs ? us : 0;
             continue;
         }
-        m_paths[port - 1] = value;
+        m_entries[port - 1].path = value;
         named << value;
     }
-    if (m_paths.last().isEmpty())
-        m_paths.last() = kSimulatedBoard;
+    if (m_entries.back().path.isEmpty())
+        m_entries.back().path = kSimulatedBoard;
 
     QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
     std::sort(present.begin(), present.end(),
@@ -50,30 +42,19 @@ PortMap::PortMap(QString filePath)
     for (const QSerialPortInfo &info : present) {
         if (named.contains(info.systemLocation()))
             continue;
-        while (next < MSComm::kPortCount && !m_paths[next].isEmpty())
+        while (next < MSComm::kPortCount && !m_entries[next].path.isEmpty())
             ++next;
         if (next == MSComm::kPortCount)
             break;
-        m_paths[next] = info.systemLocation();
-        m_labels[next] = info.description();
+        m_entries[next].path = info.systemLocation();
+        m_entries[next].label = info.description();
     }
 }
 
-QString PortMap::devicePath(int port) const
+const PortMap::Entry &PortMap::entry(int port) const
 {
-    if (port < 1 || port > MSComm::kPortCount)
-        return {};
-    return m_paths[port - 1];
-}
-
-QString PortMap::label(int port) const
-{
-    return port >= 1 && port <= MSComm::kPortCount ? m_labels[port - 1] : QString();
-}
-
-int PortMap::settleUs(int port) const
-{
-    return port >= 1 && port <= MSComm::kPortCount ? m_settleUs[port - 1] : 0;
+    static const Entry none;
+    return port >= 1 && port <= MSComm::kPortCount ? m_entries[port - 1] : none;
 }
 
 QString PortMap::describe(int port) const
@@ -83,6 +64,6 @@ QString PortMap::describe(int port) const
         return QObject::tr("No device (map one in %1)").arg(m_filePath);
     if (path == kSimulatedBoard)
         return QObject::tr("Built-in simulated board");
-    const QString label = m_labels[port - 1];
+    const QString label = entry(port).label;
     return label.isEmpty() ? path : QStringLiteral("%1 (%2)").arg(path, label);
 }

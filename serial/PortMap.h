@@ -1,7 +1,9 @@
 #pragma once
 
+#include "serial/MSComm.h"
+
 #include <QString>
-#include <QStringList>
+#include <array>
 
 // Which device stands behind each of Com1 to Com16.
 //
@@ -21,15 +23,22 @@ public:
     // Empty file path: the per-user file.
     explicit PortMap(QString filePath = {});
 
-    QString devicePath(int port) const; // empty when nothing stands behind the port
-    QString describe(int port) const;   // for tooltips and messages
-    QString label(int port) const;      // what the system calls the device, when it says
-    int settleUs(int port) const;       // 0 when the file gives none
+    QString devicePath(int port) const { return entry(port).path; } // empty when nothing stands behind the port
+    QString describe(int port) const;                               // for tooltips and messages
+    QString label(int port) const { return entry(port).label; }     // what the system calls the device, when it says
+    int settleUs(int port) const { return entry(port).settleUs; }   // 0 when the file gives none
     QString filePath() const { return m_filePath; }
 
 private:
+    struct Entry
+    {
+        QString path;
+        QString label;
+        int settleUs = 0;
+    };
+    // The port's entry; an empty one for a number outside Com1 to Com16.
+    const Entry &entry(int port) const;
+
     QString m_filePath;
-    QStringList m_paths; // index 0 is Com1
-    QStringList m_labels;
-    QList<int> m_settleUs;
+    std::array<Entry, MSComm::kPortCount> m_entries; // index 0 is Com1
 };

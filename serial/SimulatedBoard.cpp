@@ -94,7 +94,8 @@ void SimulatedBoard::arrive()
 
 Failure SimulatedBoard::write(const QByteArray &bytes)
 {
-    applyDue(m_chip->nowNs());
+    if (!m_pending.empty()) // only behind a modelled adapter
+        applyDue(m_chip->nowNs());
     if (!connected())
         return closedFailure();
     if (m_chip->inReset() || m_break)
@@ -185,6 +186,7 @@ Failure SimulatedBoard::setBreak(bool on)
 
 bool SimulatedBoard::clearToSend() const
 {
-    applyDue(m_chip->nowNs());
+    if (!m_pending.empty())
+        applyDue(m_chip->nowNs());
     return connected() && m_chip->dataOut();
 }

@@ -39,14 +39,9 @@ const PropertyValues &PropertiesModel::values()
         v.txtStartFileType = s[6];
         v.txtStartDelay = s[7];
         loadCheck(v.chkRTS, s[8]);
-        take(v);
+        edit(v);
     }
     return *m_values;
-}
-
-void PropertiesModel::edit(const PropertyValues &values)
-{
-    take(values);
 }
 
 void PropertiesModel::discard()
@@ -60,7 +55,7 @@ std::optional<char16_t> PropertiesModel::eolCharacter()
     return m_eol;
 }
 
-void PropertiesModel::take(const PropertyValues &values)
+void PropertiesModel::edit(const PropertyValues &values)
 {
     m_values = values;
     bool ok = false;

@@ -40,8 +40,6 @@ public:
     bool invertsData() { return values().chkRTS == 1; }
 
 private:
-    void take(const PropertyValues &values);
-
     const SettingsStore &m_store;
     std::optional<PropertyValues> m_values;
     std::optional<char16_t> m_eol;

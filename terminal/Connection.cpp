@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QToolBar>
 
 void frmTerminal::mnuOpen_Click()
 {

@@ -48,8 +48,8 @@ void frmTerminal::leaveProgramming()
 {
     QPalette palette = txtTerm->palette();
     palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
-    palette.setColor(QPalette::Text, QColor(0, 0, 255));
     txtTerm->setPalette(palette);
+    setTextColour(kReceivedTextColour);
     m_app.ProgMode = false;
     m_target.release();
     m_holdingTarget = false;

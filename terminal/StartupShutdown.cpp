@@ -8,7 +8,6 @@
 #include "terminal/EventWait.h"
 #include "terminal/TerminalView.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -44,29 +43,32 @@ void frmTerminal::Form_Load()
     frmProperties::fillSpeedList(cboSpeed);
     cboSpeed->setEditText(QString());
     cboPort->setEditText(QString());
-    txtTerm->clear();
-    QPalette palette = txtTerm->palette();
-    palette.setColor(QPalette::Text, QColor(0, 0, 255));
-    txtTerm->setPalette(palette);
-
-    m_app.ProgMode = false;
-    m_app.DataSpace = true;
-    m_app.ConsoleKey = 0;
+    setTextColour(kReceivedTextColour);
     // The application's name, not a display name: the window system would add that to every caption.
     QApplication::setApplicationName(kAppTitle);
     setWindowTitle(kMainWindowTitle);
-    loadWindowSize();
+    // One reading of the store for all that start-up takes from it.
+    const QStringList stored = StoredProperties::read(m_services.store, {{QStringLiteral("FormWidth"), {}},
+                                                                         {QStringLiteral("FormHeight"), {}},
+                                                                         {QStringLiteral("Settings"), {}},
+                                                                         {QStringLiteral("CommPort"), {}},
+                                                                         {QStringLiteral("Handshaking"), {}},
+                                                                         {QStringLiteral("LastTextFile"), {}},
+                                                                         {QStringLiteral("Echo"), {}}});
+    loadWindowSize(stored[0], stored[1]);
     imgNotConnected->raise();
 
-    if (!applyStoredPort())
+    if (!applyStoredPort(stored[2], stored[3], stored[4]))
         return;
-    loadTransferSettings();
+    LastTextFile = stored[5];
+    if (const auto echo = toBool(stored[6]))
+        m_app.LocalEcho = *echo;
     if (!LastTextFile.isEmpty())
         setWindowTitle(QStringLiteral("Send Text > ") + LastTextFile);
-    (void)MSComm1->setRTSEnable(m_properties.values().chkRTS == 1);
+    (void)MSComm1->setRTSEnable(m_properties.invertsData());
 }
 
-void frmTerminal::loadWindowSize()
+void frmTerminal::loadWindowSize(const QString &storedWidth, const QString &storedHeight)
 {
     // With nothing stored the window gets its design size, centred.
     const QSize frame = frameGeometry().size() - geometry().size();
@@ -77,9 +79,9 @@ void frmTerminal::loadWindowSize()
     // such as 1e9, must not give a window that cannot be seen whole.
     const QSize largest = screen ? screen->availableGeometry().size() - frame : QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     const QSize smallest = minimumSizeHint().expandedTo(QSize(1, 1)).boundedTo(largest);
-    auto stored = [this](const QString &key, int frameExtent, int lowest, int highest) -> std::optional<int> {
+    auto stored = [](const QString &text, int frameExtent, int lowest, int highest) -> std::optional<int> {
         bool ok = false;
-        const double twips = readSetting(key, QString()).toFloat(&ok);
+        const double twips = text.toFloat(&ok);
         if (!ok || !(twips > 0))
             return std::nullopt;
         // Clamped before rounding, so that an infinite or huge value cannot overflow.
@@ -87,18 +89,17 @@ void frmTerminal::loadWindowSize()
         return std::clamp(int(std::lround(pixels)) - frameExtent, lowest, highest);
     };
     QSize size = design.boundedTo(largest);
-    if (const auto width = stored(QStringLiteral("FormWidth"), frame.width(), smallest.width(), largest.width()))
+    if (const auto width = stored(storedWidth, frame.width(), smallest.width(), largest.width()))
         size.setWidth(*width);
-    if (const auto height = stored(QStringLiteral("FormHeight"), frame.height(), smallest.height(), largest.height()))
+    if (const auto height = stored(storedHeight, frame.height(), smallest.height(), largest.height()))
         size.setHeight(*height);
     resize(size);
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-bool frmTerminal::applyStoredPort()
+bool frmTerminal::applyStoredPort(const QString &settings, const QString &port, const QString &handshaking)
 {
-    const QString settings = readSetting(QStringLiteral("Settings"), QString());
     if (!settings.isEmpty())
         if (Failure failure = MSComm1->setSettings(settings)) {
             m_services.messages.warn(*failure);
@@ -107,12 +108,10 @@ bool frmTerminal::applyStoredPort()
     if (settings.contains(QLatin1Char(',')))
         cboSpeed->setEditText(settings.section(QLatin1Char(','), 0, 0));
 
-    const QString port = readSetting(QStringLiteral("CommPort"), QString());
     if (const auto number = toInt(port))
         (void)MSComm1->setCommPort(*number);
     cboPort->setEditText(QStringLiteral("Com") + port);
 
-    const QString handshaking = readSetting(QStringLiteral("Handshaking"), QString());
     if (!handshaking.isEmpty()) {
         const Failure failure = toInt(handshaking)
                                     ? MSComm1->setHandshaking(*toInt(handshaking))
@@ -123,14 +122,6 @@ bool frmTerminal::applyStoredPort()
         }
     }
     return true;
-}
-
-void frmTerminal::loadTransferSettings()
-{
-    LastTextFile = readSetting(QStringLiteral("LastTextFile"), QString());
-    if (const auto echo = toBool(readSetting(QStringLiteral("Echo"), QString())))
-        m_app.LocalEcho = *echo;
-    m_properties.values(); // the fields the dialog's loader fills, from the same keys and defaults
 }
 
 void frmTerminal::Form_Unload(bool &Cancel)

@@ -8,6 +8,8 @@ namespace {
 // at the start, which erases the last character already on the screen.
 bool takeBackspaces(QString &data)
 {
+    if (!data.contains(QChar(8)))
+        return false;
     bool erasesShown = false;
     qsizetype out = 0;
     for (qsizetype in = 0; in < data.size(); ++in) {

@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScopedValueRollback>
-#include <QTextBlock>
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <memory>
 
 MessageBox::Answer WidgetMessageBox::show(const QString &text, Buttons buttons, Icon icon)
 {
@@ -44,7 +45,16 @@ MessageBox::Answer WidgetMessageBox::show(const QString &text, Buttons buttons, 
     }
 }
 
-QList<WidgetFileDialog::Filter> WidgetFileDialog::filters(const QString &filter)
+namespace {
+
+// "Log Files (*.LOG)|*.log|All Files (*.*)|*.*": the texts the user sees, each with its patterns.
+struct Filter
+{
+    QString text;
+    QStringList patterns;
+};
+
+QList<Filter> filters(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QList<Filter> entries;
@@ -58,9 +68,9 @@ QList<WidgetFileDialog::Filter> WidgetFileDialog::filters(const QString &filter)
     return entries;
 }
 
-std::unique_ptr<QFileDialog> WidgetFileDialog::make(const Request &request) const
+std::unique_ptr<QFileDialog> makeDialog(QWidget *parent, const FileDialog::Request &request)
 {
-    auto dialog = std::make_unique<QFileDialog>(m_parent, request.title);
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title);
     // Qt's own dialog: it shows each filter's text as given and lets the patterns be set apart.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -85,9 +95,11 @@ std::unique_ptr<QFileDialog> WidgetFileDialog::make(const Request &request) cons
     return dialog;
 }
 
+} // namespace
+
 std::optional<QString> WidgetFileDialog::open(const Request &request)
 {
-    const std::unique_ptr<QFileDialog> dialog = make(request);
+    const std::unique_ptr<QFileDialog> dialog = makeDialog(m_parent, request);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
     return dialog->selectedFiles().first();

@@ -2,11 +2,6 @@
 
 #include "common/UserDialogs.h"
 
-#include <QList>
-#include <QStringList>
-#include <memory>
-
-class QFileDialog;
 class QWidget;
 
 // The message box and file dialog on the screen.
@@ -29,16 +24,6 @@ public:
         : m_parent(parent)
     {}
     std::optional<QString> open(const Request &request) override;
-
-    // "Log Files (*.LOG)|*.log|All Files (*.*)|*.*": the texts the user sees, each with its patterns.
-    struct Filter
-    {
-        QString text;
-        QStringList patterns;
-    };
-    static QList<Filter> filters(const QString &filter);
-    // The dialog open() shows.
-    std::unique_ptr<QFileDialog> make(const Request &request) const;
 
 private:
     QWidget *m_parent;

@@ -45,7 +45,6 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     m_drawTimer.setSingleShot(true);
     connect(&m_drawTimer, &QTimer::timeout, this, &frmTerminal::drawNow);
     m_sinceDraw.start();
-    EnableMenuSystem();
     Form_Load();
     EnableMenuSystem();
 }
@@ -286,11 +285,6 @@ frmProperties &frmTerminal::propertiesDialog()
         connect(m_dialog, &frmProperties::finishedWith, this, [this] { m_dialog = nullptr; });
     }
     return *m_dialog;
-}
-
-QString frmTerminal::readSetting(const QString &key, const QString &defaultValue) const
-{
-    return StoredProperties::read(m_services.store, key, defaultValue);
 }
 
 QString frmTerminal::statusText() const

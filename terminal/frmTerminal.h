@@ -51,6 +51,7 @@ public:
     static constexpr int kDesignClientHeight = 6825;
     static constexpr int kDrawIntervalMs = 33; // at most about 30 draws a second while data streams,
     static constexpr int kDrawShare = 60;      // and drawing, paint included, takes at most 1/60 of the time
+    static constexpr quint32 kReceivedTextColour = 0x0000FF; // blue, outside programming mode
 
     struct Services
     {
@@ -96,7 +97,6 @@ public:
     void mmuReset_Click();
     void mmuProg_Click();
     void cmdCancelSend_Click();
-    LineDriver &lineDriver() { return m_lineDriver; }
     Timer3 &timer3() { return m_timer3; }
 
     // SenderHost
@@ -155,16 +155,14 @@ private:
     void buildToolBar();
     void buildClientArea();
     void Form_Load();
-    void loadWindowSize();
-    bool applyStoredPort();
-    void loadTransferSettings();
+    void loadWindowSize(const QString &storedWidth, const QString &storedHeight);
+    bool applyStoredPort(const QString &settings, const QString &port, const QString &handshaking);
     void Form_Resize();
     void enterProgramming();
     void leaveProgramming();
     void stopProgramming();
     void showPortState();
     void onPortLost(const QString &description);
-    QString readSetting(const QString &key, const QString &defaultValue) const;
 
     Services m_services;
     AppState m_app;

@@ -17,7 +17,7 @@ void TransmitCommands::mnuSendText_Click()
     if (isBusy())
         return;
     setChoosing(true);
-    const auto chosen = qScopeGuard([this] { setChoosing(false); });
+    auto chosen = qScopeGuard([this] { setChoosing(false); });
     for (;;) {
         const auto path = m_host.files().open({kDialogTitle, kDialogFilter});
         if (!path)
@@ -29,6 +29,7 @@ void TransmitCommands::mnuSendText_Click()
             return;
         }
         if (lookup.result == FileLookup::Result::Exists) {
+            chosen.dismiss(); // the transfer reports its own end
             m_choosing = false;
             m_sender.SendText();
             return;
