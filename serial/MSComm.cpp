@@ -250,7 +250,3 @@ int MSComm::OutBufferCount() const
     return m_device ? int(m_device->bytesToWrite()) : 0;
 }
 
-QString MSComm::deviceDescription() const
-{
-    return m_device ? m_device->description() : QString();
-}

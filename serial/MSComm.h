@@ -64,9 +64,6 @@ public:
     int OutBufferCount() const;
     int CommEvent() const { return m_commEvent; }
 
-    // The device currently behind the port, for messages and tooltips.
-    QString deviceDescription() const;
-
     static Failure parseSettings(const QString &text, LineFormat &format);
     // Whether the device behind a port could take this format, asked without opening it. A port
     // that names no device has nothing to refuse; opening it will say why.

@@ -82,16 +82,13 @@ public:
 
     // What happened on the lines.
     const QList<Instruction> &instructions() const { return m_log; }
-    void clearInstructions() { m_log.clear(); }
     int violations() const; // instructions that came too soon
-    bool programmingEnabled() const { return m_enabled; }
     int pendingBits() const { return m_bitCount; } // bits of an instruction not yet complete
     int clocksOutsideReset() const { return m_strayClocks; }
     // Reset edges are always kept; every line change only while tracing.
     const std::vector<LineEvent> &resetEvents() const { return m_resetEvents; }
     void setTracing(bool on) { m_tracing = on; }
     const std::vector<LineEvent> &trace() const { return m_trace; }
-    void clearTrace() { m_trace.clear(); }
     qint64 nowNs() const { return m_clock0.nsecsElapsed(); }
 
     // Persistence of both memories as raw images in a folder.
