@@ -1,7 +1,7 @@
 #pragma once
 
 #include "about/SysInfo.h"
-#include "common/TwipsLayout.h"
+#include "widgets/TwipsLayout.h"
 
 #include <QDialog>
 

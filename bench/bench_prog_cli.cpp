@@ -4,9 +4,9 @@
 // Prints; asserts nothing.
 //   bench_prog_cli [bytes behind the adapter]   (default 512; 8192 takes about 20 minutes)
 #include "programmer/HexWriter.h"
-#include "programmer/cli/CommandLine.h"
-#include "programmer/cli/ProgRun.h"
-#include "serial/SimulatedBoard.h"
+#include "prog/CommandLine.h"
+#include "prog/ProgRun.h"
+#include "simulator/SimulatedBoard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

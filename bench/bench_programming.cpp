@@ -6,7 +6,7 @@
 #include "FakeDialogs.h"
 #include "common/AppState.h"
 #include "programmer/HexWriter.h"
-#include "serial/SimulatedBoard.h"
+#include "simulator/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
 #include "terminal/frmTerminal.h"
 

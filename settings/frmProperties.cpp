@@ -1,7 +1,7 @@
 #include "settings/frmProperties.h"
 
 #include "common/AppState.h"
-#include "common/TwipsLayout.h"
+#include "widgets/TwipsLayout.h"
 #include "common/UserDialogs.h"
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"

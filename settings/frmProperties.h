@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/TwipsLayout.h"
+#include "widgets/TwipsLayout.h"
 #include "settings/ApplyProperties.h"
 #include "settings/PropertiesModel.h"
 

@@ -1,5 +1,5 @@
 #include "common/AppTitle.h"
-#include "serial/DeviceFactory.h"
+#include "simulator/DeviceFactory.h"
 #include "settings/SettingsStore.h"
 #include "terminal/Icons.h"
 #include "terminal/WidgetDialogs.h"

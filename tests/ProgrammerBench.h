@@ -8,7 +8,7 @@
 #include "programmer/TargetControl.h"
 #include "programmer/Timer3.h"
 #include "serial/MSComm.h"
-#include "serial/SimulatedBoard.h"
+#include "simulator/SimulatedBoard.h"
 
 #include <QPointer>
 #include <QTest>

@@ -3,7 +3,7 @@
 #include "FakeDialogs.h"
 #include "common/AppTitle.h"
 #include "serial/QtSerialDevice.h"
-#include "serial/SimulatedBoard.h"
+#include "simulator/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
 #include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"

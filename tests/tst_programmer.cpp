@@ -6,8 +6,8 @@
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
 #include "programmer/IntelHex.h"
-#include "programmer/cli/ProgRun.h"
-#include "serial/DeviceFactory.h"
+#include "prog/ProgRun.h"
+#include "simulator/DeviceFactory.h"
 #include "settings/SettingsStore.h"
 
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "serial/SimulatedChip.h"
+#include "simulator/SimulatedChip.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 
 #include "common/Waits.h"
 #include "programmer/ChipSession.h"
-#include "programmer/cli/CommandLine.h"
-#include "programmer/cli/PortChoice.h"
+#include "prog/CommandLine.h"
+#include "prog/PortChoice.h"
 
 #include <QTextStream>
 #include <functional>

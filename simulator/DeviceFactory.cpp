@@ -1,7 +1,7 @@
-#include "serial/DeviceFactory.h"
+#include "simulator/DeviceFactory.h"
 
 #include "serial/QtSerialDevice.h"
-#include "serial/SimulatedBoard.h"
+#include "simulator/SimulatedBoard.h"
 
 MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip)
 {

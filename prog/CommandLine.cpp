@@ -1,4 +1,4 @@
-#include "programmer/cli/CommandLine.h"
+#include "prog/CommandLine.h"
 
 #include "programmer/ChipMemory.h"
 #include "serial/MSComm.h"

@@ -1,4 +1,4 @@
-#include "programmer/cli/InterruptWatch.h"
+#include "prog/InterruptWatch.h"
 
 namespace {
 // Written by the signal handler, read between bytes; nothing else is safe in a handler.

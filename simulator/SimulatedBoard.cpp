@@ -1,4 +1,4 @@
-#include "serial/SimulatedBoard.h"
+#include "simulator/SimulatedBoard.h"
 
 #include <QTimer>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "programmer/cli/ProgRun.h"
+#include "prog/ProgRun.h"
 
 #include "common/Hex.h"
 #include "programmer/ChipMemory.h"
@@ -7,7 +7,7 @@
 #include "programmer/LineDriver.h"
 #include "programmer/TargetControl.h"
 #include "programmer/Timer3.h"
-#include "programmer/cli/ProgressBar.h"
+#include "prog/ProgressBar.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "programmer/cli/PortChoice.h"
+#include "prog/PortChoice.h"
 
-#include "serial/DeviceFactory.h"
+#include "simulator/DeviceFactory.h"
 #include "serial/PortMap.h"
 #include "serial/QtSerialDevice.h"
 

@@ -2,7 +2,7 @@
 
 #include "serial/MSComm.h"
 #include "serial/PortMap.h"
-#include "serial/SimulatedChip.h"
+#include "simulator/SimulatedChip.h"
 
 #include <memory>
 

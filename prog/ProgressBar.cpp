@@ -1,4 +1,4 @@
-#include "programmer/cli/ProgressBar.h"
+#include "prog/ProgressBar.h"
 
 namespace {
 constexpr int kWidth = 30;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "serial/SerialDevice.h"
-#include "serial/SimulatedChip.h"
+#include "simulator/SimulatedChip.h"
 
 #include <QTimer>
 #include <chrono>
