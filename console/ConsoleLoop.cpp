@@ -1,10 +1,11 @@
 #include "common/AppState.h"
+#include "common/EventWait.h"
 #include "console/ConsoleHost.h"
 #include "console/Module1.h"
 #include "programmer/ChipError.h"
 #include "programmer/ChipMemory.h"
 
-#include <QCoreApplication>
+#include <QStringList>
 
 namespace {
 constexpr quint32 kDataColour = 0xFFFFFF;    // white
@@ -21,9 +22,9 @@ void Module1::waitForKey()
     // With a key waiting, one pass of the event loop; otherwise sleep until the next event
     // (a key, a timer, the window closing).
     if (m_app.ConsoleKey != 0)
-        QCoreApplication::processEvents();
+        EventWait::pending();
     else
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        EventWait::next();
 }
 
 void Module1::printBanner()

@@ -1,11 +1,11 @@
 #include "common/AppState.h"
 #include "common/AppTitle.h"
+#include "common/EventWait.h"
 #include "console/ConsoleHost.h"
 #include "console/Module1.h"
 #include "programmer/ChipMemory.h"
 #include "programmer/IntelHex.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -131,11 +131,11 @@ void Module1::HexDownload()
         while ((c = reader.next()) && *c != ':') {
             if (m_app.CancelSend)
                 return;
-            QCoreApplication::processEvents();
+            EventWait::pending();
         }
         if (!c || m_app.CancelSend)
-            return;                        // the end of the file, or a cancel seen with the ':' itself
-        QCoreApplication::processEvents(); // a cancel now lets this record finish
+            return;           // the end of the file, or a cancel seen with the ':' itself
+        EventWait::pending(); // a cancel now lets this record finish
 
         const QByteArray text = reader.recordText();
         for (const QString &pair : fieldsOf(text))
@@ -161,7 +161,7 @@ void Module1::HexDownload()
                 m_app.CancelSend = true; // the end record, or any record with count 0
         }
         ConsolePrint(kCrLf);
-        QCoreApplication::processEvents();
+        EventWait::pending();
         if (reader.atEnd() || m_app.CancelSend)
             return;
     }

@@ -1,10 +1,9 @@
 #include "common/AppState.h"
+#include "common/EventWait.h"
 #include "common/Hex.h"
 #include "console/ConsoleHost.h"
 #include "console/Module1.h"
 #include "programmer/ChipMemory.h"
-
-#include <QCoreApplication>
 
 qint32 Module1::ReadHexKeys(int maxDigits)
 {
@@ -142,6 +141,6 @@ void Module1::modifyLoop()
         } else if (v == kFinish) {
             return;
         }
-        QCoreApplication::processEvents();
+        EventWait::pending();
     }
 }

@@ -37,7 +37,7 @@ LogCommands::Choice LogCommands::choosePath(QString &path)
     }
 }
 
-std::optional<LogCommands::WindowState> LogCommands::mnuOpenLog_Click()
+std::optional<QString> LogCommands::mnuOpenLog_Click()
 {
     QString path;
     const Choice choice = choosePath(path);
@@ -58,13 +58,13 @@ std::optional<LogCommands::WindowState> LogCommands::mnuOpenLog_Click()
     }
     m_log = std::move(log);
     m_failureShown = false;
-    return WindowState{kAppTitle + QStringLiteral(" - ") + QFileInfo(path).fileName(), true};
+    return kAppTitle + QStringLiteral(" - ") + QFileInfo(path).fileName();
 }
 
-LogCommands::WindowState LogCommands::mnuCloseLog_Click()
+QString LogCommands::mnuCloseLog_Click()
 {
     m_log.reset();
-    return WindowState{kMainWindowTitle, false};
+    return kMainWindowTitle;
 }
 
 Failure LogCommands::write(const QString &text)

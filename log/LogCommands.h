@@ -15,13 +15,6 @@ class MessageBox;
 class LogCommands
 {
 public:
-    // What the window shows after a command: its caption and which log command pair is live.
-    struct WindowState
-    {
-        QString caption;
-        bool logOpen = false; // true: close pair enabled, open pair disabled
-    };
-
     static inline const QString kDialogTitle = QStringLiteral("Open Communications Log File");
     static inline const QString kDialogFilter = QStringLiteral("Log Files (*.LOG)|*.log|All Files (*.*)|*.*");
 
@@ -30,9 +23,10 @@ public:
         , m_messages(messages)
     {}
 
-    // Nothing when the log did not change (cancelled or failed; a failure is shown first).
-    std::optional<WindowState> mnuOpenLog_Click();
-    WindowState mnuCloseLog_Click();
+    // The window's caption after the command; nothing when the log did not change (cancelled or
+    // failed; a failure is shown first).
+    std::optional<QString> mnuOpenLog_Click();
+    QString mnuCloseLog_Click();
 
     bool isOpen() const { return m_log != nullptr; }
 

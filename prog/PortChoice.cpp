@@ -1,8 +1,8 @@
 #include "prog/PortChoice.h"
 
-#include "simulator/DeviceFactory.h"
 #include "serial/PortMap.h"
 #include "serial/QtSerialDevice.h"
+#include "simulator/DeviceFactory.h"
 
 #include <QRegularExpression>
 

@@ -1,13 +1,10 @@
 #include "prog/ProgRun.h"
 
 #include "common/Hex.h"
-#include "programmer/ChipMemory.h"
+#include "prog/ProgressBar.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
-#include "programmer/LineDriver.h"
-#include "programmer/TargetControl.h"
-#include "programmer/Timer3.h"
-#include "prog/ProgressBar.h"
+#include "programmer/Programmer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -170,15 +167,12 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
-    Timer3 timer;
-    LineDriver driver(comm, timer, [invert = m_options.invertData] { return invert; });
-    driver.setWaitScale(m_io.waits.chipScale);
-    TargetControl target(comm, driver);
-    ChipMemory memory(driver, target);
+    Programmer programmer(comm, m_io.waits.chipScale);
+    programmer.setInvertsData(m_options.invertData);
     if (m_options.verbose)
         m_io.out << "Settle time: " << comm.settleUs() << " us after every line change.\n";
     try {
-        ChipSession session(comm, target, memory, m_options.dataSpace, m_io.stopRequested);
+        ChipSession session(comm, programmer.target(), programmer.chip(), m_options.dataSpace, m_io.stopRequested);
         return runSession(session, comm, image, output ? &*output : nullptr);
     } catch (const SessionStopped &) {
         fail() << "interrupted; the target is released\n";

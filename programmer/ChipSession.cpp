@@ -1,10 +1,9 @@
 #include "programmer/ChipSession.h"
 
+#include "common/EventWait.h"
 #include "programmer/ChipMemory.h"
 #include "programmer/TargetControl.h"
 #include "serial/MSComm.h"
-
-#include <QCoreApplication>
 
 ChipSession::Release::~Release()
 {
@@ -21,7 +20,7 @@ auto ChipSession::guarded(Step step)
     } catch (const SessionStopped &) {
         throw;
     } catch (const ChipError &) {
-        QCoreApplication::processEvents();
+        EventWait::pending();
         if (m_lost)
             throw ChipError(*m_lost);
         throw;
@@ -38,7 +37,7 @@ ChipSession::ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory
     , m_stopRequested(std::move(stopRequested))
 {
     m_lostConnection.connection =
-        QObject::connect(&comm, &MSComm::portLost, &comm, [this](const QString &description) { m_lost = description; });
+        QObject::connect(&comm, &MSComm::lost, &comm, [this](const QString &description) { m_lost = description; });
     guarded([this] { enter(); });
 }
 

@@ -1,15 +1,14 @@
 #include "programmer/LineDriver.h"
 
+#include "common/EventWait.h"
 #include "programmer/ChipError.h"
 #include "programmer/Timer3.h"
 
-#include <QCoreApplication>
 #include <cmath>
 
-LineDriver::LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invertData)
+LineDriver::LineDriver(MSComm &comm, Timer3 &timer)
     : m_comm(comm)
     , m_timer(timer)
-    , m_invertData(std::move(invertData))
 {}
 
 void LineDriver::Delay(double msecs)
@@ -18,13 +17,10 @@ void LineDriver::Delay(double msecs)
     // millisecond, so that it is never shorter than the chip's need.
     const double ns = std::ceil(std::nearbyint(msecs) * m_waitScale * 1e6);
     m_timer.start(std::chrono::nanoseconds(qint64(ns)));
-    if (!m_timer.isRunning()) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    // Sleeps until the next event; the timer's tick is one.
-    while (m_timer.isRunning())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!m_timer.isRunning())
+        EventWait::pending();
+    else // the timer's tick is an event
+        EventWait::until([this] { return !m_timer.isRunning(); });
 }
 
 Failure LineDriver::setLine(MSComm::Line line, bool level)
@@ -51,7 +47,7 @@ void LineDriver::ClockSCK()
 
 void LineDriver::SendProgByte(quint8 value)
 {
-    if (m_invertData && m_invertData())
+    if (m_invertData)
         value = quint8(~value);
     for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
         throwIfFailed(setLine(MSComm::Line::RTS, (value & mask) != 0));

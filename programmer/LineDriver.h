@@ -5,7 +5,6 @@
 #include "serial/MSComm.h"
 
 #include <QtGlobal>
-#include <functional>
 
 class Timer3;
 
@@ -14,7 +13,7 @@ class Timer3;
 class LineDriver
 {
 public:
-    LineDriver(MSComm &comm, Timer3 &timer, std::function<bool()> invertData);
+    LineDriver(MSComm &comm, Timer3 &timer);
 
     void Delay(double msecs);
     void ClockSCK();
@@ -25,6 +24,8 @@ public:
     // wire), then the device's settle time. Every CTS sample follows such a settled change.
     Failure setLine(MSComm::Line line, bool level);
 
+    // RTS carries the complement of every bit sent (the "RTS inverted" setting).
+    void setInvertsData(bool on) { m_invertData = on; }
     // Waits run this many times their length; tests shorten them.
     void setWaitScale(double scale) { m_waitScale = scale; }
 
@@ -33,7 +34,7 @@ private:
 
     MSComm &m_comm;
     Timer3 &m_timer;
-    std::function<bool()> m_invertData;
+    bool m_invertData = false;
     double m_waitScale = 1.0;
     MicroWait m_settleWait;
 };

@@ -1,10 +1,9 @@
 #include "programmer/MicroWait.h"
 
-#include <QCoreApplication>
+#include "common/EventWait.h"
 
 void MicroWait::wait(std::chrono::nanoseconds length)
 {
     m_wake.start(length);
-    while (m_wake.isActive())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EventWait::until([this] { return !m_wake.isActive(); });
 }

@@ -1,33 +1,6 @@
 #include "serial/MSComm.h"
 
-#include <QStringList>
-
-namespace {
-
-struct ParityLetter
-{
-    QChar letter;
-    QSerialPort::Parity parity;
-};
-
-constexpr ParityLetter kParities[] = {
-    {u'e', QSerialPort::EvenParity}, {u'm', QSerialPort::MarkParity},  {u'n', QSerialPort::NoParity},
-    {u'o', QSerialPort::OddParity},  {u's', QSerialPort::SpaceParity},
-};
-
-QString stopBitsText(QSerialPort::StopBits stop)
-{
-    switch (stop) {
-    case QSerialPort::OneAndHalfStop:
-        return QStringLiteral("1.5");
-    case QSerialPort::TwoStop:
-        return QStringLiteral("2");
-    default:
-        return QStringLiteral("1");
-    }
-}
-
-} // namespace
+#include <QScopedValueRollback>
 
 MSComm::MSComm(DeviceFactory factory, QObject *parent)
     : QObject(parent)
@@ -46,84 +19,35 @@ Failure MSComm::setCommPort(int port)
         return tr("Operation valid only when the port is closed");
     if (port < 1 || port > kPortCount)
         return tr("Invalid port number");
+    if (port != m_port)
+        m_device.reset(); // made again for the new number when it is needed
     m_port = port;
     return std::nullopt;
 }
 
-Failure MSComm::parseSettings(const QString &text, LineFormat &format)
+SerialDevice *MSComm::device() const
 {
-    const QString invalid = tr("Invalid property value: settings \"%1\"").arg(text);
-    const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() != 4)
-        return invalid;
-    LineFormat parsed = format;
-    bool ok = false;
-    parsed.baudRate = fields[0].trimmed().toInt(&ok);
-    if (!ok || parsed.baudRate <= 0)
-        return invalid;
-    const QString parity = fields[1].trimmed().toLower();
-    const auto *match = std::find_if(std::begin(kParities), std::end(kParities),
-                                     [&](const ParityLetter &p) { return parity == p.letter; });
-    if (match == std::end(kParities))
-        return invalid;
-    parsed.parity = match->parity;
-    parsed.dataBits = fields[2].trimmed().toInt(&ok);
-    if (!ok || parsed.dataBits < 4 || parsed.dataBits > 8)
-        return invalid;
-    const QString stop = fields[3].trimmed();
-    if (stop == QLatin1String("1"))
-        parsed.stopBits = QSerialPort::OneStop;
-    else if (stop == QLatin1String("1.5"))
-        parsed.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stop == QLatin1String("2"))
-        parsed.stopBits = QSerialPort::TwoStop;
-    else
-        return invalid;
-    format = parsed;
-    return std::nullopt;
+    if (!m_device) {
+        m_noDevice.clear();
+        m_device = m_factory(m_port, &m_noDevice);
+    }
+    return m_device.get();
 }
 
-QString MSComm::Settings() const
+Failure MSComm::setFormat(const LineFormat &format)
 {
-    QChar parity = u'n';
-    for (const auto &p : kParities)
-        if (p.parity == m_format.parity)
-            parity = p.letter;
-    return QStringLiteral("%1,%2,%3,%4")
-        .arg(m_format.baudRate)
-        .arg(parity)
-        .arg(m_format.dataBits)
-        .arg(stopBitsText(m_format.stopBits));
-}
-
-Failure MSComm::setSettings(const QString &text)
-{
-    LineFormat format = m_format;
-    if (auto failure = parseSettings(text, format))
+    if (Failure failure = LineFormat(format).setHandshaking(format.handshaking))
         return failure;
-    if (auto failure = applyToDevice(format))
+    if (Failure failure = applyToDevice(format))
         return failure;
     m_format = format;
     return std::nullopt;
 }
 
-Failure MSComm::setHandshaking(int mode)
+Failure MSComm::checkFormat(const LineFormat &format) const
 {
-    if (mode < 0 || mode > 3)
-        return tr("Invalid property value: handshaking %1").arg(mode);
-    LineFormat format = m_format;
-    format.handshaking = mode;
-    if (auto failure = applyToDevice(format))
-        return failure;
-    m_format = format;
-    return std::nullopt;
-}
-
-Failure MSComm::checkFormat(int port, const LineFormat &format) const
-{
-    QString noDevice;
-    const std::unique_ptr<SerialDevice> device = m_factory(port, &noDevice);
-    return device ? device->apply(format) : std::nullopt; // a closed device only checks
+    const SerialDevice *closed = PortOpen() ? nullptr : device();
+    return closed ? closed->check(format) : std::nullopt;
 }
 
 LineFormat MSComm::onDevice(LineFormat format) const
@@ -156,54 +80,58 @@ void MSComm::endLinesByHand()
         (void)applyToDevice(m_format);
 }
 
-bool MSComm::PortOpen() const
-{
-    return m_device && m_device->isOpen();
-}
-
 Failure MSComm::setPortOpen(bool open)
 {
     if (!open) {
+        const bool wasOpen = PortOpen();
         m_device.reset();
         m_levels = {};
+        if (wasOpen)
+            emit openChanged(false);
         return std::nullopt;
     }
     if (PortOpen())
         return tr("Port already open");
-    QString error;
-    std::unique_ptr<SerialDevice> device = m_factory(m_port, &error);
-    if (!device)
-        return error;
-    if (auto failure = device->open(onDevice(m_format)))
+    SerialDevice *made = device();
+    if (!made)
+        return m_noDevice;
+    if (Failure failure = made->open(onDevice(m_format)))
         return failure;
-    connect(device.get(), &SerialDevice::readyRead, this, [this] {
-        m_commEvent = kDataReceived;
-        emit OnComm();
-    });
-    connect(device.get(), &SerialDevice::lost, this, &MSComm::onDeviceLost, Qt::QueuedConnection);
-    m_device = std::move(device);
+    connect(made, &SerialDevice::readyRead, this, &MSComm::readWaiting, Qt::UniqueConnection);
+    connect(made, &SerialDevice::lost, this, &MSComm::onDeviceLost,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     m_levels = {};
     // The kernel raises both lines at open; boards reset on DTR, so put back what was asked.
     // A device without modem lines (a pseudo-terminal) refuses these, which is no failure here.
     (void)setDTREnable(m_dtr);
     (void)setRTSEnable(m_rts);
+    emit openChanged(true);
     return std::nullopt;
+}
+
+void MSComm::readWaiting()
+{
+    // A handler that waits in a modal box lets events run underneath; what arrives then is taken
+    // after it returns, in order, never inside it.
+    if (m_delivering || !PortOpen())
+        return;
+    {
+        const QScopedValueRollback delivering(m_delivering, true);
+        emit dataReceived(m_device->readAll()); // even nothing: every notification is handled
+    }
+    // The device raises no second notification for what came while the first was handled.
+    if (PortOpen() && m_device->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &MSComm::readWaiting, Qt::QueuedConnection);
 }
 
 void MSComm::onDeviceLost(const QString &description)
 {
-    if (!m_device)
+    if (!PortOpen())
         return; // already closed: one unplug raises several errors
     m_device.reset();
     m_levels = {};
-    emit portLost(description);
-}
-
-Failure MSComm::deviceResult(Failure f) const
-{
-    if (!m_device)
-        return tr("Operation valid only when the port is open");
-    return f;
+    emit openChanged(false);
+    emit lost(description);
 }
 
 Failure MSComm::setLine(Line line, bool on)
@@ -212,8 +140,8 @@ Failure MSComm::setLine(Line line, bool on)
         m_rts = on;
     else if (line == Line::DTR)
         m_dtr = on; // remembered while closed, applied at open
-    if (!m_device)
-        return line == Line::Break ? deviceResult({}) : std::nullopt;
+    if (!PortOpen())
+        return line == Line::Break ? Failure(tr("Operation valid only when the port is open")) : std::nullopt;
     ++m_lineOperations;
     const Failure failure = line == Line::RTS   ? m_device->setRequestToSend(on)
                             : line == Line::DTR ? m_device->setDataTerminalReady(on)
@@ -224,12 +152,12 @@ Failure MSComm::setLine(Line line, bool on)
 
 bool MSComm::lineAt(Line line, bool level) const
 {
-    return m_device && m_levels[size_t(line)] == level;
+    return PortOpen() && m_levels[size_t(line)] == level;
 }
 
 bool MSComm::CTSHolding() const
 {
-    if (!m_device)
+    if (!PortOpen())
         return false;
     ++m_lineOperations;
     return m_device->clearToSend();
@@ -237,16 +165,10 @@ bool MSComm::CTSHolding() const
 
 Failure MSComm::Output(const QByteArray &bytes)
 {
-    return m_device ? m_device->write(bytes) : deviceResult({});
-}
-
-QByteArray MSComm::Input()
-{
-    return m_device ? m_device->readAll() : QByteArray();
+    return PortOpen() ? m_device->write(bytes) : Failure(tr("Operation valid only when the port is open"));
 }
 
 int MSComm::OutBufferCount() const
 {
-    return m_device ? int(m_device->bytesToWrite()) : 0;
+    return PortOpen() ? int(m_device->bytesToWrite()) : 0;
 }
-

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/Failure.h"
+#include "serial/LineFormat.h"
 #include "serial/SerialDevice.h"
 
 #include <QObject>
@@ -9,8 +10,12 @@
 #include <memory>
 #include <optional>
 
-// The terminal's serial control: one port number (Com1 to Com16) with its settings text,
-// flow-control mode, open state, modem lines and received-data notification.
+// The terminal's serial port: one port number (Com1 to Com16) with its line format, open state
+// and modem lines. It hands over what arrives as it arrives (dataReceived) and says when its
+// device goes away (lost) and when it opens or closes (openChanged).
+//
+// The device behind the port number is made when the number is set and kept while the port is
+// closed, so that a format can be checked against it without opening it.
 class MSComm : public QObject
 {
     Q_OBJECT
@@ -19,7 +24,6 @@ public:
     using DeviceFactory = std::function<std::unique_ptr<SerialDevice>(int port, QString *error)>;
 
     static constexpr int kPortCount = 16;
-    static constexpr int kDataReceived = 2;
 
     enum class Line { RTS, DTR, Break };
 
@@ -29,14 +33,14 @@ public:
     int CommPort() const { return m_port; }
     Failure setCommPort(int port);
 
-    // Speed, parity letter, data bits and stop bits joined by commas, parity in lower case.
-    QString Settings() const;
-    Failure setSettings(const QString &text);
+    const LineFormat &format() const { return m_format; }
+    // Applied to the open device at once; a closed port takes it for the next open.
+    Failure setFormat(const LineFormat &format);
+    // Whether the device behind the port could take this format, asked without opening it. A port
+    // that names no device has nothing to refuse; opening it will say why.
+    Failure checkFormat(const LineFormat &format) const;
 
-    int Handshaking() const { return m_format.handshaking; }
-    Failure setHandshaking(int mode);
-
-    bool PortOpen() const;
+    bool PortOpen() const { return m_device && m_device->isOpen(); }
     Failure setPortOpen(bool open);
 
     Failure setRTSEnable(bool on) { return setLine(Line::RTS, on); }
@@ -53,45 +57,38 @@ public:
     int settleUs() const { return m_device ? m_device->settleUs() : 0; }
 
     // While the lines are driven by hand, RTS/CTS flow control is set aside on the device, so that
-    // RTS can be set; Handshaking keeps the mode, which the device gets back when the last hold ends.
+    // RTS can be set; the format keeps the mode, which the device gets back when the last hold ends.
     Failure holdLinesByHand();
     void endLinesByHand();
 
     Failure Output(const QByteArray &bytes);
-    QByteArray Input();
-    int InputMode() const { return m_inputMode; }
-    void setInputMode(int mode) { m_inputMode = mode; }
     int OutBufferCount() const;
-    int CommEvent() const { return m_commEvent; }
-
-    static Failure parseSettings(const QString &text, LineFormat &format);
-    // Whether the device behind a port could take this format, asked without opening it. A port
-    // that names no device has nothing to refuse; opening it will say why.
-    Failure checkFormat(int port, const LineFormat &format) const;
 
 signals:
-    void OnComm();
+    void dataReceived(const QByteArray &bytes);
     // The open device went away; the port is closed by then.
-    void portLost(const QString &description);
+    void lost(const QString &description);
+    void openChanged(bool open);
 
 private:
-    Failure deviceResult(Failure f) const;
+    SerialDevice *device() const; // made when first needed
+    void readWaiting();
     void onDeviceLost(const QString &description);
     // The format as the device gets it: without RTS/CTS while the lines are held by hand.
     LineFormat onDevice(LineFormat format) const;
     Failure applyToDevice(const LineFormat &format);
 
     DeviceFactory m_factory;
-    std::unique_ptr<SerialDevice> m_device;
+    mutable std::unique_ptr<SerialDevice> m_device; // behind m_port, open or not
+    mutable QString m_noDevice;                     // why there is none
     int m_port = 1;
     LineFormat m_format;
     bool m_rts = false; // remembered while closed, applied at open
     bool m_dtr = false;
-    int m_inputMode = 0;
-    int m_commEvent = 0;
     std::array<std::optional<bool>, 3> m_levels; // by Line, while open
     mutable quint64 m_lineOperations = 0;
     int m_handHolds = 0;
+    bool m_delivering = false; // inside dataReceived's handlers
 };
 
 // Lines held by hand for as long as it lives (see MSComm::holdLinesByHand).

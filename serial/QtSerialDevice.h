@@ -14,10 +14,13 @@ public:
     Failure open(const LineFormat &format) override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
+    // What no port on Linux can do.
+    Failure check(const LineFormat &format) const override;
     Failure apply(const LineFormat &format) override;
 
     Failure write(const QByteArray &bytes) override;
     QByteArray readAll() override { return m_port.readAll(); }
+    qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
     qint64 bytesToWrite() const override { return m_port.bytesToWrite(); }
 
     Failure setRequestToSend(bool on) override;
@@ -28,8 +31,6 @@ public:
     QString description() const override;
 
 private:
-    // What no port on Linux can do.
-    Failure check(const LineFormat &format) const;
     Failure systemFailure() const; // errno's description
     // Sets one modem-control line, or says that the device has none.
     Failure setLine(bool (QSerialPort::*set)(bool), bool on);

@@ -1,20 +1,10 @@
 #pragma once
 
 #include "serial/Failure.h"
+#include "serial/LineFormat.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QSerialPort>
-
-// Line format and flow control as a device applies them.
-struct LineFormat
-{
-    qint32 baudRate = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    int dataBits = 8; // 4 to 8; what the device cannot do it refuses
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    int handshaking = 0; // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
-};
 
 // One device behind a port number: a real serial port, a pseudo-terminal or the simulated
 // board. Everything runs on the user-interface thread; readyRead and lost are queued there.
@@ -27,11 +17,14 @@ public:
     virtual Failure open(const LineFormat &format) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
-    // Applied to the open device; a closed device only checks what it can.
+    // What the device could never take, asked without opening it.
+    virtual Failure check(const LineFormat &) const { return std::nullopt; }
+    // Applied to the open device; a closed device only checks.
     virtual Failure apply(const LineFormat &format) = 0;
 
     virtual Failure write(const QByteArray &bytes) = 0;
     virtual QByteArray readAll() = 0;
+    virtual qint64 bytesAvailable() const = 0;
     virtual qint64 bytesToWrite() const = 0;
 
     virtual Failure setRequestToSend(bool on) = 0;

@@ -23,24 +23,13 @@ Failure applyPortNumber(MSComm &comm, int newPort)
     return failure;
 }
 
-// A closed port takes any format it can parse; the device behind the chosen port says now what
-// it could not do, rather than at every open.
-Failure checkOnDevice(const PortChoices &choices, const MSComm &comm)
-{
-    LineFormat format;
-    if (comm.PortOpen() || MSComm::parseSettings(choices.settings, format))
-        return std::nullopt; // the open device refuses for itself; a bad text, the control
-    format.handshaking = choices.handshaking;
-    return comm.checkFormat(choices.port, format);
-}
-
 void store(SettingsStore &store, const MSComm &comm, const AppState &app, const PropertyValues &v)
 {
     StoredProperties::write(
         store, {
-                   {QStringLiteral("Settings"), comm.Settings()},
+                   {QStringLiteral("Settings"), comm.format().settingsText()},
                    {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
-                   {QStringLiteral("Handshaking"), QString::number(comm.Handshaking())},
+                   {QStringLiteral("Handshaking"), QString::number(comm.format().handshaking)},
                    {QStringLiteral("Echo"), app.LocalEcho ? QStringLiteral("True") : QStringLiteral("False")},
                    {QStringLiteral("TextEOLcheck"), QString::number(v.chkWaitFor)},
                    {QStringLiteral("TextEOLValue"), v.txtEOLChar},
@@ -60,13 +49,17 @@ Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app,
                         PropertiesModel &model)
 {
     app.LocalEcho = choices.echo;
-    if (Failure failure = checkOnDevice(choices, comm))
-        return failure;
+    const int oldPort = comm.CommPort();
     if (Failure failure = applyPortNumber(comm, choices.port))
         return failure;
-    if (Failure failure = comm.setSettings(choices.settings))
+    // A closed port's device says now what it could not do, rather than at every open.
+    if (Failure failure = choices.refused ? std::nullopt : comm.checkFormat(choices.format)) {
+        (void)comm.setCommPort(oldPort);
         return failure;
-    if (Failure failure = comm.setHandshaking(choices.handshaking))
+    }
+    if (choices.refused)
+        return choices.refused;
+    if (Failure failure = comm.setFormat(choices.format))
         return failure;
     store(settings, comm, app, model.values());
     return std::nullopt;
@@ -74,5 +67,5 @@ Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app,
 
 PortChoices currentChoices(const MSComm &comm, const AppState &app, int port)
 {
-    return {port, comm.Settings(), comm.Handshaking(), app.LocalEcho};
+    return {port, comm.format(), std::nullopt, app.LocalEcho};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Failure.h"
+#include "serial/LineFormat.h"
 
 #include <QString>
 
@@ -12,16 +13,16 @@ struct AppState;
 // What the Properties dialog hands back on OK besides the model's values: the port's choices.
 struct PortChoices
 {
-    int port = 0;        // 1 to 16; 0 when no port is selected
-    QString settings;    // speed, parity letter, data bits and stop bits joined by commas
-    int handshaking = 0; // the flow-control option chosen
-    bool echo = false;   // the echo option chosen
+    int port = 0;      // 1 to 16; 0 when no port is selected
+    LineFormat format; // with the flow-control option chosen
+    Failure refused;   // why the fields make no format; the port says so in its turn
+    bool echo = false; // the echo option chosen
 };
 
-// The dialog's OK: local echo first (kept whatever follows); for a closed port, what the device
-// behind the chosen port could not do is refused before anything else; then the port number (an open port
+// The dialog's OK: local echo first (kept whatever follows); then the port number (an open port
 // is closed, switched and reopened; on failure the old number comes back and the port stays
-// closed), the settings and the flow control. Only when the port took all of them are the
+// closed; a closed port's new device is asked whether it could take the format, and a refusal
+// puts the old number back too), then the format with its flow control. Only when the port took all of them are the
 // thirteen keys stored. The first failure comes back; nothing after it is applied.
 Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app, SettingsStore &store,
                         PropertiesModel &model);

@@ -1,10 +1,10 @@
 #include "settings/frmProperties.h"
 
 #include "common/AppState.h"
-#include "widgets/TwipsLayout.h"
 #include "common/UserDialogs.h"
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"
+#include "widgets/TwipsLayout.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -164,9 +164,9 @@ void frmProperties::LoadPropertySettings()
     cboParity->addItems({"Even", "Odd", "None", "Mark", "Space"});
     cboStopBits->addItems({"1", "1.5", "2"});
 
-    // The control's own text: always speed, parity letter, data bits, stop bits.
+    // The port's format, field by field.
     const MSComm &comm = m_context.comm;
-    const QStringList settings = comm.Settings().split(QLatin1Char(','));
+    const QStringList settings = comm.format().fields();
     cboSpeed->setCurrentText(settings[0]);
     const QString parity = settings[1];
     cboDataBits->setCurrentText(settings[2]);
@@ -177,7 +177,7 @@ void frmProperties::LoadPropertySettings()
 
     const int port = comm.CommPort();
     cboPort->setCurrentIndex(port >= 1 && port <= MSComm::kPortCount ? port - 1 : -1);
-    optFlow[comm.Handshaking()]->setChecked(true);
+    optFlow[comm.format().handshaking]->setChecked(true);
     optEcho[m_context.app.LocalEcho ? 1 : 0]->setChecked(true);
     showValues(m_context.model.values());
 }
@@ -204,10 +204,12 @@ void frmProperties::editModel()
 
 PortChoices frmProperties::choices() const
 {
-    const QString settings = QStringLiteral("%1,%2,%3,%4")
-                                 .arg(cboSpeed->currentText().trimmed(), cboParity->currentText().left(1),
-                                      cboDataBits->currentText().trimmed(), cboStopBits->currentText().trimmed());
-    return {cboPort->currentIndex() + 1, settings, m_flowChoice, m_echoChoice};
+    LineFormat format = m_context.comm.format();
+    const Failure refused =
+        format.setFields(cboSpeed->currentText().trimmed(), cboParity->currentText().left(1),
+                         cboDataBits->currentText().trimmed(), cboStopBits->currentText().trimmed());
+    format.handshaking = m_flowChoice;
+    return {cboPort->currentIndex() + 1, format, refused, m_echoChoice};
 }
 
 bool frmProperties::cmdOK_Click()

@@ -39,6 +39,7 @@ public:
 
     Failure write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    qint64 bytesAvailable() const override { return m_received.size(); }
     qint64 bytesToWrite() const override { return m_onTheLine.size(); }
 
     Failure setRequestToSend(bool on) override;

@@ -2,39 +2,141 @@
 
 #include "about/SysInfo.h"
 #include "about/frmAbout.h"
+#include "settings/frmProperties.h"
+#include "terminal/ClickableLabel.h"
+#include "terminal/TerminalView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+
+void frmTerminal::tbrToolBar_ButtonClick(const QString &key)
+{
+    const QAction *button = toolButton(key);
+    if (!button || !button->isEnabled())
+        return;
+    if (key == QLatin1String("OpenLogFile"))
+        mnuOpenLog_Click();
+    else if (key == QLatin1String("CloseLogFile"))
+        mnuCloseLog_Click();
+    else if (key == QLatin1String("Properties"))
+        mnuProperties_Click();
+    else if (key == QLatin1String("TransmitTextFile"))
+        mnuSendText_Click();
+    else if (key == QLatin1String("ResendTextFile"))
+        mmuResendTextFile();
+    else if (key == QLatin1String("ResetCPU"))
+        mmuReset_Click();
+    else if (key == QLatin1String("Prog"))
+        mmuProg_Click();
+}
+
+void frmTerminal::mnuProperties_Click()
+{
+    propertiesDialog().exec();
+}
+
+frmProperties &frmTerminal::propertiesDialog()
+{
+    if (!m_dialog) {
+        m_dialog = new frmProperties({m_session.comm(), m_session.store(), m_session.messages(), m_session.app(),
+                                      m_session.propertiesModel(), m_services.describePort,
+                                      [this] { m_session.showPortState(); }},
+                                     this);
+        connect(m_dialog, &frmProperties::finishedWith, m_dialog, &QObject::deleteLater);
+        connect(m_dialog, &frmProperties::finishedWith, this, [this] { m_dialog = nullptr; });
+    }
+    return *m_dialog;
+}
 
 void frmTerminal::mmuAbout_Click()
 {
     if (!m_about)
-        m_about = new frmAbout(m_services.messages, SysInfoTools::native(), this);
+        m_about = new frmAbout(m_session.messages(), SysInfoTools::native(), this);
     m_about->show();
     m_about->raise();
 }
 
-void frmTerminal::mnuOpenLog_Click()
+void frmTerminal::cboPort_Click(int index)
 {
-    drawNow(); // the screen shows what the log will follow on from
-    if (const auto state = m_log.mnuOpenLog_Click()) {
-        setWindowTitle(state->caption);
-        EnableMenuSystem();
+    if (m_session.app().ProgMode) {
+        // Moving the port would pull it from under the console and the chip it holds in reset.
+        cboPort->setEditText(QStringLiteral("Com%1").arg(m_session.comm().CommPort()));
+        return;
     }
+    (void)m_session.choosePort(index + 1);
 }
 
-void frmTerminal::mnuCloseLog_Click()
+void frmTerminal::mmuReset_Click()
 {
-    drawNow();
-    setWindowTitle(m_log.mnuCloseLog_Click().caption);
-    EnableMenuSystem();
+    if (m_session.mmuReset_Click() == TerminalSession::Key::Sent)
+        txtTerm->moveCursor(QTextCursor::End);
 }
 
-void frmTerminal::transferChanged(bool running)
+void frmTerminal::mmuProg_Click()
 {
-    m_transferRunning = running;
-    EnableMenuSystem();
+    m_session.mmuProg_Click();
+    // A close that came while the console ran waited for the chip to go free.
+    if (m_closeWhenIdle && !m_session.holdsTarget())
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void frmTerminal::setLastTextFile(const QString &path)
+void frmTerminal::showProgramming(bool on)
 {
-    LastTextFile = path;
-    EnableMenuSystem();
+    QPalette palette = txtTerm->palette();
+    palette.setColor(QPalette::Base, on ? QColor(Qt::black) : QApplication::palette().color(QPalette::Base));
+    txtTerm->setPalette(palette);
+}
+
+void frmTerminal::setTextColour(quint32 rgb)
+{
+    QPalette palette = txtTerm->palette();
+    palette.setColor(QPalette::Text, QColor::fromRgb(rgb));
+    txtTerm->setPalette(palette);
+}
+
+void frmTerminal::setProgress(int maximum, int value)
+{
+    if (maximum >= 0)
+        prgSend->setMaximum(maximum);
+    prgSend->setValue(value);
+}
+
+QString frmTerminal::statusText() const
+{
+    return sbrStatus->text();
+}
+
+void frmTerminal::EnableMenuSystem()
+{
+    const CommandStates s = commandStates(m_session.facts());
+    for (QMenu *menu : {mnuFile, mnuPort}) {
+        menu->setEnabled(s.menus);
+        menu->menuAction()->setEnabled(s.menus);
+    }
+    mmuAbout->setEnabled(s.menus);
+    const std::pair<const char *, bool> items[] = {{"mnuSendText", s.mnuSendText},
+                                                   {"mnuResendTextFile", s.mnuResendTextFile},
+                                                   {"mnuOpenLog", s.mnuOpenLog},
+                                                   {"mnuCloseLog", s.mnuCloseLog}};
+    for (const auto &[name, on] : items)
+        menuItem(QString::fromLatin1(name))->setEnabled(on);
+    menuItem(QStringLiteral("mnuOpen"))->setChecked(s.mnuOpenChecked);
+    const std::pair<const char *, bool> buttons[] = {{"OpenLogFile", s.OpenLogFile},
+                                                     {"CloseLogFile", s.CloseLogFile},
+                                                     {"Properties", s.Properties},
+                                                     {"TransmitTextFile", s.TransmitTextFile},
+                                                     {"ResendTextFile", s.ResendTextFile},
+                                                     {"ResetCPU", s.ResetCPU},
+                                                     {"Prog", s.Prog}};
+    for (const auto &[key, on] : buttons)
+        toolButton(QString::fromLatin1(key))->setEnabled(on);
+    imgConnected->setVisible(s.imgConnectedShown);
+    imgNotConnected->setVisible(!s.imgConnectedShown);
+    imgConnected->setEnabled(s.imgConnectedEnabled);
+    cmdCancelSend->setVisible(s.downloadControls);
+    prgSend->setVisible(s.downloadControls);
 }

@@ -1,42 +1,12 @@
 #include "terminal/frmTerminal.h"
 
-#include "common/UserDialogs.h"
 #include "terminal/TerminalView.h"
 
 #include <QElapsedTimer>
 
-void frmTerminal::MSComm1_OnComm()
-{
-    if (m_app.ProgMode)
-        return;
-    if (MSComm1->CommEvent() != MSComm::kDataReceived)
-        return;
-    receive(MSComm1->Input());
-}
-
-void frmTerminal::receiveWaitingInput()
-{
-    // Bytes that came after the last notification; nothing waiting is no notification.
-    const QByteArray bytes = MSComm1->Input();
-    if (!bytes.isEmpty())
-        receive(bytes);
-}
-
-void frmTerminal::receive(const QByteArray &bytes)
-{
-    // Latin-1 maps every byte to the character of the same code and back.
-    QString text = QString::fromLatin1(bytes);
-    if (const std::optional<char16_t> eol = m_properties.eolCharacter(); eol && text.contains(QChar(*eol)))
-        EOLReceived = true;
-    ShowData(txtTerm, text);
-}
-
 void frmTerminal::ShowData(TerminalView *, QString &Data)
 {
-    m_text.showData(Data);
-    if (Failure failure = m_log.write(Data))
-        m_services.messages.warn(*failure);
-    scheduleDraw();
+    m_session.ShowData(Data);
 }
 
 void frmTerminal::scheduleDraw()
@@ -55,11 +25,12 @@ void frmTerminal::scheduleDraw()
 void frmTerminal::drawNow()
 {
     m_drawTimer.stop();
-    if (!m_text.changed())
+    TerminalText &text = m_session.text();
+    if (!text.changed())
         return;
     QElapsedTimer cost;
     cost.start();
-    txtTerm->draw(m_text.text(), m_text.takeChange());
+    txtTerm->draw(text.text(), text.takeChange());
     m_frameMs = double(cost.nsecsElapsed()) / 1e6;
     m_paintPending = true;
     m_sinceDraw.restart();
@@ -67,14 +38,7 @@ void frmTerminal::drawNow()
 
 void frmTerminal::txtTerm_KeyPress(quint16 &KeyAscii)
 {
-    if (m_app.ProgMode) {
-        m_app.ConsoleKey = KeyAscii;
-        return;
-    }
-    if (!MSComm1->PortOpen())
-        return;
-    (void)MSComm1->Output(QByteArray(1, char(KeyAscii)));
-    if (!m_app.LocalEcho) {
+    if (m_session.txtTerm_KeyPress(KeyAscii) == TerminalSession::Key::Sent) {
         txtTerm->moveCursor(QTextCursor::End);
         KeyAscii = 0;
     }

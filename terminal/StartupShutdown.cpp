@@ -5,37 +5,14 @@
 #include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
 #include "terminal/ClickableLabel.h"
-#include "terminal/EventWait.h"
 #include "terminal/TerminalView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QMenuBar>
 #include <QScreen>
 #include <algorithm>
-
-namespace {
-std::optional<int> toInt(const QString &text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
-}
-
-std::optional<bool> toBool(const QString &text)
-{
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("true"))
-        return true;
-    if (t == QLatin1String("false"))
-        return false;
-    bool ok = false;
-    const double number = t.toDouble(&ok);
-    return ok ? std::optional<bool>(number != 0) : std::nullopt;
-}
-} // namespace
 
 void frmTerminal::Form_Load()
 {
@@ -43,29 +20,28 @@ void frmTerminal::Form_Load()
     frmProperties::fillSpeedList(cboSpeed);
     cboSpeed->setEditText(QString());
     cboPort->setEditText(QString());
-    setTextColour(kReceivedTextColour);
+    setTextColour(TerminalSession::kReceivedTextColour);
     // The application's name, not a display name: the window system would add that to every caption.
     QApplication::setApplicationName(kAppTitle);
     setWindowTitle(kMainWindowTitle);
     // One reading of the store for all that start-up takes from it.
-    const QStringList stored = StoredProperties::read(m_services.store, {{QStringLiteral("FormWidth"), {}},
-                                                                         {QStringLiteral("FormHeight"), {}},
-                                                                         {QStringLiteral("Settings"), {}},
-                                                                         {QStringLiteral("CommPort"), {}},
-                                                                         {QStringLiteral("Handshaking"), {}},
-                                                                         {QStringLiteral("LastTextFile"), {}},
-                                                                         {QStringLiteral("Echo"), {}}});
+    const QStringList stored = StoredProperties::read(m_session.store(), {{QStringLiteral("FormWidth"), {}},
+                                                                          {QStringLiteral("FormHeight"), {}},
+                                                                          {QStringLiteral("Settings"), {}},
+                                                                          {QStringLiteral("CommPort"), {}},
+                                                                          {QStringLiteral("Handshaking"), {}},
+                                                                          {QStringLiteral("LastTextFile"), {}},
+                                                                          {QStringLiteral("Echo"), {}}});
     loadWindowSize(stored[0], stored[1]);
     imgNotConnected->raise();
 
-    if (!applyStoredPort(stored[2], stored[3], stored[4]))
-        return;
-    LastTextFile = stored[5];
-    if (const auto echo = toBool(stored[6]))
-        m_app.LocalEcho = *echo;
-    if (!LastTextFile.isEmpty())
-        setWindowTitle(QStringLiteral("Send Text > ") + LastTextFile);
-    (void)MSComm1->setRTSEnable(m_properties.invertsData());
+    const TerminalSession::StoredPort port = m_session.loadPort(stored[2], stored[3], stored[4]);
+    if (port.speedText)
+        cboSpeed->setEditText(*port.speedText);
+    if (port.portText)
+        cboPort->setEditText(*port.portText);
+    if (port.complete)
+        m_session.loadRest(stored[5], stored[6]);
 }
 
 void frmTerminal::loadWindowSize(const QString &storedWidth, const QString &storedHeight)
@@ -98,85 +74,32 @@ void frmTerminal::loadWindowSize(const QString &storedWidth, const QString &stor
         move(screen->availableGeometry().center() - rect().center());
 }
 
-bool frmTerminal::applyStoredPort(const QString &settings, const QString &port, const QString &handshaking)
-{
-    if (!settings.isEmpty())
-        if (Failure failure = MSComm1->setSettings(settings)) {
-            m_services.messages.warn(*failure);
-            return false;
-        }
-    if (settings.contains(QLatin1Char(',')))
-        cboSpeed->setEditText(settings.section(QLatin1Char(','), 0, 0));
-
-    if (const auto number = toInt(port))
-        (void)MSComm1->setCommPort(*number);
-    cboPort->setEditText(QStringLiteral("Com") + port);
-
-    if (!handshaking.isEmpty()) {
-        const Failure failure = toInt(handshaking)
-                                    ? MSComm1->setHandshaking(*toInt(handshaking))
-                                    : Failure(tr("Invalid property value: handshaking %1").arg(handshaking));
-        if (failure) {
-            m_services.messages.warn(*failure);
-            return false;
-        }
-    }
-    return true;
-}
-
 void frmTerminal::Form_Unload(bool &Cancel)
 {
-    if (MSComm1->PortOpen()) {
-        QDeadlineTimer deadline(m_services.waits.drainMs);
-        while (MSComm1->PortOpen() && MSComm1->OutBufferCount() > 0) {
-            waitForEvents(100);
-            if (!deadline.hasExpired())
-                continue;
-            if (!m_askBeforeDropping)
-                break; // told to end: what could not go out in the drain wait is dropped
-            const auto answer =
-                m_services.messages.show(QStringLiteral("Data cannot be sent"), MessageBox::Buttons::AbortRetryIgnore,
-                                         MessageBox::Icon::Question);
-            if (answer == MessageBox::Answer::Abort) {
-                Cancel = true;
-                return;
-            }
-            if (answer == MessageBox::Answer::Ignore)
-                break;
-            deadline.setRemainingTime(m_services.waits.drainMs);
-        }
-        (void)MSComm1->setPortOpen(false);
-    }
-    if (m_log.isOpen())
-        mnuCloseLog_Click();
+    Cancel = !m_session.unload(m_askBeforeDropping);
+    if (Cancel)
+        return;
     StoredProperties::write(
-        m_services.store,
-        {{QStringLiteral("LastTextFile"), LastTextFile},
+        m_session.store(),
+        {{QStringLiteral("LastTextFile"), m_session.lastTextFile()},
          {QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width()))},
          {QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height()))}});
-}
-
-void frmTerminal::mnuFileExit_Click()
-{
-    close();
 }
 
 void frmTerminal::closeEvent(QCloseEvent *event)
 {
     // A long operation running underneath ends first: the console and its download return and
     // release the chip before the window asks or goes; a transfer closes its file at once.
-    if (m_holdingTarget) {
+    if (m_session.holdsTarget()) {
         m_closeWhenIdle = true;
-        stopProgramming();
+        m_session.stopProgramming();
         event->ignore();
         return;
     }
     m_closeWhenIdle = false;
-    if (m_sender.isRunning())
-        m_sender.abort();
-    m_unloadCancel = false;
-    Form_Unload(m_unloadCancel);
-    if (m_unloadCancel) {
+    bool cancel = false;
+    Form_Unload(cancel);
+    if (cancel) {
         event->ignore();
         return;
     }

@@ -26,18 +26,12 @@ constexpr int kSlotWidth = 1215; // progress bar, cancel button, each drop-down 
 frmTerminal::frmTerminal(Services services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(std::move(services))
-    , MSComm1(std::make_unique<MSComm>(m_services.openDevice))
-    , m_lineDriver(*MSComm1, m_timer3, [this] { return m_properties.invertsData(); })
-    , m_target(*MSComm1, m_lineDriver)
-    , m_chip(m_lineDriver, m_target)
-    , m_log(m_services.files, m_services.messages)
+    , m_session(m_services.session)
 {
-    m_lineDriver.setWaitScale(m_services.waits.chipScale);
     buildMenus();
     buildClientArea();
     buildToolBar();
-    connect(MSComm1.get(), &MSComm::OnComm, this, &frmTerminal::MSComm1_OnComm);
-    connect(MSComm1.get(), &MSComm::portLost, this, &frmTerminal::onPortLost);
+    connectSession();
     connect(&m_signals, &SignalWatch::received, this, [this] {
         m_askBeforeDropping = false;
         close();
@@ -47,6 +41,18 @@ frmTerminal::frmTerminal(Services services, QWidget *parent)
     m_sinceDraw.start();
     Form_Load();
     EnableMenuSystem();
+}
+
+void frmTerminal::connectSession()
+{
+    connect(&m_session, &TerminalSession::textChanged, this, &frmTerminal::scheduleDraw);
+    connect(&m_session, &TerminalSession::drawRequested, this, &frmTerminal::drawNow);
+    connect(&m_session, &TerminalSession::commandsChanged, this, &frmTerminal::EnableMenuSystem);
+    connect(&m_session, &TerminalSession::statusChanged, sbrStatus, &QLabel::setText);
+    connect(&m_session, &TerminalSession::captionChanged, this, &QWidget::setWindowTitle);
+    connect(&m_session, &TerminalSession::textColourChanged, this, &frmTerminal::setTextColour);
+    connect(&m_session, &TerminalSession::programmingChanged, this, &frmTerminal::showProgramming);
+    connect(&m_session, &TerminalSession::progressChanged, this, &frmTerminal::setProgress);
 }
 
 frmTerminal::~frmTerminal()
@@ -151,8 +157,9 @@ void frmTerminal::buildClientArea()
     txtTerm = new TerminalView(m_client);
     txtTerm->setKeyPressHandler([this](quint16 &key) { txtTerm_KeyPress(key); });
     txtTerm->setBeforeLocalEdit([this] { drawNow(); });
-    txtTerm->setLocalEditHandler(
-        [this](qsizetype position, qsizetype length, const QString &with) { m_text.replace(position, length, with); });
+    txtTerm->setLocalEditHandler([this](qsizetype position, qsizetype length, const QString &with) {
+        m_session.viewEdited(position, length, with);
+    });
 
     // The connection indicators share one place at the toolbar's right end.
     Frame1 = new QWidget(m_client);
@@ -247,52 +254,4 @@ void frmTerminal::Form_Resize()
     cmdCancelSend->setGeometry(toPixels(W - slot + 5), toPixels(rowTop), toPixels(slot), toPixels(row));
     prgSend->setGeometry(toPixels(W - 2 * slot + 5), toPixels(rowTop), toPixels(slot), toPixels(row));
     tbrToolBar->lower();
-}
-
-void frmTerminal::tbrToolBar_ButtonClick(const QString &key)
-{
-    const QAction *button = toolButton(key);
-    if (!button || !button->isEnabled())
-        return;
-    if (key == QLatin1String("OpenLogFile"))
-        mnuOpenLog_Click();
-    else if (key == QLatin1String("CloseLogFile"))
-        mnuCloseLog_Click();
-    else if (key == QLatin1String("Properties"))
-        mnuProperties_Click();
-    else if (key == QLatin1String("TransmitTextFile"))
-        mnuSendText_Click();
-    else if (key == QLatin1String("ResendTextFile"))
-        mmuResendTextFile();
-    else if (key == QLatin1String("ResetCPU"))
-        mmuReset_Click();
-    else if (key == QLatin1String("Prog"))
-        mmuProg_Click();
-}
-
-void frmTerminal::mnuProperties_Click()
-{
-    propertiesDialog().exec();
-}
-
-frmProperties &frmTerminal::propertiesDialog()
-{
-    if (!m_dialog) {
-        m_dialog = new frmProperties({*MSComm1, m_services.store, m_services.messages, m_app, m_properties,
-                                      m_services.describePort, [this] { showPortState(); }},
-                                     this);
-        connect(m_dialog, &frmProperties::finishedWith, m_dialog, &QObject::deleteLater);
-        connect(m_dialog, &frmProperties::finishedWith, this, [this] { m_dialog = nullptr; });
-    }
-    return *m_dialog;
-}
-
-QString frmTerminal::statusText() const
-{
-    return sbrStatus->text();
-}
-
-void frmTerminal::setStatusText(const QString &text)
-{
-    sbrStatus->setText(text);
 }

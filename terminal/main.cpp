@@ -1,6 +1,6 @@
 #include "common/AppTitle.h"
-#include "simulator/DeviceFactory.h"
 #include "settings/SettingsStore.h"
+#include "simulator/DeviceFactory.h"
 #include "terminal/Icons.h"
 #include "terminal/WidgetDialogs.h"
 #include "terminal/frmTerminal.h"
@@ -18,8 +18,8 @@ int main(int argc, char *argv[])
     WidgetFileDialog files(nullptr);
     PortMap ports;
     auto chip = std::make_shared<SimulatedChip>();
-    frmTerminal window(
-        {store, messages, files, makeDeviceFactory(ports, chip), [&ports](int port) { return ports.describe(port); }});
+    frmTerminal window({{store, messages, files, makeDeviceFactory(ports, chip)},
+                        [&ports](int port) { return ports.describe(port); }});
     window.show();
     return app.exec();
 }

@@ -21,7 +21,7 @@ public:
     };
 
     QList<Sent> sent;
-    QStringList events; // "out", "late", "transmit:0/1", "resend:0/1", "binary"
+    QStringList events; // "out", "transmit:0/1", "resend:0/1"
     AppState app;
     PropertyValues settings;
     bool eol = false;
@@ -69,8 +69,6 @@ public:
         return std::nullopt;
     }
     int pendingOutput() const override { return queued; }
-    void receiveWaitingInput() override { events.append(QStringLiteral("late")); }
-    void setBinaryInputMode() override { events.append(QStringLiteral("binary")); }
     QString portSettings() const override { return QStringLiteral("9600,n,8,1"); }
     void setStatusText(const QString &text) override { status = text; }
     void setCaption(const QString &text) override { caption = text; }

@@ -21,7 +21,8 @@ public:
         // Blocking with no key waiting and no chip wait running: the console is at a prompt.
         // A key typed during a chip wait would be discarded, so the script never does that.
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            m_waiting = m_window.app().ProgMode && m_window.app().ConsoleKey == 0 && !m_window.timer3().isRunning();
+            m_waiting = m_window.session().app().ProgMode && m_window.session().app().ConsoleKey == 0
+                        && !m_window.session().timer3().isRunning();
         });
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] { typeNext(); });

@@ -3,10 +3,7 @@
 #include "FakeDialogs.h"
 #include "common/AppState.h"
 #include "console/ConsoleHost.h"
-#include "programmer/ChipMemory.h"
-#include "programmer/LineDriver.h"
-#include "programmer/TargetControl.h"
-#include "programmer/Timer3.h"
+#include "programmer/Programmer.h"
 #include "serial/MSComm.h"
 #include "simulator/SimulatedBoard.h"
 
@@ -70,10 +67,8 @@ struct Bench : ConsoleHost
             board = made.get();
             return made;
         })
-        , driver(comm, timer, [invertSetting] { return invertSetting; })
-        , control(comm, driver)
-        , memory(driver, control)
     {
+        programmer.setInvertsData(invertSetting);
         scale(0.01);
         (void)comm.setPortOpen(true);
         (void)control.holdInReset();
@@ -106,10 +101,10 @@ struct Bench : ConsoleHost
     AppState app;
     QPointer<SimulatedBoard> board;
     MSComm comm;
-    Timer3 timer;
-    LineDriver driver;
-    TargetControl control;
-    ChipMemory memory;
+    Programmer programmer{comm};
+    LineDriver &driver = programmer.driver();
+    TargetControl &control = programmer.target();
+    ChipMemory &memory = programmer.chip();
     FakeMessageBox box;
     QString screen, caption;
     std::optional<QString> file;

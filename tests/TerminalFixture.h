@@ -3,8 +3,8 @@
 #include "FakeDialogs.h"
 #include "common/AppTitle.h"
 #include "serial/QtSerialDevice.h"
-#include "simulator/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
+#include "simulator/SimulatedBoard.h"
 #include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"
 
@@ -51,20 +51,21 @@ struct TerminalFixture
         window.reset();
         chip->setTimeScale(waits.chipScale);
         window = std::make_unique<frmTerminal>(
-            frmTerminal::Services{*storage, messages, files,
-                                  [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
-                                      if (port == 16) {
-                                          auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);
-                                          onCom16 = device.get();
-                                          return device;
-                                      }
-                                      if (!devices.contains(port)) {
-                                          *error = QStringLiteral("Com%1 names no device").arg(port);
-                                          return nullptr;
-                                      }
-                                      return std::make_unique<QtSerialDevice>(devices[port]);
-                                  },
-                                  [](int port) { return QStringLiteral("device %1").arg(port); }, waits});
+            frmTerminal::Services{{*storage, messages, files,
+                                   [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
+                                       if (port == 16) {
+                                           auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);
+                                           onCom16 = device.get();
+                                           return device;
+                                       }
+                                       if (!devices.contains(port)) {
+                                           *error = QStringLiteral("Com%1 names no device").arg(port);
+                                           return nullptr;
+                                       }
+                                       return std::make_unique<QtSerialDevice>(devices[port]);
+                                   },
+                                   waits},
+                                  [](int port) { return QStringLiteral("device %1").arg(port); }});
         return *window;
     }
 

@@ -74,8 +74,8 @@ private slots:
         QTemporaryDir dir;
         frmTerminal &w = f.start(16);
         auto facts = [&](bool prog = false) {
-            return CommandFacts{w.comm().PortOpen(), w.menuItem("mnuCloseLog")->isEnabled(), !w.LastTextFile.isEmpty(),
-                                prog};
+            return CommandFacts{w.session().comm().PortOpen(), w.menuItem("mnuCloseLog")->isEnabled(),
+                                !w.session().lastTextFile().isEmpty(), prog};
         };
         QCOMPARE(shown(w), commandStates({})); // start-up: the port closed, no log, nothing running
         w.mnuOpen_Click();
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(w.windowTitle(), "Tavro Terminal - session.log");
         w.mnuCloseLog_Click();
         QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
-        w.LastTextFile = writeFile(dir, "a.txt", "x\r");
+        w.session().setLastTextFile(writeFile(dir, "a.txt", "x\r"));
         w.mnuOpen_Click();
         w.mnuOpen_Click();
         QCOMPARE(shown(w), commandStates(facts()));
@@ -113,7 +113,7 @@ private slots:
         f.set("LineDelayValue", "100");
         QTemporaryDir dir;
         frmTerminal &w = f.open(16);
-        w.LastTextFile = writeFile(dir, "lines.txt", QByteArray("line\r").repeated(50));
+        w.session().setLastTextFile(writeFile(dir, "lines.txt", QByteArray("line\r").repeated(50)));
         bool offAfterSpeedChange = false;
         QTimer::singleShot(150, [&] {
             w.propertiesDialog().cboSpeed->setCurrentText("57600"); // Properties OK during the transfer
@@ -124,8 +124,9 @@ private slots:
         });
         w.mmuResendTextFile();
         QVERIFY(offAfterSpeedChange);
-        QVERIFY(!heldOpen(w.LastTextFile));
-        QCOMPARE(f.shownTexts(), QStringList{"The port was closed: the transfer of " + w.LastTextFile + " ended"});
+        QVERIFY(!heldOpen(w.session().lastTextFile()));
+        QCOMPARE(f.shownTexts(),
+                 QStringList{"The port was closed: the transfer of " + w.session().lastTextFile() + " ended"});
         QCOMPARE(shown(w), commandStates({false, false, true}));
         QCOMPARE(w.statusText(), QStringLiteral("Settings: 57600,n,8,1"));
     }

@@ -88,8 +88,9 @@ private slots:
         QVERIFY(resetInside);
         QCOMPARE(colour(w, QPalette::Base), QApplication::palette().color(QPalette::Base));
         QCOMPARE(colour(w, QPalette::Text), QColor(0, 0, 255));
-        QVERIFY(linesReleased(*m_f->chip));              // by X
-        QVERIFY(w.app().DataSpace && !w.app().ProgMode); // the next entry starts in data memory, white on black
+        QVERIFY(linesReleased(*m_f->chip)); // by X
+        QVERIFY(w.session().app().DataSpace
+                && !w.session().app().ProgMode); // the next entry starts in data memory, white on black
         QColor textNextTime;
         runConsole(QStringLiteral("x"), [&](int) { textNextTime = colour(w, QPalette::Text); });
         QCOMPARE(textNextTime, QColor(255, 255, 255));
@@ -153,7 +154,7 @@ private slots:
         QVERIFY2(out.contains(commands + kCrLf + "Address  (return for 0):" + steps + banner(false)), qPrintable(out));
         QCOMPARE(m_f->chip->read(Space::Program, 0x100), quint8(0x12));
         QCOMPARE(m_f->chip->read(Space::Program, 0x102), quint8(0x00));
-        QCOMPARE(m_f->window->app().CurrentAddress, 0x103); // M leaves the address it showed last
+        QCOMPARE(m_f->window->session().app().CurrentAddress, 0x103); // M leaves the address it showed last
         verifyOnlyWholeTimelyInstructions(*m_f->chip);
     }
 
@@ -162,7 +163,7 @@ private slots:
         frmTerminal &closed = m_f->start(16);
         closed.mmuReset_Click(); // with the port closed no space goes out
         QTest::qWait(30);
-        QVERIFY(closed.viewText().isEmpty() && m_f->messages.shown.isEmpty());
+        QVERIFY(closed.session().text().text().isEmpty() && m_f->messages.shown.isEmpty());
         m_f->waits.chipScale = 1; // the pulse at its real length, timed on the chip's own clock
         frmTerminal &w = start();
         m_f->chip->setTimeScale(1);
@@ -175,7 +176,7 @@ private slots:
         QVERIFY2(pulseMs >= 99 && pulseMs < 1000, qPrintable(QString::number(pulseMs)));
         QVERIFY((m_f->chip->nowNs() - events[1].atNs) / 1e6 >= 499 && events[0].atNs >= before);
         // The firmware heard exactly one space: its banner, once, and no key shown in the view.
-        QTRY_COMPARE(w.viewText(), QString::fromLatin1(" " + SimulatedBoard::kBanner));
+        QTRY_COMPARE(w.session().text().text(), QString::fromLatin1(" " + SimulatedBoard::kBanner));
     }
 
     void everyFlowControlModeResetsAndPrograms_data()
@@ -234,7 +235,7 @@ private slots:
         m_f->set(QStringLiteral("Handshaking"), QStringLiteral("2"));
         frmTerminal &w = m_f->open(2);
         const auto rtsCts = [&] { return (openSettings(pty.host()).c_cflag & CRTSCTS) != 0; };
-        QVERIFY(w.comm().PortOpen() && rtsCts());
+        QVERIFY(w.session().comm().PortOpen() && rtsCts());
         const QString noLines = pty.host() + QStringLiteral(" has no modem-control lines");
         w.mmuReset_Click();
         QCOMPARE(m_f->shownTexts(), QStringList{noLines});
@@ -279,7 +280,7 @@ private slots:
             QVERIFY(d->cmdOK_Click());
             QCOMPARE(m_f->get(QStringLiteral("Settings")), settings);
             w.mnuOpen_Click();
-            QVERIFY2(w.comm().PortOpen(), qPrintable(m_f->messages.shown.value(0).text));
+            QVERIFY2(w.session().comm().PortOpen(), qPrintable(m_f->messages.shown.value(0).text));
             QTEST(uint(openSettings(pty.host()).c_cflag & (CSTOPB | CRTSCTS)), "cflags");
             QTEST(uint(openSettings(pty.host()).c_iflag & (IXON | IXOFF)), "iflags");
             return;
@@ -300,8 +301,8 @@ private slots:
             if (index != 1)
                 return;
             w.cboPort_Click(2); // the user picks Com3 in the toolbar's list
-            portDuring = w.comm().CommPort();
-            openAndHeld = w.comm().PortOpen() && m_f->chip->inReset();
+            portDuring = w.session().comm().CommPort();
+            openAndHeld = w.session().comm().PortOpen() && m_f->chip->inReset();
         });
         QVERIFY(portDuring == 16 && openAndHeld && m_f->messages.shown.isEmpty());
         QVERIFY2(out.contains(kCrLf + "0000 FF FF "), qPrintable(out)); // the listing still read the chip
@@ -331,7 +332,8 @@ private slots:
         runConsole(QStringLiteral("ph"), {}, file);
         QTRY_COMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
         QVERIFY(releasedWhenAsked);
-        QVERIFY(w.comm().PortOpen() && !w.app().ProgMode); // Abort: the window stays, programming mode has ended
+        QVERIFY(w.session().comm().PortOpen()
+                && !w.session().app().ProgMode); // Abort: the window stays, programming mode has ended
         QTest::qWait(100);
         for (const auto &ins : m_f->chip->instructions())
             QVERIFY(ins.atNs < askedAtNs); // nothing clocked into the released chip
@@ -353,7 +355,7 @@ private:
             m_f->files.choices.push_back(hexFile); // what H asks for
         KeyTyper typer(w, keys);
         typer.beforeKey = std::move(beforeKey);
-        QTimer::singleShot(20000, &w, [&w] { w.app().ProgMode = false; }); // a stuck script must not hang
+        QTimer::singleShot(20000, &w, [&w] { w.session().app().ProgMode = false; }); // a stuck script must not hang
         w.mmuProg_Click();
         w.mnuCloseLog_Click();
         return QString::fromLatin1(fileContents(logPath));

@@ -24,7 +24,7 @@ private slots:
         m_f->devices[2] = m_pty->host();
         if (!m_pty->usable())
             return;
-        QVERIFY(m_f->open(2).comm().PortOpen());
+        QVERIFY(m_f->open(2).session().comm().PortOpen());
         m_board = m_pty->openBoard();
         QVERIFY(m_board);
     }
@@ -48,7 +48,7 @@ private slots:
             for (const char *word : {"one", "two", "three"}) {
                 m_board->write(QByteArray(word) + '\r');
                 shown += QLatin1String(word) + QStringLiteral("\r\n");
-                QTRY_COMPARE(w.viewText(), shown);
+                QTRY_COMPARE(w.session().text().text(), shown);
             }
             QCOMPARE(m_f->shownTexts().size(), 1);
             QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
@@ -79,7 +79,7 @@ private slots:
                 sinceStop.start();
                 w.sbrStatus_PanelClick();
             });
-            QTimer::singleShot(30000, [&] { w.comm().setPortOpen(false); }); // a sender that missed the stop
+            QTimer::singleShot(30000, [&] { w.session().comm().setPortOpen(false); }); // a sender that missed the stop
             m_f->files.choices.push_back(file.fileName());
             w.mnuSendText_Click();
             QVERIFY(sinceStop.isValid());

@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(files.requests[0].filter, QStringLiteral("Log Files (*.LOG)|*.log|All Files (*.*)|*.*"));
         QCOMPARE(state.has_value(), !opened.isEmpty());
         if (state) {
-            QCOMPARE(state->caption, "Tavro Terminal - " + opened);
+            QCOMPARE(*state, "Tavro Terminal - " + opened);
             QVERIFY(!log.write(QStringLiteral("new")));
         }
         QCOMPARE(fileContents(dir.filePath("old.log")), after);
@@ -81,8 +81,8 @@ private slots:
         FakeMessageBox messages;
         LogCommands log(files, messages);
         const auto closed = log.mnuCloseLog_Click(); // with no log open: as after any close
-        QCOMPARE(closed.caption, QStringLiteral("Terminal"));
-        QVERIFY(!closed.logOpen && !log.write(QStringLiteral("nowhere")));
+        QCOMPARE(closed, QStringLiteral("Terminal"));
+        QVERIFY(!log.isOpen() && !log.write(QStringLiteral("nowhere")));
 
         files.choices.push_back(dir.filePath("s.log"));
         QVERIFY(log.mnuOpenLog_Click());

@@ -24,7 +24,7 @@ private slots:
         if (!m_pty->usable())
             return;
         frmTerminal &w = m_f->open(2);
-        QVERIFY(w.comm().PortOpen());
+        QVERIFY(w.session().comm().PortOpen());
         auto board = m_pty->openBoard();
         QVERIFY(board);
         const QString log = m_dir.filePath(QStringLiteral("bytes.log"));
@@ -36,7 +36,7 @@ private slots:
         QByteArray got;
         QTRY_VERIFY((got += board->readAll()).size() >= 3);
         QCOMPARE(got, QByteArray("hi\r")); // Enter is CR alone
-        QCOMPARE(w.viewText(), QString());
+        QCOMPARE(w.session().text().text(), QString());
 
         // Every byte value but backspace, whose effect depends on where a chunk starts.
         QByteArray sent;
@@ -66,17 +66,17 @@ private slots:
             text += "line " + QByteArray::number(i) + '\r';
             shown += "line " + QByteArray::number(i) + "\r\n";
         }
-        w.LastTextFile = writeFile(m_dir, "lines.txt", text);
+        w.session().setLastTextFile(writeFile(m_dir, "lines.txt", text));
         auto board = m_pty->openBoard();
         board->write("before\r");
-        QTRY_COMPARE(w.viewText(), QStringLiteral("before\r\n"));
+        QTRY_COMPARE(w.session().text().text(), QStringLiteral("before\r\n"));
         QTimer::singleShot(300, [&] {
             m_pty->unplug();
             board.reset();
         });
         w.mmuResendTextFile(); // returns when the transfer has ended
-        QVERIFY(!heldOpen(w.LastTextFile));
-        QTRY_VERIFY(!w.comm().PortOpen());
+        QVERIFY(!heldOpen(w.session().lastTextFile()));
+        QTRY_VERIFY(!w.session().comm().PortOpen());
         QTest::qWait(300); // one unplug raises several errors
         QCOMPARE(m_f->shownTexts().size(), 1);
         QVERIFY2(m_f->shownTexts()[0].contains(m_pty->host()), qPrintable(m_f->shownTexts()[0]));
@@ -111,27 +111,27 @@ private slots:
     {
         m_f->waits.chipScale = 0.3;
         frmTerminal &w = m_f->open(16);
-        QVERIFY(w.comm().PortOpen());
+        QVERIFY(w.session().comm().PortOpen());
         // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
         KeyTyper typer(w, QStringLiteral("v0\n07FF"));
         bool heldInReset = false;
         QTimer unplugger;
         connect(&unplugger, &QTimer::timeout, [&] {
-            if (!w.viewText().contains(QStringLiteral("0020 ")))
+            if (!w.session().text().text().contains(QStringLiteral("0020 ")))
                 return;
             unplugger.stop();
             heldInReset = m_f->chip->inReset();
             m_f->simulatedBoard()->unplug();
         });
         unplugger.start(5);
-        QTimer::singleShot(20000, [&] { w.app().ConsoleKey = 'x'; }); // the test must end
-        w.mmuProg_Click();                                            // returns when programming mode has ended
+        QTimer::singleShot(20000, [&] { w.session().app().ConsoleKey = 'x'; }); // the test must end
+        w.mmuProg_Click(); // returns when programming mode has ended
         QVERIFY(heldInReset);
-        QVERIFY(!w.app().ProgMode);
+        QVERIFY(!w.session().app().ProgMode);
         QCOMPARE(m_f->shownTexts().size(), 1);
         QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")),
                  qPrintable(m_f->shownTexts()[0]));
-        QVERIFY(!w.comm().PortOpen());
+        QVERIFY(!w.session().comm().PortOpen());
         QVERIFY(w.toolButton("Properties")->isEnabled()); // menus and toolbar are back
 
         // Plugged in again: the chip runs, not held in reset.
@@ -139,7 +139,7 @@ private slots:
         QVERIFY(!m_f->chip->inReset());
         quint16 space = ' ';
         w.txtTerm_KeyPress(space);
-        QTRY_VERIFY(w.viewText().contains(QStringLiteral("Tavro simulated board ready")));
+        QTRY_VERIFY(w.session().text().text().contains(QStringLiteral("Tavro simulated board ready")));
         QCOMPARE(m_f->shownTexts().size(), 1);
     }
 

@@ -18,7 +18,6 @@ public:
         m_waiting += chunk;
         emit readyRead();
     }
-    QByteArray waiting() const { return m_waiting; }
 
     Failure open(const LineFormat &) override { return m_open = true, std::nullopt; }
     void close() override { m_open = false; }
@@ -26,6 +25,7 @@ public:
     Failure apply(const LineFormat &) override { return std::nullopt; }
     Failure write(const QByteArray &bytes) override { return written += bytes, std::nullopt; }
     QByteArray readAll() override { return std::exchange(m_waiting, {}); }
+    qint64 bytesAvailable() const override { return m_waiting.size(); }
     qint64 bytesToWrite() const override { return 0; }
     Failure setRequestToSend(bool) override { return std::nullopt; }
     Failure setDataTerminalReady(bool) override { return std::nullopt; }
@@ -115,7 +115,7 @@ private slots:
                     box.logging = false;
                 } else if (what == 2) { // console output takes the same road
                     const QString console = QStringLiteral("\r\n0100 : 3F \"?\" >\b");
-                    w.print(console);
+                    w.session().print(console);
                     box.showData(console);
                 } else {
                     const QByteArray chunk = randomChunk(random);
@@ -125,7 +125,7 @@ private slots:
                 if (random.bounded(10) == 0) // the screen, drawn at any moment, shows the text
                     QCOMPARE(m_f->screen(), box.text);
             }
-            QCOMPARE(w.viewText(), box.text);
+            QCOMPARE(w.session().text().text(), box.text);
             QCOMPARE(m_f->screen(), box.text);
             w.mnuCloseLog_Click();
             QCOMPARE(fileContents(logPath()),
@@ -140,11 +140,11 @@ private slots:
         frmTerminal &w = openChunks();
         m_device->deliver(QByteArray("a\r").repeated(5333) + "a"); // 5333 * 3 + 1 = 16000 in the box
         m_device->deliver("b");
-        QCOMPARE(w.viewText().size(), 16001); // 16000 is not past the bound
+        QCOMPARE(w.session().text().text().size(), 16001); // 16000 is not past the bound
         m_device->deliver("c");
-        QCOMPARE(w.viewText().size(), 16001 - 4096 + 1);
-        QVERIFY(w.viewText().endsWith(QStringLiteral("\r\nabc")));
-        QCOMPARE(m_f->screen(), w.viewText());
+        QCOMPARE(w.session().text().text().size(), 16001 - 4096 + 1);
+        QVERIFY(w.session().text().text().endsWith(QStringLiteral("\r\nabc")));
+        QCOMPARE(m_f->screen(), w.session().text().text());
         // An empty notification still trims, and drops a selection for the caret at the end.
         m_device->deliver(QByteArray(4095, 'x'));
         QTextCursor selection = w.view()->textCursor();
@@ -152,8 +152,8 @@ private slots:
         selection.setPosition(5, QTextCursor::KeepAnchor);
         w.view()->setTextCursor(selection);
         m_device->deliver({});
-        QCOMPARE(w.viewText().size(), 16001 - 4096);
-        QCOMPARE(m_f->screen(), w.viewText());
+        QCOMPARE(w.session().text().text().size(), 16001 - 4096);
+        QCOMPARE(m_f->screen(), w.session().text().text());
         QVERIFY(!w.view()->textCursor().hasSelection() && w.view()->textCursor().atEnd());
     }
 
@@ -163,17 +163,16 @@ private slots:
         frmTerminal &w = openChunks();
         m_f->files.choices.push_back(logPath());
         w.mnuOpenLog_Click();
-        w.app().ProgMode = true; // as the console holds it: the bytes stay in the port for it
+        w.session().app().ProgMode = true; // as the console holds it: the bytes wait
         m_device->deliver("answer>");
-        w.app().ProgMode = false;
-        QVERIFY(w.viewText().isEmpty() && !w.EOLReceived);
-        QCOMPARE(m_device->waiting(), QByteArray("answer>"));
+        w.session().app().ProgMode = false;
+        QVERIFY(w.session().text().text().isEmpty() && !w.session().eolReceived());
         w.mnuCloseLog_Click();
         QCOMPARE(fileContents(logPath()), QByteArray());
         m_device->deliver(""); // out of programming mode the waiting bytes are shown, the character seen
-        QVERIFY(w.viewText() == "answer>" && w.EOLReceived);
+        QVERIFY(w.session().text().text() == "answer>" && w.session().eolReceived());
         m_device->deliver("more");
-        QVERIFY(w.EOLReceived); // only the sender clears it
+        QVERIFY(w.session().eolReceived()); // only the sender clears it
     }
 
     void keysThatGiveNoCharacterActOnTheViewOnly()
@@ -182,7 +181,7 @@ private slots:
             init();
             m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
             frmTerminal &w = mode == "closed" ? m_f->start(16) : openChunks();
-            w.app().ProgMode = mode == "prog";
+            w.session().app().ProgMode = mode == "prog";
             m_f->files.choices.push_back(logPath());
             w.mnuOpenLog_Click();
             QTest::keyClicks(w.view(), "ab");
@@ -197,12 +196,12 @@ private slots:
             if (mode == "open")
                 QCOMPARE(m_device->written, typed);
             if (mode == "prog")
-                QCOMPARE(w.app().ConsoleKey, quint16(0xE9));
+                QCOMPARE(w.session().app().ConsoleKey, quint16(0xE9));
             if (m_device && mode != "open")
                 QCOMPARE(m_device->written, QByteArray());
             QCOMPARE(m_f->screen(), QStringLiteral("a\u00E9"));
-            QCOMPARE(w.viewText(), QStringLiteral("a\u00E9"));
-            w.app().ProgMode = false;
+            QCOMPARE(w.session().text().text(), QStringLiteral("a\u00E9"));
+            w.session().app().ProgMode = false;
             w.mnuCloseLog_Click();
             QCOMPARE(fileContents(logPath()), QByteArray()); // the echo is shown, never logged
         }
@@ -222,7 +221,8 @@ private slots:
             QTest::qWait(1);
         }
         QVERIFY2(draws < chunks / 3, qPrintable(QStringLiteral("%1 draws for %2 chunks").arg(draws).arg(chunks)));
-        QTRY_COMPARE(TerminalView::unrendered(w.view()->document()->toRawText()), w.viewText()); // the end is drawn
+        QTRY_COMPARE(TerminalView::unrendered(w.view()->document()->toRawText()),
+                     w.session().text().text()); // the end is drawn
     }
 
 private:

@@ -42,13 +42,14 @@ private slots:
     void emptyStoreGivesDefaults()
     {
         frmTerminal &w = m_f->start();
-        QCOMPARE(w.comm().Settings(), QStringLiteral("9600,n,8,1"));
-        QVERIFY(w.comm().CommPort() == 1 && w.comm().Handshaking() == 0 && !w.comm().PortOpen());
+        QCOMPARE(w.session().comm().format().settingsText(), QStringLiteral("9600,n,8,1"));
+        QVERIFY(w.session().comm().CommPort() == 1 && w.session().comm().format().handshaking == 0
+                && !w.session().comm().PortOpen());
         QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
         QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
-        QVERIFY(!w.app().LocalEcho);
+        QVERIFY(!w.session().app().LocalEcho);
         QVERIFY(m_f->messages.shown.isEmpty());
-        const PropertyValues &v = w.propertiesModel().values();
+        const PropertyValues &v = w.session().propertiesModel().values();
         QCOMPARE((QStringList{QString::number(v.chkWaitFor), v.txtEOLChar, QString::number(v.chkLineDelay),
                               v.txtLineDelay, QString::number(v.chkStart), v.txtStartWord, v.txtStartFileType,
                               v.txtStartDelay, QString::number(v.chkRTS)}),
@@ -66,11 +67,12 @@ private slots:
         m_f->set("TextEOLcheck", "0");
         m_f->set("StartTransferWord", " go, now ");
         frmTerminal &w = m_f->start();
-        QCOMPARE(w.comm().Settings(), QStringLiteral("115200,e,7,2"));
-        QVERIFY(w.comm().CommPort() == 3 && w.comm().Handshaking() == 1 && w.app().LocalEcho);
+        QCOMPARE(w.session().comm().format().settingsText(), QStringLiteral("115200,e,7,2"));
+        QVERIFY(w.session().comm().CommPort() == 3 && w.session().comm().format().handshaking == 1
+                && w.session().app().LocalEcho);
         QCOMPARE(w.windowTitle(), QStringLiteral("Send Text > /data/prog.dlx"));
-        QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
-        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" go, now "));
+        QCOMPARE(w.session().propertiesModel().values().chkWaitFor, 0);
+        QCOMPARE(w.session().propertiesModel().values().txtStartWord, QStringLiteral(" go, now "));
         QVERIFY(w.propertiesDialog().optEcho[1]->isChecked());
         QVERIFY(w.propertiesDialog().cmdOK_Click()); // nothing changed: OK keeps what start-up read
         QCOMPARE(m_f->get("Echo"), QStringLiteral("True"));
@@ -86,10 +88,11 @@ private slots:
         QCOMPARE(m_f->messages.shown.size(), 1);
         QVERIFY(m_f->messages.shown[0].text.contains("9600,x,8,1"));
         QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
-        QCOMPARE(w.comm().Handshaking(), 0);
-        QVERIFY(w.LastTextFile.isEmpty());
-        QVERIFY(!w.app().LocalEcho);
-        QCOMPARE(w.propertiesModel().values().txtEOLChar, QStringLiteral("6")); // the fields still come from the store
+        QCOMPARE(w.session().comm().format().handshaking, 0);
+        QVERIFY(w.session().lastTextFile().isEmpty());
+        QVERIFY(!w.session().app().LocalEcho);
+        QCOMPARE(w.session().propertiesModel().values().txtEOLChar,
+                 QStringLiteral("6")); // the fields still come from the store
     }
 
     void unreadableValuesLeaveTheirFieldAsItWas()
@@ -101,11 +104,11 @@ private slots:
         m_f->set("Echo", "maybe");
         m_f->set("FormWidth", "\x01\x02");
         frmTerminal &w = m_f->start();
-        QCOMPARE(w.comm().CommPort(), 1);
-        QCOMPARE(w.propertiesModel().values().chkLineDelay, 0); // a fresh check box stays clear
-        QCOMPARE(w.propertiesModel().values().chkWaitFor, 0);
-        QCOMPARE(w.propertiesModel().values().chkRTS, 0);
-        QVERIFY(!w.app().LocalEcho);
+        QCOMPARE(w.session().comm().CommPort(), 1);
+        QCOMPARE(w.session().propertiesModel().values().chkLineDelay, 0); // a fresh check box stays clear
+        QCOMPARE(w.session().propertiesModel().values().chkWaitFor, 0);
+        QCOMPARE(w.session().propertiesModel().values().chkRTS, 0);
+        QVERIFY(!w.session().app().LocalEcho);
         QVERIFY(m_f->messages.shown.isEmpty());
     }
 
@@ -148,9 +151,9 @@ private slots:
         frmTerminal &w = m_f->start();
         frmProperties &cancelled = w.propertiesDialog();
         cancelled.txtStartWord->setText("CHANGED");
-        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral("CHANGED")); // edits apply at once
+        QCOMPARE(w.session().propertiesModel().values().txtStartWord, QStringLiteral("CHANGED")); // edits apply at once
         cancelled.cmdCancel_Click();
-        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral("LOADB"));
+        QCOMPARE(w.session().propertiesModel().values().txtStartWord, QStringLiteral("LOADB"));
         QCOMPARE(m_f->get("StartTransferWord"), QStringLiteral("<none>"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
@@ -166,27 +169,28 @@ private slots:
         QCOMPARE((QStringList{m_f->get("Settings"), m_f->get("CommPort"), m_f->get("Handshaking"), m_f->get("Echo"),
                               m_f->get("TextEOLCheck"), m_f->get("StartTransferWord"), m_f->get("TextRTSCheck")}),
                  stored); // the check states under the keys as written: TextEOLcheck, TextRTScheck
-        QVERIFY(w.app().LocalEcho);
-        QCOMPARE(w.propertiesModel().values().txtStartWord, QStringLiteral(" LOAD, B ")); // anew from the store
-        QVERIFY(w.propertiesModel().invertsData());
+        QVERIFY(w.session().app().LocalEcho);
+        QCOMPARE(w.session().propertiesModel().values().txtStartWord,
+                 QStringLiteral(" LOAD, B ")); // anew from the store
+        QVERIFY(w.session().propertiesModel().invertsData());
     }
 
     void failedPortChangeStoresNothingAndShowsThePortAsItIs()
     {
         frmTerminal &w = m_f->open(16);
-        QVERIFY(w.comm().PortOpen());
+        QVERIFY(w.session().comm().PortOpen());
         frmProperties &d = w.propertiesDialog();
         d.optEcho[1]->setChecked(true);
         d.cboPort->setCurrentIndex(4); // Com5 names no device
         QVERIFY(!d.cmdOK_Click());
         QCOMPARE(m_f->messages.shown.size(), 1);
-        QCOMPARE(w.comm().CommPort(), 16);
-        QVERIFY(!w.comm().PortOpen());
+        QCOMPARE(w.session().comm().CommPort(), 16);
+        QVERIFY(!w.session().comm().PortOpen());
         for (const char *button : {"Prog", "TransmitTextFile"})
             QVERIFY2(!w.toolButton(button)->isEnabled(), button);
         QVERIFY(!w.menuItem("mnuOpen")->isChecked() && !w.menuItem("mnuSendText")->isEnabled());
         QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
-        QVERIFY(w.app().LocalEcho);                           // applied first, kept
+        QVERIFY(w.session().app().LocalEcho);                 // applied first, kept
         QCOMPARE(m_f->get("Echo"), QStringLiteral("<none>")); // but not stored
     }
 
@@ -196,17 +200,17 @@ private slots:
         frmTerminal &w = m_f->start(1);
         w.propertiesDialog().cboPort->setCurrentIndex(15);
         QVERIFY(w.propertiesDialog().cmdOK_Click());
-        QCOMPARE(w.comm().CommPort(), 16);
+        QCOMPARE(w.session().comm().CommPort(), 16);
         w.mnuOpen_Click();
-        QVERIFY(w.comm().PortOpen());
+        QVERIFY(w.session().comm().PortOpen());
         w.cboPort_Click(15); // the same port from the main list: applies the settings, keeps the port
-        QVERIFY(w.comm().PortOpen());
+        QVERIFY(w.session().comm().PortOpen());
         QCOMPARE(m_f->get("CommPort"), QStringLiteral("16"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         w.propertiesDialog().cboSpeed->setCurrentText("57600");
         QVERIFY(w.propertiesDialog().cmdOK_Click());
-        QVERIFY(w.comm().PortOpen());
-        QCOMPARE(w.comm().Settings(), QStringLiteral("57600,n,8,1"));
+        QVERIFY(w.session().comm().PortOpen());
+        QCOMPARE(w.session().comm().format().settingsText(), QStringLiteral("57600,n,8,1"));
     }
 
 private:

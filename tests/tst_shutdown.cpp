@@ -37,12 +37,12 @@ private slots:
         QVERIFY2(ticks > 0, "the window answered events while it waited");
         QCOMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
         QCOMPARE(m_f->messages.shown[0].buttons, MessageBox::Buttons::AbortRetryIgnore);
-        QVERIFY(w.comm().PortOpen() && w.isVisible());
+        QVERIFY(w.session().comm().PortOpen() && w.isVisible());
         QCOMPARE(m_f->get("FormWidth"), QStringLiteral("<none>")); // nothing of the shut-down ran
 
         QVERIFY(w.close()); // Retry waits once more, Ignore gives the bytes up
         QCOMPARE(m_f->messages.shown.size(), 3);
-        QVERIFY(!w.comm().PortOpen());
+        QVERIFY(!w.session().comm().PortOpen());
         QVERIFY(m_f->get("FormWidth") != "<none>");
     }
 
@@ -58,7 +58,7 @@ private slots:
             ::raise(signal);
             QTRY_VERIFY(!w.isVisible());
             QVERIFY(m_f->messages.shown.isEmpty());
-            QVERIFY(!w.comm().PortOpen());
+            QVERIFY(!w.session().comm().PortOpen());
             QVERIFY(m_f->get("FormWidth") != "<none>");
             QVERIFY(!w.menuItem("mnuCloseLog")->isEnabled()); // the log closed as its command does
         }

@@ -19,10 +19,6 @@ public:
     // The serial port.
     virtual Failure output(const QByteArray &bytes) = 0;
     virtual int pendingOutput() const = 0; // bytes queued and not yet written
-    // Takes the bytes waiting in the port and runs them through the receive handler's path
-    // (wait-character check, view, log), as a data notification would.
-    virtual void receiveWaitingInput() = 0;
-    virtual void setBinaryInputMode() = 0;
     virtual QString portSettings() const = 0;
 
     // The window.

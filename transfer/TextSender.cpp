@@ -1,24 +1,14 @@
 #include "transfer/TextSender.h"
 
 #include "common/AppState.h"
+#include "common/EventWait.h"
 #include "common/UserDialogs.h"
 #include "settings/PropertiesModel.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 
-#include <QCoreApplication>
 #include <QRegularExpression>
 #include <cmath>
-
-namespace {
-
-void waitForEvents()
-{
-    // Sleeps until something happens (a tick, a port notification, a click): no spinning.
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-} // namespace
 
 bool TextSender::wantsStartWord(const QString &path, const QString &fileTypes)
 {
@@ -47,7 +37,7 @@ void TextSender::yieldIfDue()
 {
     // Long runs without pauses still let the window repaint and take the stop click.
     if (m_sinceYield.elapsed() >= kYieldEveryMs) {
-        QCoreApplication::processEvents();
+        EventWait::pending();
         m_sinceYield.restart();
     }
 }
@@ -56,18 +46,18 @@ bool TextSender::pause(int ms)
 {
     PacingTimer &timer = m_host.timer();
     if (ms < 1) {
-        QCoreApplication::processEvents();
+        EventWait::pending();
         return !stopRequested();
     }
     timer.start(ms);
     // Each yield lets what is pending run, then the stop is looked at, and only then does the
     // wait sleep: a stop clicked before the pause ends it at its first yield.
     while (timer.isRunning()) {
-        QCoreApplication::processEvents();
+        EventWait::pending();
         if (stopRequested())
             return false;
         if (timer.isRunning())
-            waitForEvents();
+            EventWait::next();
     }
     m_sinceYield.restart();
     return !stopRequested();
@@ -77,7 +67,7 @@ void TextSender::waitForEol()
 {
     PacingTimer &timer = m_host.timer();
     while (!m_host.eolReceived() && timer.isRunning() && !m_aborted)
-        waitForEvents();
+        EventWait::next();
     timer.setEnabled(false);
     m_sinceYield.restart();
 }
@@ -86,7 +76,7 @@ bool TextSender::waitForRoom()
 {
     // Keeps the port's queue short, so a huge file never piles up in memory.
     while (m_host.pendingOutput() > kMaxQueuedBytes) {
-        waitForEvents();
+        EventWait::next();
         if (stopRequested())
             return false;
     }
@@ -138,7 +128,6 @@ TextSender::Step TextSender::sendLine(Failure &failure)
         waitForEol();
     if (m_host.properties().chkLineDelay == 1 && !pause(milliseconds(m_host.properties().txtLineDelay)))
         return Step::Done;
-    m_host.receiveWaitingInput(); // late bytes are received, not dropped
     yieldIfDue();
     return stopRequested() ? Step::Done : Step::Next;
 }
@@ -160,7 +149,6 @@ void TextSender::SendText()
     m_host.setCaption(QStringLiteral("Send Text > ") + m_host.lastTextFile());
     m_app.StopSending = false;
     m_host.setStatusText(kStopPrompt);
-    m_host.setBinaryInputMode();
     m_sinceYield.start();
     Failure failure;
     if (sendStartWord(failure) == Step::Next)
@@ -183,7 +171,6 @@ void TextSender::abort()
 
 void TextSender::finish()
 {
-    m_host.setBinaryInputMode();
     m_reader.reset();
     m_running = false;
     m_host.transferChanged(false);

@@ -29,25 +29,31 @@ QStringList checkSound(TerminalFixture &s)
     Fuzz::check(size.width() <= screen.width() && size.height() <= screen.height(), "window larger than the screen",
                 QByteArray::number(size.width()) + "x" + QByteArray::number(size.height()));
 
-    MSComm &comm = w.comm();
-    LineFormat format;
-    Fuzz::check(!MSComm::parseSettings(comm.Settings(), format), "port settings text unusable",
-                comm.Settings().toUtf8());
+    MSComm &comm = w.session().comm();
+    LineFormat format = comm.format();
+    const QString settings = format.settingsText();
+    Fuzz::check(!format.setSettingsText(settings) && format == comm.format(), "port settings text unusable",
+                settings.toUtf8());
     Fuzz::check(comm.CommPort() >= 1 && comm.CommPort() <= MSComm::kPortCount, "port number out of range");
-    Fuzz::check(comm.Handshaking() >= 0 && comm.Handshaking() <= 3, "handshaking out of range");
+    Fuzz::check(comm.format().handshaking >= 0 && comm.format().handshaking <= 3, "handshaking out of range");
     Fuzz::check(!comm.PortOpen(), "port opened at start-up");
     for (const FakeMessageBox::Shown &box : s.messages.shown)
         Fuzz::check(box.buttons == MessageBox::Buttons::Ok && !box.text.isEmpty(), "start-up asked a question");
 
-    const PropertyValues &d = w.propertiesModel().values();
+    const PropertyValues &d = w.session().propertiesModel().values();
     for (const QString &delay : {d.txtLineDelay, d.txtStartDelay}) {
         const int ms = TextSender::milliseconds(delay);
         Fuzz::check(ms >= 0 && ms <= TextSender::kMaxDelayMs, "delay out of range", delay.toUtf8());
     }
-    QStringList texts{comm.Settings(),    d.txtEOLChar,    d.txtLineDelay, d.txtStartWord,
-                      d.txtStartFileType, d.txtStartDelay, w.LastTextFile};
-    for (const int number : {size.width(), size.height(), comm.CommPort(), comm.Handshaking(), int(w.app().LocalEcho),
-                             d.chkWaitFor, d.chkLineDelay, d.chkStart, d.chkRTS})
+    QStringList texts{settings,
+                      d.txtEOLChar,
+                      d.txtLineDelay,
+                      d.txtStartWord,
+                      d.txtStartFileType,
+                      d.txtStartDelay,
+                      w.session().lastTextFile()};
+    for (const int number : {size.width(), size.height(), comm.CommPort(), comm.format().handshaking,
+                             int(w.session().app().LocalEcho), d.chkWaitFor, d.chkLineDelay, d.chkStart, d.chkRTS})
         texts << QString::number(number);
     return texts;
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "programmer/ChipMemory.h"
+#include "programmer/LineDriver.h"
+#include "programmer/TargetControl.h"
+#include "programmer/Timer3.h"
+
+class MSComm;
+
+// The programmer on one port, wired once: the shared timer, the line driver, the target's reset
+// and the chip's memories. The window, tavro-prog, the tests and the benches all make it so.
+class Programmer
+{
+public:
+    // Waits run waitScale times their length; tests shorten them.
+    explicit Programmer(MSComm &comm, double waitScale = 1.0)
+        : m_driver(comm, m_timer)
+        , m_target(comm, m_driver)
+        , m_chip(m_driver, m_target)
+    {
+        m_driver.setWaitScale(waitScale);
+    }
+    Programmer(const Programmer &) = delete;
+    Programmer &operator=(const Programmer &) = delete;
+
+    // The data line's inversion holds for a whole programming session; it is set as one begins.
+    void setInvertsData(bool on) { m_driver.setInvertsData(on); }
+
+    Timer3 &timer() { return m_timer; }
+    LineDriver &driver() { return m_driver; }
+    TargetControl &target() { return m_target; }
+    ChipMemory &chip() { return m_chip; }
+
+private:
+    Timer3 m_timer;
+    LineDriver m_driver;
+    TargetControl m_target;
+    ChipMemory m_chip;
+};

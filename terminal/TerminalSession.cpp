@@ -1,0 +1,309 @@
+#include "terminal/TerminalSession.h"
+
+#include "common/AppTitle.h"
+#include "common/EventWait.h"
+#include "common/UserDialogs.h"
+#include "settings/ApplyProperties.h"
+
+#include <QDeadlineTimer>
+
+namespace {
+std::optional<int> toInt(const QString &text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<bool> toBool(const QString &text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true"))
+        return true;
+    if (t == QLatin1String("false"))
+        return false;
+    bool ok = false;
+    const double number = t.toDouble(&ok);
+    return ok ? std::optional<bool>(number != 0) : std::nullopt;
+}
+} // namespace
+
+TerminalSession::TerminalSession(Services services, QObject *parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_caption(kMainWindowTitle)
+{
+    connect(&MSComm1, &MSComm::dataReceived, this, &TerminalSession::MSComm1_OnComm);
+    connect(&MSComm1, &MSComm::lost, this, &TerminalSession::onPortLost);
+}
+
+TerminalSession::StoredPort TerminalSession::loadPort(const QString &settings, const QString &port,
+                                                      const QString &handshaking)
+{
+    StoredPort shown;
+    LineFormat format = MSComm1.format();
+    if (!settings.isEmpty())
+        if (Failure failure = format.setSettingsText(settings); failure || (failure = MSComm1.setFormat(format))) {
+            m_services.messages.warn(*failure);
+            return shown;
+        }
+    if (settings.contains(QLatin1Char(',')))
+        shown.speedText = settings.section(QLatin1Char(','), 0, 0);
+
+    if (const auto number = toInt(port))
+        (void)MSComm1.setCommPort(*number);
+    shown.portText = QStringLiteral("Com") + port;
+
+    if (!handshaking.isEmpty()) {
+        const auto mode = toInt(handshaking);
+        Failure failure = mode ? format.setHandshaking(*mode)
+                               : Failure(tr("Invalid property value: handshaking %1").arg(handshaking));
+        if (!failure)
+            failure = MSComm1.setFormat(format);
+        if (failure) {
+            m_services.messages.warn(*failure);
+            return shown;
+        }
+    }
+    shown.complete = true;
+    return shown;
+}
+
+void TerminalSession::loadRest(const QString &lastTextFile, const QString &echo)
+{
+    LastTextFile = lastTextFile;
+    if (const auto on = toBool(echo))
+        m_app.LocalEcho = *on;
+    if (!LastTextFile.isEmpty())
+        setCaption(QStringLiteral("Send Text > ") + LastTextFile);
+    (void)MSComm1.setRTSEnable(m_properties.invertsData());
+    emit commandsChanged();
+}
+
+bool TerminalSession::unload(bool askBeforeDropping)
+{
+    m_sender.abort();
+    if (MSComm1.PortOpen()) {
+        QDeadlineTimer deadline(m_services.waits.drainMs);
+        while (MSComm1.PortOpen() && MSComm1.OutBufferCount() > 0) {
+            EventWait::next(100);
+            if (!deadline.hasExpired())
+                continue;
+            if (!askBeforeDropping)
+                break; // told to end: what could not go out in the drain wait is dropped
+            const auto answer =
+                m_services.messages.show(QStringLiteral("Data cannot be sent"), MessageBox::Buttons::AbortRetryIgnore,
+                                         MessageBox::Icon::Question);
+            if (answer == MessageBox::Answer::Abort)
+                return false;
+            if (answer == MessageBox::Answer::Ignore)
+                break;
+            deadline.setRemainingTime(m_services.waits.drainMs);
+        }
+        (void)MSComm1.setPortOpen(false);
+    }
+    if (m_log.isOpen())
+        mnuCloseLog_Click();
+    return true;
+}
+
+void TerminalSession::mnuOpen_Click()
+{
+    if (Failure failure = MSComm1.setPortOpen(!MSComm1.PortOpen()))
+        m_services.messages.warn(*failure);
+    showPortState();
+    if (!MSComm1.PortOpen() && m_sender.isRunning()) {
+        m_sender.abort();
+        m_services.messages.warn(QStringLiteral("The port was closed: the transfer of %1 ended").arg(LastTextFile));
+    }
+}
+
+Failure TerminalSession::choosePort(int port)
+{
+    // Moving the port would pull it from under the console and the chip it holds in reset.
+    if (m_app.ProgMode)
+        return std::nullopt;
+    const Failure failure =
+        applyProperties(currentChoices(MSComm1, m_app, port), MSComm1, m_app, m_services.store, m_properties);
+    showPortState();
+    if (failure)
+        m_services.messages.warn(*failure);
+    else
+        m_properties.discard();
+    return failure;
+}
+
+void TerminalSession::showPortState()
+{
+    emit commandsChanged();
+    setStatusText(QStringLiteral("Settings: ") + (MSComm1.PortOpen() ? portSettings() : QString()));
+}
+
+void TerminalSession::onPortLost(const QString &description)
+{
+    // What ran on the port ends, so that the window shows the closed port.
+    stopProgramming();
+    m_sender.abort();
+    showPortState();
+    m_services.messages.warn(description);
+}
+
+void TerminalSession::MSComm1_OnComm(const QByteArray &bytes)
+{
+    // Programming mode leaves what arrives waiting, to be shown with the first notification after it.
+    if (m_app.ProgMode) {
+        m_waitingInput += bytes;
+        return;
+    }
+    // Latin-1 maps every byte to the character of the same code and back.
+    QString text = QString::fromLatin1(m_waitingInput.isEmpty() ? bytes : std::exchange(m_waitingInput, {}) + bytes);
+    if (const std::optional<char16_t> eol = m_properties.eolCharacter(); eol && text.contains(QChar(*eol)))
+        EOLReceived = true;
+    ShowData(text);
+}
+
+void TerminalSession::ShowData(QString &Data)
+{
+    m_text.showData(Data);
+    if (Failure failure = m_log.write(Data))
+        m_services.messages.warn(*failure);
+    emit textChanged();
+}
+
+TerminalSession::Key TerminalSession::txtTerm_KeyPress(quint16 KeyAscii)
+{
+    if (m_app.ProgMode) {
+        m_app.ConsoleKey = KeyAscii;
+        return Key::ToConsole;
+    }
+    if (!MSComm1.PortOpen())
+        return Key::EditsView;
+    (void)MSComm1.Output(QByteArray(1, char(KeyAscii)));
+    return m_app.LocalEcho ? Key::Echoed : Key::Sent;
+}
+
+void TerminalSession::viewEdited(qsizetype position, qsizetype length, const QString &with)
+{
+    m_text.replace(position, length, with);
+}
+
+void TerminalSession::mnuOpenLog_Click()
+{
+    emit drawRequested(); // the screen shows what the log will follow on from
+    if (const auto caption = m_log.mnuOpenLog_Click()) {
+        setCaption(*caption);
+        emit commandsChanged();
+    }
+}
+
+void TerminalSession::mnuCloseLog_Click()
+{
+    emit drawRequested();
+    setCaption(m_log.mnuCloseLog_Click());
+    emit commandsChanged();
+}
+
+TerminalSession::Key TerminalSession::mmuReset_Click()
+{
+    m_properties.values(); // read before the lines move, not in the middle of the pulse
+    if (Failure failure = m_programmer.target().pulseReset())
+        m_services.messages.warn(*failure);
+    return txtTerm_KeyPress(32);
+}
+
+void TerminalSession::mmuProg_Click()
+{
+    if (m_app.ProgMode) {
+        leaveProgramming(); // the console's X
+        return;
+    }
+    enterProgramming();
+    m_console.ConsoleLoop(); // until programming mode ends
+    // Ended by a close or a lost port: the console has stopped clocking, now the chip goes free.
+    if (m_holdingTarget)
+        leaveProgramming();
+}
+
+void TerminalSession::enterProgramming()
+{
+    // The console's chip operations read the values, never the store; the data line's inversion
+    // holds for the whole session.
+    m_programmer.setInvertsData(m_properties.invertsData());
+    emit drawRequested(); // what came before is on the screen before the console speaks
+    emit programmingChanged(true);
+    m_app.ProgMode = true;
+    m_app.ConsoleKey = 1;
+    (void)m_programmer.target().holdInReset();
+    m_holdingTarget = true;
+    emit commandsChanged();
+}
+
+void TerminalSession::leaveProgramming()
+{
+    emit programmingChanged(false);
+    setTextColour(kReceivedTextColour);
+    m_app.ProgMode = false;
+    m_programmer.target().release();
+    m_holdingTarget = false;
+    emit commandsChanged();
+    m_app.DataSpace = true;
+}
+
+void TerminalSession::stopProgramming()
+{
+    m_app.ProgMode = false;
+    m_app.CancelSend = true;
+}
+
+void TerminalSession::leaveProgrammingMode()
+{
+    if (m_app.ProgMode)
+        mmuProg_Click();
+}
+
+CommandFacts TerminalSession::facts() const
+{
+    return {MSComm1.PortOpen(), m_log.isOpen(),    !LastTextFile.isEmpty(),
+            m_holdingTarget,    m_transferRunning, m_downloadRunning};
+}
+
+void TerminalSession::setStatusText(const QString &text)
+{
+    m_statusText = text;
+    emit statusChanged(text);
+}
+
+void TerminalSession::setCaption(const QString &text)
+{
+    m_caption = text;
+    emit captionChanged(text);
+}
+
+void TerminalSession::transferChanged(bool running)
+{
+    m_transferRunning = running;
+    emit commandsChanged();
+}
+
+void TerminalSession::setLastTextFile(const QString &path)
+{
+    LastTextFile = path;
+    emit commandsChanged();
+}
+
+void TerminalSession::print(const QString &text)
+{
+    QString data = text;
+    ShowData(data);
+}
+
+std::optional<QString> TerminalSession::chooseFile(const FileDialog::Request &request)
+{
+    return m_services.files.open(request);
+}
+
+void TerminalSession::setDownloadRunning(bool running)
+{
+    m_downloadRunning = running;
+    emit commandsChanged();
+}

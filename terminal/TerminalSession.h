@@ -1,0 +1,166 @@
+#pragma once
+
+#include "common/AppState.h"
+#include "common/Waits.h"
+#include "console/ConsoleHost.h"
+#include "console/Module1.h"
+#include "log/LogCommands.h"
+#include "programmer/Programmer.h"
+#include "serial/MSComm.h"
+#include "settings/PropertiesModel.h"
+#include "terminal/CommandStates.h"
+#include "terminal/TerminalText.h"
+#include "transfer/PacingTimer.h"
+#include "transfer/SenderHost.h"
+#include "transfer/TextSender.h"
+#include "transfer/TransmitCommands.h"
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class SettingsStore;
+
+// Everything the terminal does, without a widget: the port and what it receives, the view's text,
+// the log, the text sender, programming mode and its console. The window forwards the user's
+// actions here and draws what the signals say.
+class TerminalSession : public QObject, public SenderHost, public ConsoleHost
+{
+    Q_OBJECT
+public:
+    static constexpr quint32 kReceivedTextColour = 0x0000FF; // blue, outside programming mode
+
+    struct Services
+    {
+        SettingsStore &store;
+        MessageBox &messages;
+        FileDialog &files;
+        MSComm::DeviceFactory openDevice;
+        Waits waits = {};
+    };
+
+    // What start-up took from the store for the port, for the lists to show.
+    struct StoredPort
+    {
+        bool complete = false; // false: a stored value was refused (and shown) and start-up stops there
+        std::optional<QString> speedText;
+        std::optional<QString> portText;
+    };
+
+    explicit TerminalSession(Services services, QObject *parent = nullptr);
+
+    // Start-up: the port's format, number and flow control as stored, then the last text file and
+    // the echo.
+    StoredPort loadPort(const QString &settings, const QString &port, const QString &handshaking);
+    void loadRest(const QString &lastTextFile, const QString &echo);
+    // Shut-down: waits for queued output to drain (asking, when it will not, unless told to end
+    // without asking), closes the port and the log. False when the user chose to stay.
+    bool unload(bool askBeforeDropping);
+
+    // The port.
+    void mnuOpen_Click();
+    Failure choosePort(int port); // the port list: the dialog's OK with another number
+    void sbrStatus_PanelClick() { m_app.StopSending = true; }
+    // The dialog changed the port: the commands and the status follow.
+    void showPortState();
+
+    // Receive and keys.
+    void MSComm1_OnComm(const QByteArray &bytes);
+    void ShowData(QString &Data);
+    enum class Key {
+        ToConsole, // programming mode has it
+        EditsView, // the port is closed: only the view changes
+        Echoed,    // sent, and the view shows it
+        Sent,      // sent only
+    };
+    Key txtTerm_KeyPress(quint16 KeyAscii);
+    // An edit the view made by itself (typing with the port closed or with local echo).
+    void viewEdited(qsizetype position, qsizetype length, const QString &with);
+
+    // Commands.
+    void mnuOpenLog_Click();
+    void mnuCloseLog_Click();
+    void mnuSendText_Click() { m_transmit.mnuSendText_Click(); }
+    void mmuResendTextFile() { m_transmit.mmuResendTextFile(); }
+    void SendText() { m_sender.SendText(); }
+    void abortTransfer() { m_sender.abort(); }
+    // Pulses reset, then sends a space for the firmware's autobaud.
+    Key mmuReset_Click();
+    // Enters programming mode and runs the console until it ends; in programming mode, leaves it.
+    void mmuProg_Click();
+    void cmdCancelSend_Click() { m_app.CancelSend = true; }
+    // The console and its download stop at their next step; the chip stays held until they have.
+    void stopProgramming();
+    bool holdsTarget() const { return m_holdingTarget; }
+
+    CommandFacts facts() const;
+    // The view's text as the box holds it (CR LF for a line break); the view takes its changes.
+    TerminalText &text() { return m_text; }
+    QString statusText() const { return m_statusText; }
+    QString caption() const { return m_caption; }
+    MSComm &comm() { return MSComm1; }
+    AppState &app() { return m_app; }
+    PropertiesModel &propertiesModel() { return m_properties; }
+    SettingsStore &store() { return m_services.store; }
+    Timer3 &timer3() { return m_programmer.timer(); }
+
+    // SenderHost
+    Failure output(const QByteArray &bytes) override { return MSComm1.Output(bytes); }
+    int pendingOutput() const override { return MSComm1.OutBufferCount(); }
+    QString portSettings() const override { return MSComm1.format().settingsText(); }
+    void setStatusText(const QString &text) override;
+    void setCaption(const QString &text) override;
+    void transferChanged(bool running) override;
+    const PropertyValues &properties() override { return m_properties.values(); }
+    bool eolReceived() const override { return EOLReceived; }
+    void clearEolReceived() override { EOLReceived = false; }
+    QString lastTextFile() const override { return LastTextFile; }
+    void setLastTextFile(const QString &path) override;
+    MessageBox &messages() override { return m_services.messages; }
+    FileDialog &files() override { return m_services.files; }
+    PacingTimer &timer() override { return m_pacing; }
+
+    // ConsoleHost
+    void print(const QString &text) override;
+    void setTextColour(quint32 rgb) override { emit textColourChanged(rgb); }
+    std::optional<QString> chooseFile(const FileDialog::Request &request) override;
+    void setDownloadRunning(bool running) override;
+    void setProgress(int maximum, int value) override { emit progressChanged(maximum, value); }
+    void leaveProgrammingMode() override;
+    ChipMemory &chip() override { return m_programmer.chip(); }
+
+signals:
+    void textChanged();     // ShowData changed the view's text
+    void drawRequested();   // what is on the screen must be up to date now
+    void commandsChanged(); // a fact behind the offered commands changed
+    void statusChanged(const QString &text);
+    void captionChanged(const QString &caption);
+    void textColourChanged(quint32 rgb);
+    void programmingChanged(bool on);             // the view turns black, and back
+    void progressChanged(int maximum, int value); // a negative maximum keeps the last one
+
+private:
+    void enterProgramming();
+    void leaveProgramming();
+    void onPortLost(const QString &description);
+
+    Services m_services;
+    AppState m_app;
+    PropertiesModel m_properties{m_services.store};
+    MSComm MSComm1{m_services.openDevice};
+    Programmer m_programmer{MSComm1, m_services.waits.chipScale};
+    PacingTimerOf<Timer3> m_pacing{m_programmer.timer()};
+    Module1 m_console{*this, m_app};
+    LogCommands m_log{m_services.files, m_services.messages};
+    TerminalText m_text;
+    TextSender m_sender{*this, m_app, m_services.waits.eolTimeoutMs};
+    TransmitCommands m_transmit{*this, m_sender};
+    QByteArray m_waitingInput; // received in programming mode
+    QString LastTextFile;
+    bool EOLReceived = false;
+    QString m_statusText = QStringLiteral("Settings:");
+    QString m_caption;
+    bool m_downloadRunning = false;
+    bool m_transferRunning = false;
+    bool m_holdingTarget = false; // programming mode holds the chip, until the console has ended
+};
