@@ -64,7 +64,7 @@ private slots:
             {{"hardinfo"}, {"hardinfo", "hardinfo2"}, false, 2, "hardinfo2"},
             {{"xfce4-taskmanager"}, {"xfce4-taskmanager"}, false, 1, "xfce4-taskmanager"}, // the path's order
             {{"!hardinfo2", "mate-system-monitor"}, {}, false, 1, "mate-system-monitor"},  // not executable
-            {{"msinfo32", "top"}, {}, false, 0, ""},
+            {{"sysinfo", "top"}, {}, false, 0, ""},
             {{}, {"kinfocenter"}, true, 0, ""}, // the launch fails
         };
         for (const Case &c : cases) {
