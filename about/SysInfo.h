@@ -1,51 +1,46 @@
 #pragma once
 
-#include "about/KeySource.h"
-#include "common/Failure.h"
-
-#include <QString>
+#include <QStringList>
 #include <memory>
 
 class MessageBox;
-
-// Whether a file exists at a path.
-class FileProbe
-{
-public:
-    virtual ~FileProbe() = default;
-    virtual bool exists(const QString &path) const = 0;
-};
 
 // Starts a program by its full path without waiting for it.
 class ProgramLauncher
 {
 public:
     virtual ~ProgramLauncher() = default;
-    virtual Failure start(const QString &path) = 0;
+    // False when the program could not be started.
+    [[nodiscard]] virtual bool start(const QString &path) = 0;
 };
 
-// What the system-information lookup reads and starts.
+// A process of its own that nobody tracks.
+class DetachedLauncher : public ProgramLauncher
+{
+public:
+    bool start(const QString &path) override;
+};
+
+// Where the system-information tool is looked for and how it is started.
 struct SysInfoTools
 {
-    std::unique_ptr<KeySource> keys;
-    std::unique_ptr<FileProbe> files;
+    QStringList searchPath; // empty: the PATH of the environment
     std::unique_ptr<ProgramLauncher> launcher;
 
-    // The registry on Windows; elsewhere the stand-in source of SystemKeySource.
-    static SysInfoTools native();
+    static SysInfoTools native() { return {{}, std::make_unique<DetachedLauncher>()}; }
 };
 
-// Finds the system-information tool through the two registered locations and starts it.
+// Starts the first system-information tool found on the search path.
 class SysInfo
 {
 public:
-    static inline const QString kInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-    static inline const QString kInfoValue = QStringLiteral("PATH");
-    static inline const QString kLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-    static inline const QString kLocationValue = QStringLiteral("MSINFO");
-    static inline const QString kToolName = QStringLiteral("\\MSINFO32.EXE");
+    // Dedicated tools first, then the desktops' own monitors.
+    static inline const QStringList kTools = {
+        QStringLiteral("hardinfo2"),           QStringLiteral("hardinfo"),
+        QStringLiteral("kinfocenter"),         QStringLiteral("gnome-system-monitor"),
+        QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+    };
     static inline const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
-    static constexpr int kBufferSize = 1024;
 
     SysInfo(SysInfoTools tools, MessageBox &messages)
         : m_tools(std::move(tools))
@@ -53,11 +48,9 @@ public:
     {}
 
     void StartSysInfo();
-    // True when the value was read; KeyVal then holds it (a value of another type leaves it).
-    bool GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal) const;
 
 private:
-    QString locateTool() const;
+    QString findTool() const;
 
     SysInfoTools m_tools;
     MessageBox &m_messages;

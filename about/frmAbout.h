@@ -17,10 +17,6 @@ public:
     frmAbout(MessageBox &messages, SysInfoTools tools, QWidget *parent = nullptr);
 
     void StartSysInfo() { m_sysInfo.StartSysInfo(); }
-    bool GetKeyValue(quint32 KeyRoot, const QString &KeyName, const QString &SubKeyRef, QString &KeyVal) const
-    {
-        return m_sysInfo.GetKeyValue(KeyRoot, KeyName, SubKeyRef, KeyVal);
-    }
 
     QLabel *picIcon = nullptr;
     QLabel *lblTitle = nullptr;

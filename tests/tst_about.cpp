@@ -1,10 +1,10 @@
 #include "FakeDialogs.h"
 #include "TerminalFixture.h"
-#include "about/SystemKeySource.h"
 #include "about/frmAbout.h"
 #include "common/Version.h"
 #include "settings/frmProperties.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -13,46 +13,35 @@
 
 namespace {
 
-class RecordingProbe : public FileProbe
-{
-public:
-    mutable QStringList asked;
-    QStringList present;
-    bool exists(const QString &path) const override
-    {
-        asked.append(path);
-        return present.contains(path);
-    }
-};
-
 class RecordingLauncher : public ProgramLauncher
 {
 public:
     QStringList started;
     bool refuse = false;
-    Failure start(const QString &path) override
+    bool start(const QString &path) override
     {
-        if (refuse)
-            return QStringLiteral("refused");
         started.append(path);
-        return std::nullopt;
+        return !refuse;
     }
 };
 
-constexpr quint32 HKLM = KeySource::kLocalMachine;
-const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
-
-// A SysInfo over fakes the test keeps hold of.
-struct Rig
+// A file in dir with the given content, executable or not.
+QString program(const QTemporaryDir &dir, const QString &name, const QByteArray &content, bool executable = true)
 {
-    FixedKeySource *keys = new FixedKeySource;
-    RecordingProbe *probe = new RecordingProbe;
-    RecordingLauncher *launcher = new RecordingLauncher;
-    FakeMessageBox messages;
-    SysInfo info{SysInfoTools{std::unique_ptr<KeySource>(keys), std::unique_ptr<FileProbe>(probe),
-                              std::unique_ptr<ProgramLauncher>(launcher)},
-                 messages};
-};
+    QFile f(dir.filePath(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(f.fileName()));
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | (executable ? QFile::ExeOwner : QFile::Permissions()));
+    return f.fileName();
+}
+
+void checkUnavailable(const FakeMessageBox &messages)
+{
+    QCOMPARE(messages.shown.size(), 1);
+    QCOMPARE(messages.shown[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
+    QCOMPARE(messages.shown[0].buttons, MessageBox::Buttons::Ok);
+    QCOMPARE(messages.shown[0].icon, MessageBox::Icon::None);
+}
 
 } // namespace
 
@@ -61,110 +50,82 @@ class TestAbout : public QObject
 {
     Q_OBJECT
 private slots:
-    void toolIsFoundWhereItIsRegistered()
+    void firstKnownToolOnThePathStarts()
     {
         struct Case
         {
-            const char *path, *folder; // under the first and the second key; null: not registered
-            bool toolInFolder, launchRefused;
-            QString started; // empty: the unavailable message instead
+            QStringList first, second; // programs in the first and the second folder of the path; '!': not executable
+            bool refused;
+            int folder; // where the started one lies: 1 or 2; 0: the unavailable message instead
+            QString started;
         };
         const Case cases[] = {
-            {"C:\\Tools\\msinfo32.exe", "C:\\Other", false, false, "C:\\Tools\\msinfo32.exe"}, // started unchecked
-            {nullptr, "C:\\Shared", true, false, "C:\\Shared\\MSINFO32.EXE"},
-            {nullptr, "C:\\Shared", false, false, ""},
-            {nullptr, nullptr, false, false, ""},
-            {"", "D:\\x", true, false, ""}, // an empty path: no second try
-            {"/usr/bin/tool", nullptr, false, true, ""},
+            {{"gnome-system-monitor"}, {"hardinfo"}, false, 2, "hardinfo"}, // a dedicated tool wins
+            {{"hardinfo"}, {"hardinfo", "hardinfo2"}, false, 2, "hardinfo2"},
+            {{"xfce4-taskmanager"}, {"xfce4-taskmanager"}, false, 1, "xfce4-taskmanager"}, // the path's order
+            {{"!hardinfo2", "mate-system-monitor"}, {}, false, 1, "mate-system-monitor"},  // not executable
+            {{"sysinfo", "top"}, {}, false, 0, ""},
+            {{}, {"kinfocenter"}, true, 0, ""}, // the launch fails
         };
         for (const Case &c : cases) {
-            Rig rig;
-            if (c.path)
-                rig.keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string(c.path));
-            if (c.folder)
-                rig.keys->set(HKLM, SysInfo::kLocationKey, SysInfo::kLocationValue, KeySource::string(c.folder));
-            if (c.toolInFolder)
-                rig.probe->present << QString::fromLatin1(c.folder) + "\\MSINFO32.EXE";
-            rig.launcher->refuse = c.launchRefused;
-            rig.info.StartSysInfo();
-            QCOMPARE(rig.launcher->started, c.started.isEmpty() ? QStringList{} : QStringList{c.started});
-            QCOMPARE(rig.probe->asked.isEmpty(), !c.folder || c.path); // a registered path is not checked
-            if (c.started.isEmpty()) {
-                QCOMPARE(rig.messages.shown.size(), 1);
-                QCOMPARE(rig.messages.shown[0].text, kUnavailable);
-                QCOMPARE(rig.messages.shown[0].icon, MessageBox::Icon::None);
+            QTemporaryDir one, two;
+            for (const auto &[dir, names] : {std::pair{&one, c.first}, std::pair{&two, c.second}})
+                for (const QString &name : names)
+                    program(*dir, name.mid(name.startsWith('!')), "#!/bin/sh\n", !name.startsWith('!'));
+            auto *launcher = new RecordingLauncher;
+            launcher->refuse = c.refused;
+            FakeMessageBox messages;
+            SysInfo info({{one.path(), two.path()}, std::unique_ptr<ProgramLauncher>(launcher)}, messages);
+            info.StartSysInfo();
+            if (c.folder == 0) {
+                checkUnavailable(messages);
+                continue;
             }
+            QCOMPARE(launcher->started, QStringList{(c.folder == 1 ? one : two).filePath(c.started)});
+            QVERIFY(messages.shown.isEmpty());
         }
     }
 
-    void registryValuesReadAsTheBoxReadsThem()
+    void toolRunsOnItsOwnOrIsReported()
     {
-        Rig rig;
-        const QList<std::tuple<const char *, KeySource::Value, bool, QString>> cases = {
-            {"with", {KeySource::kString, QByteArray("abc\0", 4)}, true, "abc"}, // the terminator goes
-            {"without", {KeySource::kString, "abc"}, true, "abc"},               // nothing else does
-            {"inner", {KeySource::kString, QByteArray("a\0b", 3)}, true, QString::fromLatin1("a\0b", 3)},
-            {"number", {KeySource::kNumber, QByteArray("\x05\x01\x00\x00", 4)}, true, "261"},
-            {"big", {KeySource::kNumber, QByteArray("\xff\xff\xff\xff", 4)}, true, "4294967295"},
-            {"binary", {3, "xyz"}, true, "as passed"}, // another type leaves it
-            {"fits", KeySource::string(QByteArray(1023, 'a')), true, QString(1023, 'a')},
-            {"too long", KeySource::string(QByteArray(1024, 'a')), false, ""},
-        };
-        for (const auto &[name, value, read, text] : cases) {
-            rig.keys->set(HKLM, "K", name, value);
-            QString got = QStringLiteral("as passed");
-            QCOMPARE(rig.info.GetKeyValue(HKLM, "k", QString::fromLatin1(name).toUpper(), got), read); // case ignored
-            QCOMPARE(got, text);
-        }
-        QString got = QStringLiteral("x");
-        QVERIFY(!rig.info.GetKeyValue(0x80000001, "K", "with", got)); // another root
-        QCOMPARE(got, QString());
-    }
-
-    void systemStandInNamesAToolOrTheProgramsFolder()
-    {
-        QTemporaryDir bin, own;
-        for (const QString &tool :
-             {bin.filePath("gnome-system-monitor"), bin.filePath("hardinfo"), own.filePath("MSINFO32.EXE")}) {
-            QFile f(tool);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        }
-        SystemKeySource source({bin.path()}, own.path());
-        const auto tool = source.query(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue);
-        QVERIFY(tool);
-        QCOMPARE(tool->data, bin.filePath("hardinfo").toLocal8Bit() + '\0'); // the dedicated tool wins
-
-        auto *launcher = new RecordingLauncher;
+        QTemporaryDir dir;
+        const QString ran = dir.filePath("ran");
+        program(dir, "kinfocenter", "#!/bin/sh\ntouch '" + ran.toUtf8() + "'\nsleep 3\n");
         FakeMessageBox messages;
-        SysInfo info({std::make_unique<SystemKeySource>(QStringList{own.path() + "/none"}, own.path()),
-                      std::make_unique<NativeFileProbe>(), std::unique_ptr<ProgramLauncher>(launcher)},
-                     messages);
-        info.StartSysInfo(); // no tool on the path: the program's own folder, joined as the registry would
-        QCOMPARE(launcher->started, QStringList{own.path() + "\\MSINFO32.EXE"});
-        QCOMPARE(nativeToolPath(launcher->started.value(0)), own.filePath("MSINFO32.EXE"));
+        SysInfo info(SysInfoTools{{dir.path()}, std::make_unique<DetachedLauncher>()}, messages);
+        QElapsedTimer clock;
+        clock.start();
+        info.StartSysInfo();
+        QVERIFY(clock.elapsed() < 2000); // not waiting for the tool to end
+        QTRY_VERIFY(QFile::exists(ran));
         QVERIFY(messages.shown.isEmpty());
+
+        program(dir, "hardinfo", "not a program"); // found first, but the system cannot start it
+        info.StartSysInfo();
+        checkUnavailable(messages);
     }
 
     void boxShowsTheBuildsVersionAndStaysModeless()
     {
         FakeMessageBox messages;
+        QTemporaryDir dir;
+        const QString tool = program(dir, "hardinfo2", "#!/bin/sh\n");
         auto *launcher = new RecordingLauncher;
-        auto *keys = new FixedKeySource;
-        keys->set(HKLM, SysInfo::kInfoKey, SysInfo::kInfoValue, KeySource::string("/bin/tool"));
-        QPointer<frmAbout> box =
-            new frmAbout(messages, SysInfoTools{std::unique_ptr<KeySource>(keys), std::make_unique<RecordingProbe>(),
-                                                std::unique_ptr<ProgramLauncher>(launcher)});
+        QPointer<frmAbout> box = new frmAbout(messages, {{dir.path()}, std::unique_ptr<ProgramLauncher>(launcher)});
         QCOMPARE(box->windowTitle(), QStringLiteral("About Tavro Terminal"));
         QCOMPARE(box->lblTitle->text(), QStringLiteral("Tavro Terminal"));
         QCOMPARE(box->lblVersion->text(),
                  QStringLiteral("Version %1.%2.%3").arg(Version::kMajor).arg(Version::kMinor).arg(Version::kRevision));
         QCOMPARE(box->lblDescription->text(), QStringLiteral("Terminal and in circuit programmer"));
+        QCOMPARE(box->cmdSysInfo->text(), QStringLiteral("&System Info..."));
         box->show();
         QVERIFY(!box->isModal());
         box->cmdSysInfo->click();
-        QCOMPARE(launcher->started, QStringList{"/bin/tool"});
-        QVERIFY(box->isVisible()); // the box stays after starting the tool
+        QCOMPARE(launcher->started, QStringList{tool});
+        launcher->refuse = true;
+        box->cmdSysInfo->click();
+        checkUnavailable(messages);
+        QVERIFY(box->isVisible()); // the box stays after starting the tool or the message
         box->cmdOK->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(box.isNull());
@@ -173,8 +134,7 @@ private slots:
     void windowsShowEveryCaptionWhole()
     {
         FakeMessageBox messages;
-        frmAbout about(messages, SysInfoTools{std::make_unique<FixedKeySource>(), std::make_unique<RecordingProbe>(),
-                                              std::make_unique<RecordingLauncher>()});
+        frmAbout about(messages, {{}, std::make_unique<RecordingLauncher>()});
         TerminalFixture f;
         frmProperties &properties = f.start().propertiesDialog();
         for (QWidget *window : {static_cast<QWidget *>(&about), static_cast<QWidget *>(&properties)}) {
