@@ -2,9 +2,9 @@
 # Builds the two programs as the packages are built (hardened, not sanitized), packs the Debian
 # packages and checks what a user would install: each package's files and nothing else, the
 # project's version, tavro-prog's dependencies free of the desktop stack, lintian clean, a desktop
-# entry and metainfo the validators accept, man pages that render without warnings and carry every
-# long option, exit status and example of tavro-prog --help, and a window binary that answers
-# --help and --version without a display.
+# entry and metainfo the validators accept, dated man pages that render without warnings, explain
+# serial-port access and carry every long option, exit status and example of tavro-prog --help,
+# and a window binary that answers --help and --version without a display.
 #   packages.sh <source-dir> <hardened-build-dir> <version>
 set -uo pipefail
 source=$1 build=$2 version=$3
@@ -80,7 +80,9 @@ appstreamcli validate --no-net "$root/share/metainfo/$metainfo" >"$work/as.log" 
 for page in tavro-terminal tavro-prog; do
     MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -l "$root/share/man/man1/$page.1.gz" >"$work/$page.txt" 2>"$work/$page.err"
     [ -s "$work/$page.err" ] && fail "man $page.1 warns:"$'\n'"$(cat "$work/$page.err")"
-    grep -q "^NAME" "$work/$page.txt" || fail "man $page.1 renders no NAME section"
+    for section in NAME "SERIAL-PORT ACCESS"; do
+        grep -q "^$section" "$work/$page.txt" || fail "man $page.1 renders no $section section"
+    done
     tail -n 1 "$work/$page.txt" | grep -qE "Tavro Terminal $version +[0-9]{4}-[0-9]{2}-[0-9]{2} " \
         || fail "man $page.1's footer lacks the version and date: $(tail -n 1 "$work/$page.txt")"
 done
