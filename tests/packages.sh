@@ -11,8 +11,9 @@ source=$1 build=$2 version=$3
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-for tool in cpack:cmake dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev dpkg-buildflags:dpkg-dev file:file objdump:binutils \
-            desktop-file-validate:desktop-file-utils appstreamcli:appstream man:man-db lintian:lintian; do
+for tool in cpack:cmake dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev dpkg-buildflags:dpkg-dev file:file \
+            objdump:binutils readelf:binutils nm:binutils desktop-file-validate:desktop-file-utils \
+            appstreamcli:appstream man:man-db lintian:lintian; do
     command -v "${tool%%:*}" >/dev/null || { echo "missing ${tool%%:*}: apt install ${tool#*:}"; exit 1; }
 done
 
@@ -71,6 +72,13 @@ suggests=$(dpkg-deb -f "$work/tavro-terminal_${version}_${arch}.deb" Suggests)
 lintian --fail-on error,warning "$work"/*.deb >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian"; }
 
 root="$work/root/usr"
+# What lintian's hardening checks look for, read directly: full RELRO (BIND_NOW), the stack protector.
+for bin in tavro-terminal tavro-prog; do
+    elf=$(readelf -dlW "$root/bin/$bin"; nm -D "$root/bin/$bin")
+    for mark in BIND_NOW GNU_RELRO __stack_chk_fail; do
+        grep -q "$mark" <<<"$elf" || fail "$bin is built without $mark"
+    done
+done
 desktop-file-validate "$root/share/applications/tavro-terminal.desktop" || fail "desktop-file-validate"
 # validate-tree also checks that the metainfo's launchable is the desktop entry shipped beside it.
 appstreamcli validate-tree --no-net "$work/root" >"$work/as.log" 2>&1 || { cat "$work/as.log"; fail "appstreamcli validate-tree"; }
