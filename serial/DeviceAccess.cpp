@@ -22,8 +22,7 @@ QString groupName(gid_t gid)
 
 QString accessDenied(const QString &path, const QString &shown)
 {
-    struct stat info
-    {};
+    struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return QCoreApplication::translate("DeviceAccess", "%1: permission denied").arg(shown);
     const QString group = groupName(info.st_gid);
