@@ -2,11 +2,12 @@
 # Installs what is missing from Debian's packages, builds, then runs the program or the tests.
 #   ./setup.sh run    build and start Tavro Terminal
 #   ./setup.sh test   build and pass every test
+#   ./setup.sh package  build hardened and make the Debian packages in build-deb/
 set -euo pipefail
 cd "$(dirname "$0")"
-# The last five check the Debian packages the test build makes.
+# The last six make and check the Debian packages.
 packages=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev socat srecord binutils xvfb xauth
-          dpkg-dev file desktop-file-utils appstream man-db)
+          dpkg-dev file desktop-file-utils appstream man-db lintian)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -31,5 +32,12 @@ case "${1:-run}" in
         export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
         export LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0
         cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure ;;
-    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+    package)
+        # Hardened with Debian's flags and without sanitizers, as the package test builds them; cpack
+        # then packs the two programs without building the tests.
+        cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRO_HARDEN=ON \
+            -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+        cmake --build build-deb -j"$(nproc)" --target tavro-terminal tavro-prog
+        cd build-deb && exec cpack ;;
+    *) echo "usage: $0 [run|test|package]" >&2; exit 2 ;;
 esac

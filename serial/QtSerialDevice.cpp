@@ -1,5 +1,7 @@
 #include "serial/QtSerialDevice.h"
 
+#include "serial/DeviceAccess.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -73,9 +75,11 @@ Failure QtSerialDevice::open(const LineFormat &format)
     if (!m_port.open(QIODevice::ReadWrite)) {
         // Qt calls a lock held by another program a permission error; when the user may open
         // the device, that is what it is.
-        if (m_port.error() == QSerialPort::PermissionError
-            && ::access(QFile::encodeName(m_path).constData(), R_OK | W_OK) == 0)
-            return tr("%1: busy, another program has it open").arg(description());
+        if (m_port.error() == QSerialPort::PermissionError) {
+            if (::access(QFile::encodeName(m_path).constData(), R_OK | W_OK) == 0)
+                return tr("%1: busy, another program has it open").arg(description());
+            return accessDenied(m_path, description());
+        }
         return tr("%1: %2").arg(description(), m_port.errorString());
     }
     if (auto failure = apply(format)) {

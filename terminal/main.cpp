@@ -1,4 +1,5 @@
 #include "common/AppTitle.h"
+#include "common/Version.h"
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
 #include "terminal/Icons.h"
@@ -6,9 +7,41 @@
 #include "terminal/frmTerminal.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+const char kHelp[] = "Usage: tavro-terminal [options]\n"
+                     "Tavro Terminal, a serial-port terminal with an in-circuit chip programmer. Everything\n"
+                     "else is set in CommPort > Properties and kept for the next start; tavro-prog programs\n"
+                     "the chip from a script.\n"
+                     "\n"
+                     "Options:\n"
+                     "  -h, --help     show this help and exit\n"
+                     "  -v, --version  show the version and exit\n";
+
+// Answered before the application exists, so that they need no display.
+std::optional<std::string> immediateAnswer(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h")
+            return kHelp;
+        if (argument == "--version" || argument == "-v")
+            return std::string("tavro-terminal ") + Version::kText + '\n';
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<std::string> answer = immediateAnswer(argc, argv))
+        return std::fputs(answer->c_str(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setWindowIcon(Icons::make(Icons::Kind::Application));

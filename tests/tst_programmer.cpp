@@ -15,6 +15,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 #include <csignal>
+#include <grp.h>
+#include <sys/stat.h>
 
 using Space = SimulatedChip::Space;
 using Op = SimulatedChip::Op;
@@ -527,6 +529,46 @@ private slots:
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitCode(), int(kInterrupted));
         QCOMPARE(err(), QStringLiteral("tavro-prog: interrupted; the target is released\n"));
+    }
+
+    // A device the user may not open names the group to join, when joining it would help; the runs
+    // are a user outside every group, as the root that runs the tests cannot be refused.
+    void binaryExplainsADeniedDevice()
+    {
+        if (::geteuid() != 0)
+            QSKIP("only root can make the user the device refuses");
+        PtyPair pty;
+        if (!pty.usable())
+            return;
+        const QByteArray device = QFile::encodeName(QFileInfo(pty.host()).symLinkTarget());
+        QTemporaryDir home; // the hex file must be readable by that user
+        QVERIFY(::chmod(QFile::encodeName(home.path()).constData(), 0755) == 0);
+        const QString good = writeFile(home, "good.hex", HexWriter::toIntelHex(0, randomBytes(4)));
+        const struct
+        {
+            const char *group;
+            mode_t mode;
+            QString reason;
+        } cases[] = {
+            {"dialout", 0660,
+             "permission denied; join its group dialout (sudo adduser \"$USER\" dialout), then log in again"},
+            {"root", 0660,
+             "permission denied, and its group root may not use it either; ask the administrator for access"},
+            {"tty", 0620,
+             "permission denied, and its group tty may not use it either; ask the administrator for access"},
+        };
+        for (const auto &c : cases) {
+            const group *owner = ::getgrnam(c.group);
+            QVERIFY(owner && ::chown(device.constData(), 0, owner->gr_gid) == 0
+                    && ::chmod(device.constData(), c.mode) == 0);
+            QProcess process;
+            process.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "env",
+                                      "HOME=" + home.path(), TAVRO_PROG, "--port", device, "verify", good});
+            QVERIFY(process.waitForFinished(30000));
+            QCOMPARE(process.exitCode(), int(kPortFailure));
+            QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
+                     "tavro-prog: cannot open " + device + ": " + c.reason + "\n");
+        }
     }
 };
 
