@@ -148,7 +148,7 @@ void Module1::HexDownload()
             const auto &p = std::get<IntelHex::Placer::Placed>(placed);
             if (p.kind == IntelHex::Placer::Placed::Bytes)
                 for (int i = 0; i < p.data.size(); ++i)
-                    chip.write(m_app.DataSpace, qint32(p.address) + i, quint8(p.data[i]));
+                    chip.write(m_app.DataSpace, m_downloadAddress = qint32(p.address) + i, quint8(p.data[i]));
             else if (p.kind == IntelHex::Placer::Placed::Base)
                 ConsolePrint(kCrLf
                              + QStringLiteral("Extended addressing: the records that follow are based at H%1")

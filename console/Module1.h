@@ -30,6 +30,8 @@ public:
     void PrintViewByte(qint32 address, quint8 value, bool first, bool last);
 
     void HexDownload();
+    // The address the running download writes, or wrote last.
+    qint32 downloadAddress() const { return m_downloadAddress; }
 
 private:
     void printBanner();
@@ -42,5 +44,6 @@ private:
     ConsoleHost &m_host;
     AppState &m_app;
     qint32 m_endAddress = 0;
+    qint32 m_downloadAddress = 0;
     QString m_asciiLine;
 };

@@ -141,11 +141,18 @@ void TerminalSession::showPortState()
 
 void TerminalSession::onPortLost(const QString &description)
 {
-    // What ran on the port ends, so that the window shows the closed port.
+    // What ran on the port ends, so that the window shows the closed port; the one message says
+    // where it stopped.
+    QString message = description;
+    if (m_sender.isRunning())
+        message += QStringLiteral("\nThe transfer of %1 stopped at line %2.").arg(LastTextFile).arg(m_sender.line());
+    else if (m_downloadRunning)
+        message += QStringLiteral("\nThe HEX download stopped at address %1.")
+                       .arg(QString::number(m_console.downloadAddress(), 16).toUpper().rightJustified(4, u'0'));
     stopProgramming();
     m_sender.abort();
     showPortState();
-    m_services.messages.warn(description);
+    m_services.messages.warn(message);
 }
 
 void TerminalSession::MSComm1_OnComm(const QByteArray &bytes)

@@ -341,6 +341,29 @@ private slots:
         verifyOnlyWholeTimelyInstructions(*m_f->chip);
     }
 
+    void lossDuringADownloadSaysWhereItStopped()
+    {
+        frmTerminal &w = start();
+        QByteArray hex;
+        for (int address = 0; address < 100; ++address)
+            hex += IntelHex::encode({0, quint16(address), "\x55"}) + "\r\n";
+        QTimer unplugger;
+        connect(&unplugger, &QTimer::timeout, &w, [&] {
+            if (m_f->chip->memory(Space::Program).at(3) == char(0x55))
+                unplugger.stop(), m_board->unplug();
+        });
+        unplugger.start(5);
+        runConsole(QStringLiteral("ph"), {}, writeFile(m_dir, "long.hex", hex));
+        QCOMPARE(m_f->shownTexts().size(), 1);
+        const QString shown = m_f->shownTexts()[0];
+        const auto match = QRegularExpression("\nThe HEX download stopped at address ([0-9A-F]{4})\\.$").match(shown);
+        const int at = match.captured(1).toInt(nullptr, 16);
+        // The address named is the first the chip does not hold.
+        const QByteArray memory = m_f->chip->memory(Space::Program);
+        QVERIFY2(match.hasMatch() && at >= 3 && at < 100, qPrintable(shown));
+        QVERIFY(memory.left(at) == QByteArray(at, 0x55) && memory.at(at + 1) != char(0x55));
+    }
+
 private:
     frmTerminal &start() { return m_f->open(16); }
 

@@ -44,10 +44,15 @@ private slots:
             QVERIFY(w.menuItem("mnuCloseLog")->isEnabled());
             if (removeFolder)
                 QVERIFY(folder.removeRecursively());
+            // What arrives while the box is up shows when it closes, with nothing arriving after it.
+            m_f->messages.onShow = [&] {
+                m_board->write("late\r");
+                QTest::qWait(300);
+            };
             QString shown;
             for (const char *word : {"one", "two", "three"}) {
                 m_board->write(QByteArray(word) + '\r');
-                shown += QLatin1String(word) + QStringLiteral("\r\n");
+                shown += QLatin1String(word) + QStringLiteral("\r\n") + (shown.isEmpty() ? "late\r\n" : "");
                 QTRY_COMPARE(w.session().text().text(), shown);
             }
             QCOMPARE(m_f->shownTexts().size(), 1);

@@ -121,6 +121,7 @@ TextSender::Step TextSender::sendLine(Failure &failure)
     if (!piece)
         return Step::Done;
     m_host.clearEolReceived();
+    ++m_line;
     if (sendPieces(std::move(*piece), failure) == Step::Done)
         return Step::Done;
     m_host.timer().start(m_eolTimeoutMs);
@@ -145,6 +146,7 @@ void TextSender::SendText()
     }
     m_running = true;
     m_aborted = false;
+    m_line = 0;
     m_host.transferChanged(true);
     m_host.setCaption(QStringLiteral("Send Text > ") + m_host.lastTextFile());
     m_app.StopSending = false;

@@ -30,6 +30,8 @@ public:
 
     void SendText();
     bool isRunning() const { return m_running; }
+    // The line of the file being sent, counted from 1; 0 before the first.
+    int line() const { return m_line; }
     // For closing the window or losing the port: ends every wait, closes the file and runs
     // the finishing steps at once, without a message; SendText returns when control gets
     // back to it.
@@ -60,5 +62,6 @@ private:
     std::unique_ptr<LineReader> m_reader;
     QElapsedTimer m_sinceYield;
     bool m_running = false;
+    int m_line = 0;
     bool m_aborted = false;
 };
