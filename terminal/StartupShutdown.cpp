@@ -66,6 +66,8 @@ void frmTerminal::Form_Load()
     if (!LastTextFile.isEmpty())
         setWindowTitle(QStringLiteral("Send Text > ") + LastTextFile);
     (void)MSComm1->setRTSEnable(m_properties.invertsData());
+    if (const QStringList &warnings = m_services.store.warnings(); !warnings.isEmpty())
+        m_services.messages.warn(warnings.join(QLatin1Char('\n')));
 }
 
 void frmTerminal::loadWindowSize(const QString &storedWidth, const QString &storedHeight)
@@ -108,9 +110,12 @@ bool frmTerminal::applyStoredPort(const QString &settings, const QString &port, 
     if (settings.contains(QLatin1Char(',')))
         cboSpeed->setEditText(settings.section(QLatin1Char(','), 0, 0));
 
-    if (const auto number = toInt(port))
-        (void)MSComm1->setCommPort(*number);
-    cboPort->setEditText(QStringLiteral("Com") + port);
+    const Failure refused = toInt(port) ? MSComm1->setCommPort(*toInt(port)) : std::nullopt;
+    cboPort->setEditText(port.isEmpty() ? QStringLiteral("Com") : QStringLiteral("Com%1").arg(MSComm1->CommPort()));
+    if (refused) {
+        m_services.messages.warn(*refused);
+        return false;
+    }
 
     if (!handshaking.isEmpty()) {
         const Failure failure = toInt(handshaking)
