@@ -1,14 +1,40 @@
 #include "transfer/LineReader.h"
 
+#include "common/ShownPath.h"
+
 std::unique_ptr<LineReader> LineReader::open(const QString &path, QString *error, qsizetype pieceSize)
 {
     std::unique_ptr<LineReader> reader(new LineReader(path, qMax<qsizetype>(1, pieceSize)));
     if (!reader->m_file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QStringLiteral("Cannot open %1: %2").arg(path, reader->m_file.errorString());
+            *error = QStringLiteral("Cannot open %1: %2").arg(shownPath(path), reader->m_file.errorString());
+        return nullptr;
+    }
+    if (Failure failure = reader->findLineEnd()) {
+        if (error)
+            *error = *failure;
         return nullptr;
     }
     return reader;
+}
+
+Failure LineReader::findLineEnd()
+{
+    const auto failed = [this] {
+        return QStringLiteral("Cannot read %1: %2").arg(shownPath(m_file.fileName()), m_file.errorString());
+    };
+    for (;;) {
+        const QByteArray piece = m_file.read(m_pieceSize);
+        if (piece.contains('\r'))
+            break;
+        if (piece.isEmpty()) {
+            if (m_file.error() != QFileDevice::NoError)
+                return failed();
+            m_lineEnd = '\n';
+            break;
+        }
+    }
+    return m_file.seek(0) ? std::nullopt : Failure(failed());
 }
 
 Failure LineReader::fillTo(qsizetype wanted)
@@ -23,7 +49,7 @@ Failure LineReader::fillTo(qsizetype wanted)
         const qint64 n = m_file.read(m_buffer.data() + old, wanted - old);
         m_buffer.resize(old + qMax<qint64>(n, 0));
         if (n < 0)
-            return QStringLiteral("Cannot read %1: %2").arg(m_file.fileName(), m_file.errorString());
+            return QStringLiteral("Cannot read %1: %2").arg(shownPath(m_file.fileName()), m_file.errorString());
         m_atEnd = n == 0;
     }
     return std::nullopt;
@@ -56,10 +82,10 @@ std::optional<LineReader::Piece> LineReader::next(Failure &failure)
         return take(0, true, 0); // the unfinished last line ends with the file
     }
     const qsizetype window = qMin(available(), m_pieceSize + 1);
-    const qsizetype cr = m_buffer.indexOf('\r', m_pos);
-    if (cr >= 0 && cr - m_pos < window) {
-        m_skipLf = true;
-        return take(cr - m_pos, true, 1);
+    const qsizetype end = m_buffer.indexOf(m_lineEnd, m_pos);
+    if (end >= 0 && end - m_pos < window) {
+        m_skipLf = m_lineEnd == '\r';
+        return take(end - m_pos, true, 1);
     }
     const qsizetype count = qMin(available(), m_pieceSize);
     return take(count, m_atEnd && count == available(), 0);

@@ -8,7 +8,8 @@
 #include <optional>
 
 // Reads a text file line by line without holding it in memory. A line ends at CR or CR LF;
-// a lone LF is an ordinary character. Lines longer than the piece size come in pieces.
+// a lone LF is an ordinary character. A file with no CR at all is a text file of this platform:
+// its lines end at LF. Lines longer than the piece size come in pieces.
 class LineReader
 {
 public:
@@ -31,6 +32,7 @@ private:
         : m_file(path)
         , m_pieceSize(pieceSize)
     {}
+    Failure findLineEnd();
     Failure fillTo(qsizetype wanted);
     qsizetype available() const { return m_buffer.size() - m_pos; }
     Piece take(qsizetype count, bool lineEnd, qsizetype skip);
@@ -40,6 +42,7 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     bool m_atEnd = false;
+    char m_lineEnd = '\r';
     bool m_skipLf = false;  // the last line ended in CR: a following LF belongs to it
     bool m_midLine = false; // a piece of an unfinished line was handed out
 };
