@@ -2,6 +2,13 @@
 
 #include "common/ShownPath.h"
 
+namespace {
+QString cannotRead(const QFile &file)
+{
+    return QStringLiteral("Cannot read %1: %2").arg(shownPath(file.fileName()), file.errorString());
+}
+} // namespace
+
 std::unique_ptr<LineReader> LineReader::open(const QString &path, QString *error, qsizetype pieceSize)
 {
     std::unique_ptr<LineReader> reader(new LineReader(path, qMax<qsizetype>(1, pieceSize)));
@@ -10,31 +17,32 @@ std::unique_ptr<LineReader> LineReader::open(const QString &path, QString *error
             *error = QStringLiteral("Cannot open %1: %2").arg(shownPath(path), reader->m_file.errorString());
         return nullptr;
     }
-    if (Failure failure = reader->findLineEnd()) {
-        if (error)
-            *error = *failure;
-        return nullptr;
-    }
     return reader;
 }
 
-Failure LineReader::findLineEnd()
+bool LineReader::decideLineEnd(Failure &failure)
 {
-    const auto failed = [this] {
-        return QStringLiteral("Cannot read %1: %2").arg(shownPath(m_file.fileName()), m_file.errorString());
-    };
-    for (;;) {
-        const QByteArray piece = m_file.read(m_pieceSize);
-        if (piece.contains('\r'))
-            break;
-        if (piece.isEmpty()) {
-            if (m_file.error() != QFileDevice::NoError)
-                return failed();
-            m_lineEnd = '\n';
-            break;
+    if (m_buffer.indexOf('\r', m_pos) < 0) {
+        if (!m_ahead) {
+            m_ahead = std::make_unique<QFile>(m_file.fileName());
+            if (!m_ahead->open(QIODevice::ReadOnly) || !m_ahead->seek(m_file.pos())) {
+                failure = cannotRead(*m_ahead);
+                return false;
+            }
         }
+        const QByteArray step = m_ahead->read(kLookAhead);
+        if (step.isEmpty() && m_ahead->error() != QFileDevice::NoError) {
+            failure = cannotRead(*m_ahead);
+            return false;
+        }
+        if (!step.isEmpty() && !step.contains('\r'))
+            return false;
+        m_lineEnd = step.isEmpty() ? LineEnd::Lf : LineEnd::Cr;
+    } else {
+        m_lineEnd = LineEnd::Cr;
     }
-    return m_file.seek(0) ? std::nullopt : Failure(failed());
+    m_ahead.reset();
+    return true;
 }
 
 Failure LineReader::fillTo(qsizetype wanted)
@@ -49,7 +57,7 @@ Failure LineReader::fillTo(qsizetype wanted)
         const qint64 n = m_file.read(m_buffer.data() + old, wanted - old);
         m_buffer.resize(old + qMax<qint64>(n, 0));
         if (n < 0)
-            return QStringLiteral("Cannot read %1: %2").arg(shownPath(m_file.fileName()), m_file.errorString());
+            return cannotRead(m_file);
         m_atEnd = n == 0;
     }
     return std::nullopt;
@@ -82,9 +90,17 @@ std::optional<LineReader::Piece> LineReader::next(Failure &failure)
         return take(0, true, 0); // the unfinished last line ends with the file
     }
     const qsizetype window = qMin(available(), m_pieceSize + 1);
-    const qsizetype end = m_buffer.indexOf(m_lineEnd, m_pos);
+    if (m_lineEnd == LineEnd::Unknown) {
+        const qsizetype lf = m_buffer.indexOf('\n', m_pos);
+        if (lf >= 0 && lf - m_pos < window && !decideLineEnd(failure))
+            return failure ? std::nullopt : std::optional<Piece>(Piece{}); // nothing yet; asked again
+    }
+    const char endsAt = m_lineEnd == LineEnd::Lf ? '\n' : '\r';
+    const qsizetype end = m_buffer.indexOf(endsAt, m_pos);
     if (end >= 0 && end - m_pos < window) {
-        m_skipLf = m_lineEnd == '\r';
+        m_skipLf = endsAt == '\r';
+        if (m_skipLf)
+            m_lineEnd = LineEnd::Cr;
         return take(end - m_pos, true, 1);
     }
     const qsizetype count = qMin(available(), m_pieceSize);
