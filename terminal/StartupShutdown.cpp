@@ -111,7 +111,7 @@ bool frmTerminal::applyStoredPort(const QString &settings, const QString &port, 
         cboSpeed->setEditText(settings.section(QLatin1Char(','), 0, 0));
 
     const Failure refused = toInt(port) ? MSComm1->setCommPort(*toInt(port)) : std::nullopt;
-    cboPort->setEditText(port.isEmpty() ? QStringLiteral("Com") : QStringLiteral("Com%1").arg(MSComm1->CommPort()));
+    cboPort->setEditText(refused ? QStringLiteral("Com%1").arg(MSComm1->CommPort()) : QStringLiteral("Com") + port);
     if (refused) {
         m_services.messages.warn(*refused);
         return false;
