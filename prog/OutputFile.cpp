@@ -55,15 +55,21 @@ Failure OutputFile::systemFailure(const QString &path) const
 
 Failure OutputFile::open()
 {
-    if (isStandardOutput()) {
+    struct stat status
+    {
+    }, out{};
+    const bool exists = ::stat(encoded(m_target).constData(), &status) == 0;
+    // Standard output by any name (/dev/stdout, /dev/fd/1) is written through its own descriptor,
+    // so that the HEX and anything else written there keep one position.
+    m_standardOutput =
+        m_target == QLatin1String("-")
+        || (exists && ::fstat(STDOUT_FILENO, &out) == 0 && out.st_dev == status.st_dev && out.st_ino == status.st_ino);
+    if (m_standardOutput) {
         m_fd = STDOUT_FILENO;
         m_ownsFd = false;
         return std::nullopt;
     }
-    struct stat status
-    {};
-    const bool exists = ::stat(encoded(m_target).constData(), &status) == 0;
-    // Standard output and its kind (/dev/stdout, /dev/fd/1) lead through links that name no file.
+    // Links in /dev and /proc may name no file (pipe:[...]).
     const bool direct = exists
                         && (!S_ISREG(status.st_mode) || m_target.startsWith(QLatin1String("/dev/"))
                             || m_target.startsWith(QLatin1String("/proc/")));

@@ -18,9 +18,10 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    bool isStandardOutput() const { return m_target == QLatin1String("-"); }
     // Before the chip is touched: a target that cannot be written is known at once.
     Failure open();
+    bool isStandardOutput() const { return m_standardOutput; } // known once open
+
     // All of it, then on disk and in place.
     Failure commit(const QByteArray &bytes);
 
@@ -33,4 +34,5 @@ private:
     QString m_temporary; // removed unless renamed
     int m_fd = -1;
     bool m_ownsFd = true;
+    bool m_standardOutput = false;
 };

@@ -162,11 +162,11 @@ int ProgRun::exec(const PortResolver &resolvePort)
     std::optional<OutputFile> output;
     if (isRead) {
         output.emplace(m_options.file);
-        m_hexOnOut = output->isStandardOutput();
         if (const Failure failure = output->open()) {
             fail() << *failure << '\n';
             return kBadInput;
         }
+        m_hexOnOut = output->isStandardOutput();
     }
 
     QString error;

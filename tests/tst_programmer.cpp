@@ -607,7 +607,7 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("failure"); // on standard error; empty: the target gets the HEX
-        for (const char *target : {"-", "fifo", "symlink", "new file"})
+        for (const char *target : {"-", "/dev/stdout", "fifo", "symlink", "new file"})
             QTest::newRow(target) << target << "";
         QTest::newRow("device") << "/dev/full"
                                 << "/dev/full: No space left on device";
@@ -621,6 +621,7 @@ private slots:
     {
         QFETCH(QString, target);
         QFETCH(QString, failure);
+        const bool toOut = target == "-" || target == "/dev/stdout";
         ProgBinary prog;
         const QByteArray chip = randomBytes(SimulatedChip::kProgramSize);
         const QString images = ".local/share/Tavro Terminal/simulated-chip/";
@@ -663,7 +664,7 @@ private slots:
         } else if (target == "new file") {
             path = holds = prog.home.filePath("new.hex");
         } else {
-            path = target; // "-" and the device
+            path = target; // standard output and the device
         }
         const int status = prog.run({"-q", "--port", "simulated-board", "--range", "40-7F", "read", "-o", path});
         if (!failure.isEmpty()) {
@@ -678,9 +679,9 @@ private slots:
         QByteArray got(hex.size() + 1, 0);
         if (target == "fifo")
             got.resize(::read(reader, got.data(), got.size())), ::close(reader);
-        QCOMPARE(target == "-" ? prog.out.toLatin1() : target == "fifo" ? got : fileContents(holds), hex);
-        QVERIFY(prog.err.startsWith("Read 64 bytes") == (target == "-")); // the results beside the HEX
-        QVERIFY(QFileInfo(path).isSymLink() == (target == "symlink")
+        QCOMPARE(toOut ? prog.out.toLatin1() : target == "fifo" ? got : fileContents(holds), hex);
+        QVERIFY(prog.err.startsWith("Read 64 bytes") == toOut); // the results beside the HEX
+        QVERIFY(QFileInfo(path).isSymLink() == (target == "symlink" || target == "/dev/stdout")
                 && QFileInfo(holds).isFile() != (target == "fifo"));
     }
 };
