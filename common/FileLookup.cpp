@@ -1,5 +1,7 @@
 #include "common/FileLookup.h"
 
+#include "common/ShownPath.h"
+
 #include <QFile>
 #include <filesystem>
 #include <system_error>
@@ -12,7 +14,7 @@ FileLookup FileLookup::of(const QString &path)
         if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
             return {Result::Missing, {}};
         return {Result::Failed,
-                QStringLiteral("Cannot look up %1: %2").arg(path, QString::fromStdString(ec.message()))};
+                QStringLiteral("Cannot look up %1: %2").arg(shownPath(path), QString::fromStdString(ec.message()))};
     }
     return {std::filesystem::is_regular_file(status) ? Result::Exists : Result::Missing, {}};
 }

@@ -1,6 +1,7 @@
 #include "log/LogCommands.h"
 
 #include "common/FileLookup.h"
+#include "common/ShownPath.h"
 #include "common/UserDialogs.h"
 
 #include <QFile>
@@ -46,7 +47,7 @@ std::optional<QString> LogCommands::mnuOpenLog_Click()
     if (choice == Choice::Replace) {
         QFile old(path);
         if (!old.remove()) {
-            m_messages.warn(QStringLiteral("Cannot delete %1: %2").arg(path, old.errorString()));
+            m_messages.warn(QStringLiteral("Cannot delete %1: %2").arg(shownPath(path), old.errorString()));
             return std::nullopt;
         }
     }

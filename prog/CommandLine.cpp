@@ -1,5 +1,6 @@
 #include "prog/CommandLine.h"
 
+#include "common/ShownPath.h"
 #include "programmer/ChipMemory.h"
 #include "serial/MSComm.h"
 #include "serial/PortMap.h"
@@ -7,6 +8,7 @@
 #include "settings/StoredProperties.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 namespace {
 
@@ -25,8 +27,11 @@ const QString kDescription =
                    "an unknown record type, data outside the memory or two values for one address stop the\n"
                    "run with the line number and the chip is not touched.\n"
                    "\n"
-                   "On a terminal a progress bar shows the bytes done and the time left; otherwise only\n"
-                   "results are printed. Whatever ends the run (Ctrl-C included), the target is released:\n"
+                   "read writes a regular FILE whole or not at all (the old one stays on any failure); a\n"
+                   "device, a FIFO or - (standard output) is written directly. Before it starts, tavro-prog\n"
+                   "names the device behind the port. On a terminal a progress bar shows the bytes done and\n"
+                   "the time left; otherwise only results are printed. Whatever ends the run (Ctrl-C\n"
+                   "included), the target is released: "
                    "DTR and RTS cleared, break off.");
 
 const QString kEpilogue =
@@ -34,7 +39,8 @@ const QString kEpilogue =
                    "Exit status:\n"
                    "  0    done; everything written or compared verified\n"
                    "  1    the chip differs from the file (the first differences are listed)\n"
-                   "  2    bad command line, input file or output file; nothing was written to the chip\n"
+                   "  2    bad command line, or a file that cannot be read or written (full disk included);\n"
+                   "       nothing was written to the chip\n"
                    "  3    the port or the chip failed: busy, missing, no modem-control lines, lost\n"
                    "  130  interrupted; the target was released\n"
                    "\n"
@@ -61,11 +67,11 @@ bool hexAddress(QString text, quint32 &value)
 StoredDefaults StoredDefaults::read(const SettingsStore &store)
 {
     StoredDefaults defaults;
-    bool ok = false;
-    const int port = StoredProperties::read(store, QStringLiteral("CommPort"), QString()).trimmed().toInt(&ok);
+    const QString key = QStringLiteral("CommPort");
     // A number the terminal's port refuses leaves it on its first port, and so here.
-    if (ok && port >= 1 && port <= MSComm::kPortCount)
-        defaults.port = QStringLiteral("Com%1").arg(port);
+    if (const std::optional<int> port = StoredProperties::number(store, key, StoredProperties::read(store, key, {}), 1,
+                                                                 MSComm::kPortCount, defaults.port))
+        defaults.port = QStringLiteral("Com%1").arg(*port);
     defaults.invertData = PropertiesModel(store).invertsData();
     return defaults;
 }
@@ -107,7 +113,9 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Also print the line operations per byte and the time of each "
                                                     "step."));
-    parser.addOptions({port, invert, straight, data, range, output, settle, verbose, help, version});
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                   QStringLiteral("Leave out the line that names the device behind the port."));
+    parser.addOptions({port, invert, straight, data, range, output, settle, verbose, quiet, help, version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify or read."),
                                  QStringLiteral("write FILE | verify FILE | read -o FILE"));
     // The usage line names the program as installed, not the path it was started by.
@@ -131,7 +139,10 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
     m_options.invertData = parser.isSet(invert) || (defaults.invertData && !parser.isSet(straight));
     m_options.dataSpace = parser.isSet(data);
     m_options.verbose = parser.isSet(verbose);
-    m_error = interpret(parser, parser.positionalArguments());
+    m_options.quiet = parser.isSet(quiet);
+    m_error = checkPort(m_options.port);
+    if (!m_error)
+        m_error = interpret(parser, parser.positionalArguments());
     if (!m_error && parser.isSet(range))
         m_error = takeRange(parser.value(range));
     if (!m_error && parser.isSet(settle))
@@ -171,6 +182,19 @@ std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, 
     if (positional.size() != 2)
         return QStringLiteral("%1 takes exactly one HEX file").arg(command);
     m_options.file = positional.at(1);
+    return std::nullopt;
+}
+
+std::optional<QString> CommandLine::checkPort(const QString &text)
+{
+    static const QRegularExpression comN(QStringLiteral("^com([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = comN.match(text.trimmed());
+    bool ok = false;
+    const int number = match.captured(1).toInt(&ok);
+    if (match.hasMatch() && (!ok || number < 1 || number > MSComm::kPortCount))
+        return QStringLiteral("--port %1 is not a port: the terminal has Com1 to Com%2")
+            .arg(shownPath(text))
+            .arg(MSComm::kPortCount);
     return std::nullopt;
 }
 

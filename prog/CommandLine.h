@@ -28,6 +28,7 @@ struct ProgOptions
     quint32 last = 0;
     std::optional<int> settleUs; // instead of the port map's
     bool verbose = false;
+    bool quiet = false; // no line naming the device
 };
 
 // The command line of tavro-prog, checked as a whole.
@@ -44,6 +45,7 @@ public:
 
 private:
     std::optional<QString> interpret(const class QCommandLineParser &parser, const QStringList &positional);
+    static std::optional<QString> checkPort(const QString &text);
     std::optional<QString> takeRange(const QString &text);
     std::optional<QString> takeSettle(const QString &text);
 

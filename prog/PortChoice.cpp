@@ -1,16 +1,31 @@
 #include "prog/PortChoice.h"
 
+#include "common/ShownPath.h"
 #include "serial/PortMap.h"
 #include "serial/QtSerialDevice.h"
 #include "simulator/DeviceFactory.h"
 
 #include <QRegularExpression>
+#include <QSerialPortInfo>
 
 namespace {
 
 PortChoice mapped(int number, const PortMap &map)
 {
-    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number)};
+    QString device = QStringLiteral("Com%1, %2").arg(number).arg(map.describe(number));
+    if (map.devicePath(number) == PortMap::kSimulatedBoard)
+        device += QObject::tr(", its chip kept in %1").arg(shownPath(SimulatedChip::defaultFolder()));
+    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number),
+            device};
+}
+
+// What the system calls a device given by its path, when it knows it.
+QString described(const QString &path)
+{
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation() == path && !info.description().isEmpty())
+            return QStringLiteral("%1 (%2)").arg(shownPath(path), info.description());
+    return QObject::tr("%1 (no description from the system)").arg(shownPath(path));
 }
 
 } // namespace
@@ -20,10 +35,6 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
     static const QRegularExpression comN(QStringLiteral("^com(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
     if (const QRegularExpressionMatch match = comN.match(text.trimmed()); match.hasMatch()) {
         const int number = match.captured(1).toInt();
-        if (number < 1 || number > MSComm::kPortCount) {
-            *error = QObject::tr("%1 is not a port: the terminal has Com1 to Com%2").arg(text).arg(MSComm::kPortCount);
-            return std::nullopt;
-        }
         if (map.devicePath(number).isEmpty()) {
             *error = QObject::tr("%1 names no device: %2").arg(text, map.describe(number));
             return std::nullopt;
@@ -34,7 +45,7 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         for (int number = 1; number <= MSComm::kPortCount; ++number)
             if (map.devicePath(number) == PortMap::kSimulatedBoard)
                 return mapped(number, map);
-        *error = QObject::tr("no port of %1 is the simulated board").arg(map.filePath());
+        *error = QObject::tr("no port of %1 is the simulated board").arg(shownPath(map.filePath()));
         return std::nullopt;
     }
     if (text.trimmed().isEmpty()) {
@@ -42,5 +53,6 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return std::nullopt;
     }
     const QString path = text;
-    return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); }, path};
+    return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
+                      shownPath(path), described(path)};
 }

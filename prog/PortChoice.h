@@ -11,9 +11,10 @@ struct PortChoice
 {
     int number = 1; // the port number the control is set to
     MSComm::DeviceFactory factory;
-    QString name; // for messages: "Com3" or the path given
+    QString name;   // for messages: "Com3" or the path given
+    QString device; // what stands behind it: path and description
 };
 
-// "ComN" goes through the terminal's port map, "simulated-board" to the port the map gives
-// the built-in board, anything else is taken as a device path.
+// "ComN" (1 to 16, as the command line has checked) goes through the terminal's port map, "simulated-board" to the port
+// the map gives the built-in board, anything else is taken as a device path.
 std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error);

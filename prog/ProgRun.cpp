@@ -1,6 +1,8 @@
 #include "prog/ProgRun.h"
 
 #include "common/Hex.h"
+#include "common/ShownPath.h"
+#include "prog/OutputFile.h"
 #include "prog/ProgressBar.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
@@ -9,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -81,7 +82,15 @@ QTextStream &ProgRun::result()
 {
     if (m_io.progress)
         m_io.progress->finish();
-    return m_io.out;
+    return m_hexOnOut ? m_io.err : m_io.out;
+}
+
+// Nothing but FF or nothing but 00 is what a chip that does not answer gives on CTS.
+void ProgRun::hintIfBlank(const std::optional<quint8> &everyByte, qsizetype count)
+{
+    if (count > 1 && everyByte && (*everyByte == 0xFF || *everyByte == 0x00))
+        result() << "Every byte came back as " << Hex::fByte(*everyByte) << ": the chip may not be connected or powered"
+                 << (*everyByte == 0xFF ? " (or it is erased)" : "") << ".\n";
 }
 
 QString ProgRun::spaceName() const
@@ -99,9 +108,9 @@ ChipSession::Progress ProgRun::progressAs(const QString &what) const
 
 std::optional<std::map<quint32, quint8>> ProgRun::loadImage()
 {
-    const QString &path = m_options.file;
-    QFile file(path);
-    const QFileInfo info(path);
+    const QString path = shownPath(m_options.file);
+    QFile file(m_options.file);
+    const QFileInfo info(m_options.file);
     if (info.exists() && !info.isFile()) {
         fail() << path << ": not a regular file\n";
         return std::nullopt;
@@ -147,13 +156,14 @@ int ProgRun::exec(const PortResolver &resolvePort)
         image = std::move(*loaded);
     }
     // Opened before the chip is held, so a read never ends in a file that cannot be written.
-    std::optional<QSaveFile> output;
+    std::optional<OutputFile> output;
     if (isRead) {
         output.emplace(m_options.file);
-        if (!output->open(QIODevice::WriteOnly)) {
-            fail() << m_options.file << ": " << output->errorString() << '\n';
+        if (const Failure failure = output->open()) {
+            fail() << *failure << '\n';
             return kBadInput;
         }
+        m_hexOnOut = output->isStandardOutput();
     }
 
     QString error;
@@ -162,6 +172,8 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << error << '\n';
         return kPortFailure;
     }
+    if (!m_options.quiet)
+        result() << "Port: " << port->device << '\n' << Qt::flush;
     MSComm comm(settling(port->factory, m_options.settleUs));
     if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.setPortOpen(true))) {
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
@@ -184,7 +196,7 @@ int ProgRun::exec(const PortResolver &resolvePort)
 }
 
 int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
-                        QSaveFile *output)
+                        OutputFile *output)
 {
     QElapsedTimer took;
     took.start();
@@ -197,8 +209,9 @@ int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map
         const StepMeter meter(comm);
         session.write(image, progressAs(QStringLiteral("Writing  ")));
         verbose(meter, "write", qsizetype(image.size()));
-        result() << "Wrote " << image.size() << " bytes of " << spaceName() << " from " << m_options.file << ".\n";
-        m_io.out.flush();
+        result() << "Wrote " << image.size() << " bytes of " << spaceName() << " from " << shownPath(m_options.file)
+                 << ".\n"
+                 << Qt::flush;
     }
         [[fallthrough]];
     case ProgOptions::Command::Verify: {
@@ -206,21 +219,27 @@ int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map
         const ChipSession::VerifyReport report = session.verify(image, progressAs(QStringLiteral("Verifying")));
         verbose(meter, "verify", report.verified);
         if (report.ok())
-            result() << "Verified " << report.verified << " bytes of " << spaceName() << " against " << m_options.file
-                     << " in " << seconds(took) << " s.\n";
-        return reportVerify(report);
+            result() << "Verified " << report.verified << " bytes of " << spaceName() << " against "
+                     << shownPath(m_options.file) << " in " << seconds(took) << " s.\n";
+        const int status = reportVerify(report);
+        if (!report.ok())
+            hintIfBlank(report.everyByte, report.verified);
+        return status;
     }
     case ProgOptions::Command::Read: {
         const StepMeter meter(comm);
         const QByteArray bytes = session.read(m_options.first, m_options.last, progressAs(QStringLiteral("Reading  ")));
         verbose(meter, "read", bytes.size());
-        if (output->write(HexWriter::toIntelHex(m_options.first, bytes)) < 0 || !output->commit()) {
-            fail() << m_options.file << ": " << output->errorString() << '\n';
+        if (const Failure failure = output->commit(HexWriter::toIntelHex(m_options.first, bytes))) {
+            fail() << *failure << '\n';
             return kBadInput;
         }
         result() << "Read " << bytes.size() << " bytes of " << spaceName() << " ("
                  << Hex::fWord(qint32(m_options.first)) << '-' << Hex::fWord(qint32(m_options.last)) << ") into "
-                 << m_options.file << " in " << seconds(took) << " s.\n";
+                 << shownPath(m_options.file) << " in " << seconds(took) << " s.\n";
+        const bool same = std::all_of(bytes.begin(), bytes.end(), [&bytes](char c) { return c == bytes.front(); });
+        hintIfBlank(same && !bytes.isEmpty() ? std::optional<quint8>(quint8(bytes.front())) : std::nullopt,
+                    bytes.size());
         return kDone;
     }
     }
@@ -232,7 +251,7 @@ int ProgRun::reportVerify(const ChipSession::VerifyReport &report)
     if (report.ok())
         return kDone;
     result() << "Verify failed: " << report.mismatches << " of " << report.verified << " bytes of " << spaceName()
-             << " differ from " << m_options.file << ".\n";
+             << " differ from " << shownPath(m_options.file) << ".\n";
     m_io.out << "  address  chip  file\n";
     for (const ChipSession::Mismatch &m : report.first)
         m_io.out << "  " << Hex::fWord(qint32(m.address)) << "     " << Hex::fByte(m.inChip) << "    "

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "common/Waits.h"
-#include "programmer/ChipSession.h"
 #include "prog/CommandLine.h"
 #include "prog/PortChoice.h"
+#include "programmer/ChipSession.h"
 
 #include <QTextStream>
 #include <functional>
@@ -30,7 +30,7 @@ public:
 
     struct Io
     {
-        QTextStream &out;                // results
+        QTextStream &out;                // results, unless read puts its HEX there
         QTextStream &err;                // failures
         ProgressBar *progress = nullptr; // on a terminal only
         ChipSession::StopRequest stopRequested;
@@ -47,7 +47,8 @@ public:
 private:
     std::optional<std::map<quint32, quint8>> loadImage();
     int runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
-                   class QSaveFile *output);
+                   class OutputFile *output);
+    void hintIfBlank(const std::optional<quint8> &everyByte, qsizetype count);
     int reportVerify(const ChipSession::VerifyReport &report);
     ChipSession::Progress progressAs(const QString &what) const;
     QString spaceName() const;
@@ -56,4 +57,5 @@ private:
 
     const ProgOptions &m_options;
     Io m_io;
+    bool m_hexOnOut = false; // results then go with the failures
 };

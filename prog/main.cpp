@@ -21,7 +21,8 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const CommandLine commandLine(QCoreApplication::arguments(), StoredDefaults::read(QSettingsStore()));
+    const QSettingsStore store;
+    const CommandLine commandLine(QCoreApplication::arguments(), StoredDefaults::read(store));
     if (commandLine.helpRequested()) {
         out << commandLine.helpText();
         return kDone;
@@ -35,10 +36,14 @@ int main(int argc, char *argv[])
         return kBadInput;
     }
 
+    const PortMap map;
+    for (const QString &warning : store.warnings() + map.warnings())
+        err << "tavro-prog: " << warning << '\n';
+
     const InterruptWatch interrupts;
     std::unique_ptr<ProgressBar> progress;
     if (isatty(STDERR_FILENO))
         progress = std::make_unique<ProgressBar>(stderr);
     ProgRun run(commandLine.options(), {out, err, progress.get(), [&interrupts] { return interrupts.requested(); }});
-    return run.exec([](const QString &text, QString *error) { return choosePort(text, PortMap(), error); });
+    return run.exec([&map](const QString &text, QString *error) { return choosePort(text, map, error); });
 }

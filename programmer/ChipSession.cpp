@@ -78,7 +78,10 @@ ChipSession::VerifyReport ChipSession::verify(const std::map<quint32, quint8> &b
         for (const auto &[address, value] : bytes) {
             betweenBytes();
             const quint8 inChip = m_memory.read(m_dataSpace, qint32(address));
-            ++report.verified;
+            if (++report.verified == 1)
+                report.everyByte = inChip;
+            else if (report.everyByte != inChip)
+                report.everyByte.reset();
             if (inChip != value && ++report.mismatches <= kKeptMismatches)
                 report.first.append({address, inChip, value});
             if (progress)

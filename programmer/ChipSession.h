@@ -34,9 +34,10 @@ public:
     };
     struct VerifyReport
     {
-        qsizetype verified = 0;   // bytes compared
-        qsizetype mismatches = 0; // of which differ
-        QList<Mismatch> first;    // the first kKeptMismatches of them, by address
+        qsizetype verified = 0;          // bytes compared
+        qsizetype mismatches = 0;        // of which differ
+        QList<Mismatch> first;           // the first kKeptMismatches of them, by address
+        std::optional<quint8> everyByte; // what every byte read came back as, when all came back alike
         bool ok() const { return mismatches == 0; }
     };
     static constexpr int kKeptMismatches = 10;

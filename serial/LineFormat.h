@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/Failure.h"
+#include "common/Failure.h"
 
 #include <QSerialPort>
 #include <QString>

@@ -1,5 +1,7 @@
 #include "serial/PortMap.h"
 
+#include "common/ShownPath.h"
+
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSettings>
@@ -12,12 +14,11 @@ PortMap::PortMap(QString filePath)
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                      + QStringLiteral("/Tavro Terminal/ports.ini");
-    static const QRegularExpression portKey(QStringLiteral("^com(\\d+)(settleus)?$"),
+    static const QRegularExpression portKey(QStringLiteral("^ports/com(\\d+)(settleus)?$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    QSettings file(m_filePath, QSettings::IniFormat);
-    file.beginGroup(QStringLiteral("Ports"));
+    const QSettings file(m_filePath, QSettings::IniFormat);
     QStringList named;
-    for (const QString &key : file.childKeys()) {
+    for (const QString &key : file.allKeys()) {
         const QRegularExpressionMatch match = portKey.match(key);
         const int port = match.captured(1).toInt();
         if (!match.hasMatch() || port < 1 || port > MSComm::kPortCount)
@@ -26,7 +27,11 @@ PortMap::PortMap(QString filePath)
         if (match.hasCaptured(2)) {
             bool ok = false;
             const int us = value.toInt(&ok);
-            m_entries[port - 1].settleUs = ok && us > 0 && us <= kMaxSettleUs ? us : 0;
+            m_entries[port - 1].settleUs = ok && us >= 0 && us <= kMaxSettleUs ? us : 0;
+            if (!ok || us < 0 || us > kMaxSettleUs)
+                m_warnings << QObject::tr("%1: [Ports] %2=%3 is not a number from 0 to %4; 0 is used instead")
+                                  .arg(shownPath(m_filePath), key.section(QLatin1Char('/'), 1), value)
+                                  .arg(kMaxSettleUs);
             continue;
         }
         m_entries[port - 1].path = value;
@@ -61,9 +66,9 @@ QString PortMap::describe(int port) const
 {
     const QString path = devicePath(port);
     if (path.isEmpty())
-        return QObject::tr("No device (map one in %1)").arg(m_filePath);
+        return QObject::tr("No device (map one in %1)").arg(shownPath(m_filePath));
     if (path == kSimulatedBoard)
         return QObject::tr("Built-in simulated board");
     const QString label = entry(port).label;
-    return label.isEmpty() ? path : QStringLiteral("%1 (%2)").arg(path, label);
+    return label.isEmpty() ? shownPath(path) : QStringLiteral("%1 (%2)").arg(shownPath(path), label);
 }

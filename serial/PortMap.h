@@ -3,12 +3,14 @@
 #include "serial/MSComm.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 // Which device stands behind each of Com1 to Com16.
 //
 // The file "ports.ini" in the per-user configuration folder "Tavro Terminal" may name a device
-// path for any port, e.g.  [Ports]  Com3=/dev/serial/by-id/usb-FTDI...  or  Com5=/dev/pts/7.
+// path for any port, e.g.  [Ports]  Com3=/dev/serial/by-id/usb-FTDI...  or  Com5=/dev/pts/7;
+// section and keys in any letter case.
 // Ports it does not name take the serial devices present, in order of their paths, from Com1 on;
 // Com16 is the built-in simulated board unless the file names something else for it.
 //
@@ -28,6 +30,8 @@ public:
     QString label(int port) const { return entry(port).label; }     // what the system calls the device, when it says
     int settleUs(int port) const { return entry(port).settleUs; }   // 0 when the file gives none
     QString filePath() const { return m_filePath; }
+    // A settle time out of range, each with the file, the key and the value used instead.
+    const QStringList &warnings() const { return m_warnings; }
 
 private:
     struct Entry
@@ -40,5 +44,6 @@ private:
     const Entry &entry(int port) const;
 
     QString m_filePath;
+    QStringList m_warnings;
     std::array<Entry, MSComm::kPortCount> m_entries; // index 0 is Com1
 };

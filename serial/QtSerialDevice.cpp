@@ -1,5 +1,6 @@
 #include "serial/QtSerialDevice.h"
 
+#include "common/ShownPath.h"
 #include "serial/DeviceAccess.h"
 
 #include <QFile>
@@ -22,15 +23,15 @@ QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
 
 QString QtSerialDevice::description() const
 {
-    return m_label.isEmpty() ? m_path : QStringLiteral("%1 (%2)").arg(m_path, m_label);
+    return m_label.isEmpty() ? shownPath(m_path) : QStringLiteral("%1 (%2)").arg(shownPath(m_path), m_label);
 }
 
 Failure QtSerialDevice::check(const LineFormat &format) const
 {
     if (format.dataBits < 5)
-        return tr("%1: %2 data bits are not supported by this device").arg(m_path).arg(format.dataBits);
+        return tr("%1: %2 data bits are not supported by this device").arg(shownPath(m_path)).arg(format.dataBits);
     if (format.stopBits == QSerialPort::OneAndHalfStop && format.dataBits != 5)
-        return tr("%1: 1.5 stop bits go only with 5 data bits, not %2").arg(m_path).arg(format.dataBits);
+        return tr("%1: 1.5 stop bits go only with 5 data bits, not %2").arg(shownPath(m_path)).arg(format.dataBits);
     return std::nullopt;
 }
 
@@ -50,7 +51,7 @@ Failure QtSerialDevice::apply(const LineFormat &format)
     const bool ok = m_port.setBaudRate(format.baudRate) && m_port.setDataBits(QSerialPort::DataBits(format.dataBits))
                     && m_port.setParity(format.parity) && m_port.setStopBits(stop) && m_port.setFlowControl(flow);
     if (!ok)
-        return tr("%1: %2").arg(m_path, m_port.errorString());
+        return tr("%1: %2").arg(shownPath(m_path), m_port.errorString());
     if (format.handshaking == 3) {
         termios tio{};
         const int fd = int(m_port.handle());
@@ -65,7 +66,7 @@ Failure QtSerialDevice::apply(const LineFormat &format)
 
 Failure QtSerialDevice::systemFailure() const
 {
-    return tr("%1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
+    return tr("%1: %2").arg(shownPath(m_path), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 Failure QtSerialDevice::open(const LineFormat &format)
@@ -101,14 +102,14 @@ void QtSerialDevice::close()
 Failure QtSerialDevice::write(const QByteArray &bytes)
 {
     if (m_port.write(bytes) != bytes.size())
-        return tr("%1: %2").arg(m_path, m_port.errorString());
+        return tr("%1: %2").arg(shownPath(m_path), m_port.errorString());
     return std::nullopt;
 }
 
 Failure QtSerialDevice::setLine(bool (QSerialPort::*set)(bool), bool on)
 {
     if (m_noModemLines)
-        return tr("%1 has no modem-control lines").arg(m_path);
+        return tr("%1 has no modem-control lines").arg(shownPath(m_path));
     if ((m_port.*set)(on))
         return std::nullopt;
     // Qt refuses RTS by hand while RTS/CTS flow control drives it; the other lines stay usable.
@@ -116,7 +117,7 @@ Failure QtSerialDevice::setLine(bool (QSerialPort::*set)(bool), bool on)
                             && m_port.flowControl() == QSerialPort::HardwareControl;
     const QString reason = flowOwnsIt ? tr("RTS is driven by RTS/CTS flow control") : m_port.errorString();
     m_port.clearError();
-    return tr("%1: %2").arg(m_path, reason);
+    return tr("%1: %2").arg(shownPath(m_path), reason);
 }
 
 Failure QtSerialDevice::setRequestToSend(bool on)

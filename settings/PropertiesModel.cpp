@@ -17,12 +17,6 @@ const SettingsStore::Entries kKeys = {
     {QStringLiteral("TextRTSCheck"), QStringLiteral("0")},
 };
 
-void loadCheck(int &box, const QString &stored)
-{
-    if (const std::optional<int> state = StoredProperties::checkState(stored))
-        box = *state;
-}
-
 } // namespace
 
 const PropertyValues &PropertiesModel::values()
@@ -30,15 +24,19 @@ const PropertyValues &PropertiesModel::values()
     if (!m_values) {
         const QStringList s = StoredProperties::read(m_store, kKeys);
         PropertyValues v; // fresh fields: what a stored value that does not convert leaves
-        loadCheck(v.chkWaitFor, s[0]);
+        const auto loadCheck = [this, &s](int &box, int index) {
+            if (const auto state = StoredProperties::checkState(m_store, kKeys[index].first, s[index], box))
+                box = *state;
+        };
+        loadCheck(v.chkWaitFor, 0);
         v.txtEOLChar = s[1];
-        loadCheck(v.chkLineDelay, s[2]);
+        loadCheck(v.chkLineDelay, 2);
         v.txtLineDelay = s[3];
-        loadCheck(v.chkStart, s[4]);
+        loadCheck(v.chkStart, 4);
         v.txtStartWord = s[5];
         v.txtStartFileType = s[6];
         v.txtStartDelay = s[7];
-        loadCheck(v.chkRTS, s[8]);
+        loadCheck(v.chkRTS, 8);
         edit(v);
     }
     return *m_values;

@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include "common/ShownPath.h"
+
 #include <QStandardPaths>
 
 namespace {
@@ -42,6 +44,19 @@ void SettingsStore::WriteSettings(const QString &application, const QString &sec
     store(application, folded);
 }
 
+void SettingsStore::warn(const QString &warning) const
+{
+    if (!m_warnings.contains(warning))
+        m_warnings << warning;
+}
+
+void SettingsStore::warnOutOfRange(const QString &application, const QString &section, const QString &key,
+                                   const QString &value, const QString &usedInstead) const
+{
+    warn(QObject::tr("%1: [%2] %3=%4 is out of range; %5 is used instead")
+             .arg(shownPath(location(application)), section, key, value, usedInstead));
+}
+
 QSettingsStore::QSettingsStore(QString folder)
     : m_folder(std::move(folder))
 {
@@ -49,18 +64,28 @@ QSettingsStore::QSettingsStore(QString folder)
         m_folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
+QString QSettingsStore::location(const QString &application) const
+{
+    return m_folder + QLatin1Char('/') + application + QStringLiteral(".ini");
+}
+
 std::unique_ptr<QSettings> QSettingsStore::open(const QString &application) const
 {
-    return std::make_unique<QSettings>(m_folder + QLatin1Char('/') + application + QStringLiteral(".ini"),
-                                       QSettings::IniFormat);
+    return std::make_unique<QSettings>(location(application), QSettings::IniFormat);
 }
 
 QList<std::optional<QString>> QSettingsStore::load(const QString &application, const QStringList &paths) const
 {
     const std::unique_ptr<QSettings> settings = open(application);
+    // The key as written by the program if it is there, else the first spelling found by hand.
+    std::map<QString, QString> spelled;
+    for (const QString &key : settings->allKeys())
+        spelled.try_emplace(key.toLower(), key);
     QList<std::optional<QString>> values;
     for (const QString &path : paths) {
-        const QVariant value = settings->value(path);
+        const auto found = spelled.find(path);
+        const QVariant value =
+            settings->value(settings->contains(path) || found == spelled.end() ? path : found->second);
         // Anything that is not plain text (a list, a hand-edited oddity) reads as its text form.
         if (!value.isValid())
             values << std::nullopt;
@@ -75,8 +100,13 @@ QList<std::optional<QString>> QSettingsStore::load(const QString &application, c
 void QSettingsStore::store(const QString &application, const Entries &pathsAndValues)
 {
     const std::unique_ptr<QSettings> settings = open(application);
-    for (const auto &[path, value] : pathsAndValues)
+    const QStringList keys = settings->allKeys();
+    for (const auto &[path, value] : pathsAndValues) {
+        for (const QString &key : keys)
+            if (key != path && key.compare(path, Qt::CaseInsensitive) == 0)
+                settings->remove(key);
         settings->setValue(path, value);
+    }
 }
 
 QList<std::optional<QString>> MemorySettingsStore::load(const QString &application, const QStringList &paths) const

@@ -24,14 +24,27 @@ public:
     // Keys with their defaults in, values out, in the same order.
     QStringList ReadSettings(const QString &application, const QString &section, const Entries &keysAndDefaults) const;
 
+    // What readers found stored out of range, each said once: the file, the key, the value and
+    // what is used instead. Hand-edited files of the same user (the port map) add theirs.
+    void warn(const QString &warning) const;
+    void warnOutOfRange(const QString &application, const QString &section, const QString &key, const QString &value,
+                        const QString &usedInstead) const;
+    const QStringList &warnings() const { return m_warnings; }
+
 protected:
     // Storage keeps one entry per lower-cased path; nothing for a path that holds no entry.
     virtual QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const = 0;
     virtual void store(const QString &application, const Entries &pathsAndValues) = 0;
+    // Where the application's values are kept, for messages.
+    virtual QString location(const QString &application) const = 0;
+
+private:
+    mutable QStringList m_warnings;
 };
 
-// Backed by an INI file per user (QSettings' native store on Linux is case-sensitive,
-// so every path is folded to lower case before it reaches the file).
+// Backed by an INI file per user. QSettings matches its keys with regard to case, so every path
+// is written folded to lower case, replacing the same key in any other case, and a hand-edited
+// "[Properties] CommPort" is found by comparing without regard to case.
 class QSettingsStore : public SettingsStore
 {
 public:
@@ -41,6 +54,7 @@ public:
 protected:
     QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const override;
     void store(const QString &application, const Entries &pathsAndValues) override;
+    QString location(const QString &application) const override;
 
 private:
     std::unique_ptr<QSettings> open(const QString &application) const;
@@ -56,4 +70,5 @@ public:
 protected:
     QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const override;
     void store(const QString &application, const Entries &pathsAndValues) override;
+    QString location(const QString &) const override { return QStringLiteral("memory"); }
 };

@@ -2,6 +2,8 @@
 
 #include "common/AppTitle.h"
 
+#include <QRegularExpression>
+
 namespace StoredProperties {
 
 QString read(const SettingsStore &store, const QString &key, const QString &defaultValue)
@@ -19,13 +21,25 @@ void write(SettingsStore &store, const SettingsStore::Entries &keysAndValues)
     store.WriteSettings(kAppTitle, kSection, keysAndValues);
 }
 
-std::optional<int> checkState(const QString &text)
+std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,
+                          const QString &usedInstead)
 {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok || (value != 0 && value != 1))
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString trimmed = text.trimmed();
+    if (!digits.match(trimmed).hasMatch())
         return std::nullopt;
-    return value;
+    bool ok = false;
+    const qlonglong value = trimmed.toLongLong(&ok);
+    if (!ok || value < lowest || value > highest) {
+        store.warnOutOfRange(kAppTitle, kSection, key, trimmed, usedInstead);
+        return std::nullopt;
+    }
+    return int(value);
+}
+
+std::optional<int> checkState(const SettingsStore &store, const QString &key, const QString &text, int box)
+{
+    return number(store, key, text, 0, 1, QString::number(box));
 }
 
 } // namespace StoredProperties

@@ -14,6 +14,10 @@ QString read(const SettingsStore &store, const QString &key, const QString &defa
 // Several keys in one reading of the store.
 QStringList read(const SettingsStore &store, const SettingsStore::Entries &keysAndDefaults);
 void write(SettingsStore &store, const SettingsStore::Entries &keysAndValues);
+// A stored whole number from lowest to highest. Text that is no number gives nothing; so does a
+// number out of range, which the store also notes among its warnings with what is used instead.
+std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,
+                          const QString &usedInstead);
 // A stored check box: 0 or 1; anything else (5, -1, "abc") leaves the box as it was.
-std::optional<int> checkState(const QString &text);
+std::optional<int> checkState(const SettingsStore &store, const QString &key, const QString &text, int box);
 } // namespace StoredProperties

@@ -27,9 +27,12 @@ SimulatedBoard::~SimulatedBoard()
 Failure SimulatedBoard::open(const LineFormat &format)
 {
     m_format = format;
-    if (!m_imageFolder.isEmpty())
-        if (Failure failure = m_chip->load(m_imageFolder))
-            return failure;
+    if (!m_imageFolder.isEmpty()) {
+        Failure failure;
+        m_image = ChipImage::open(m_imageFolder, *m_chip, failure);
+        if (!m_image)
+            return tr("%1: %2").arg(description(), *failure);
+    }
     m_open = true;
     m_received.clear();
     return std::nullopt;
@@ -47,11 +50,7 @@ void SimulatedBoard::close()
         return;
     applyDue(std::numeric_limits<qint64>::max()); // what the host asked for still happens
     m_open = false;
-    if (m_imageFolder.isEmpty())
-        return;
-    // Closing has no way to report; the next open shows what was kept.
-    if (Failure failure = m_chip->save(m_imageFolder))
-        qWarning("Simulated chip not saved: %s", qPrintable(*failure));
+    m_image.reset();
 }
 
 void SimulatedBoard::unplug()
@@ -124,10 +123,12 @@ Failure SimulatedBoard::change(SimulatedChip::Line line, bool level)
     const Change asked{line, level, now + m_latencyNs};
     if (m_latencyNs == 0) {
         apply(asked);
-        return std::nullopt;
+    } else {
+        m_pending.push_back(asked);
+        scheduleAdapter();
     }
-    m_pending.push_back(asked);
-    scheduleAdapter();
+    if (Failure failure = m_chip->takeKeepFailure())
+        return tr("%1: the chip cannot be programmed: %2").arg(description(), *failure);
     return std::nullopt;
 }
 

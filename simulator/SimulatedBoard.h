@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/SerialDevice.h"
+#include "simulator/ChipImage.h"
 #include "simulator/SimulatedChip.h"
 
 #include <QTimer>
@@ -26,8 +27,8 @@ public:
     explicit SimulatedBoard(std::shared_ptr<SimulatedChip> chip, bool invertedData = false, QObject *parent = nullptr);
     ~SimulatedBoard() override;
 
-    // The chip's memories are loaded from this folder on open and saved there on close,
-    // so what was programmed is still there at the next start.
+    // The chip's memories live in this folder while the board is open (see ChipImage), so what
+    // was programmed is still there at the next start, and only one board at a time has them.
     void keepChipIn(const QString &folder) { m_imageFolder = folder; }
 
     Failure open(const LineFormat &format) override;
@@ -80,7 +81,8 @@ private:
     bool m_invertedData;
     bool m_open = false;
     bool m_unplugged = false;
-    QString m_imageFolder;  // empty: the chip lives only in memory
+    QString m_imageFolder; // empty: the chip lives only in memory
+    std::unique_ptr<ChipImage> m_image;
     QByteArray m_received;  // waiting for the host to read
     QByteArray m_onTheLine; // the echo on its way
     QTimer m_line;

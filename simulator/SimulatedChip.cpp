@@ -1,18 +1,10 @@
 #include "simulator/SimulatedChip.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 
 namespace {
 constexpr quint8 kEnable[3] = {0xAC, 0x53, 0x01};
-
-QString imageName(SimulatedChip::Space space)
-{
-    return space == SimulatedChip::Space::Program ? QStringLiteral("program.bin") : QStringLiteral("data.bin");
-}
 } // namespace
 
 SimulatedChip::SimulatedChip()
@@ -190,8 +182,13 @@ void SimulatedChip::execute(Instruction &ins)
     }
     ins.value = ins.bytes[2];
     const QSet<int> &locked = space == Space::Program ? m_protectedProgram : m_protectedData;
-    if (!locked.contains(ins.address))
-        cells(space)[ins.address] = char(ins.value);
+    if (locked.contains(ins.address))
+        return;
+    if (Failure failure = poke(space, ins.address, ins.value)) {
+        ins.accepted = false;
+        ins.refusal = QStringLiteral("cannot be programmed: ") + *failure;
+        m_keepFailure = failure;
+    }
 }
 
 int SimulatedChip::violations() const
@@ -204,20 +201,18 @@ quint8 SimulatedChip::read(Space space, int address) const
     return quint8(memory(space).at(address));
 }
 
-void SimulatedChip::poke(Space space, int address, quint8 value)
+Failure SimulatedChip::poke(Space space, int address, quint8 value)
 {
+    if (m_keeper)
+        if (Failure failure = m_keeper(space, address, value))
+            return failure;
     cells(space)[address] = char(value);
+    return std::nullopt;
 }
 
 const QByteArray &SimulatedChip::memory(Space space) const
 {
     return space == Space::Program ? m_program : m_data;
-}
-
-void SimulatedChip::erase()
-{
-    m_program.fill(char(kErased));
-    m_data.fill(char(kErased));
 }
 
 void SimulatedChip::setWriteProtected(Space space, int address, bool protectedCell)
@@ -233,30 +228,4 @@ QString SimulatedChip::defaultFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
            + QStringLiteral("/Tavro Terminal/simulated-chip");
-}
-
-Failure SimulatedChip::save(const QString &folder) const
-{
-    if (!QDir().mkpath(folder))
-        return QObject::tr("Cannot create %1").arg(folder);
-    for (Space space : {Space::Program, Space::Data}) {
-        QSaveFile file(folder + QLatin1Char('/') + imageName(space));
-        if (!file.open(QIODevice::WriteOnly) || file.write(memory(space)) != memory(space).size() || !file.commit())
-            return QObject::tr("%1: %2").arg(file.fileName(), file.errorString());
-    }
-    return std::nullopt;
-}
-
-Failure SimulatedChip::load(const QString &folder)
-{
-    for (Space space : {Space::Program, Space::Data}) {
-        QFile file(folder + QLatin1Char('/') + imageName(space));
-        if (!file.exists())
-            continue; // a new chip is erased
-        if (!file.open(QIODevice::ReadOnly))
-            return QObject::tr("%1: %2").arg(file.fileName(), file.errorString());
-        const QByteArray image = file.read(memory(space).size());
-        cells(space).replace(0, image.size(), image);
-    }
-    return std::nullopt;
 }

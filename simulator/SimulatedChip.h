@@ -1,13 +1,15 @@
 #pragma once
 
-#include "serial/Failure.h"
+#include "common/Failure.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // The target chip's serial programming interface, driven by line levels alone:
@@ -74,15 +76,15 @@ public:
 
     // Memory as the chip holds it.
     quint8 read(Space space, int address) const;
-    void poke(Space space, int address, quint8 value); // behind the programming interface
+    // Behind the programming interface; kept as a programmed byte is.
+    Failure poke(Space space, int address, quint8 value);
     const QByteArray &memory(Space space) const;
-    void erase();
     // A cell that ignores writes, to exercise verification.
     void setWriteProtected(Space space, int address, bool protectedCell = true);
 
     // What happened on the lines.
     const QList<Instruction> &instructions() const { return m_log; }
-    int violations() const; // instructions that came too soon
+    int violations() const;                        // instructions that came too soon
     int pendingBits() const { return m_bitCount; } // bits of an instruction not yet complete
     int clocksOutsideReset() const { return m_strayClocks; }
     // Reset edges are always kept; every line change only while tracing.
@@ -91,10 +93,14 @@ public:
     const std::vector<LineEvent> &trace() const { return m_trace; }
     qint64 nowNs() const { return m_clock0.nsecsElapsed(); }
 
-    // Persistence of both memories as raw images in a folder.
+    // Where a board keeps its chip (see ChipImage) unless told otherwise.
     static QString defaultFolder();
-    Failure save(const QString &folder = defaultFolder()) const;
-    Failure load(const QString &folder = defaultFolder());
+    // What keeps each programmed byte; a byte it cannot keep is not programmed, and the write
+    // that tried it is refused: the chip "cannot be programmed", once, through takeKeepFailure.
+    using Keeper = std::function<Failure(Space space, int address, quint8 value)>;
+    void keepWith(Keeper keeper) { m_keeper = std::move(keeper); }
+    Failure takeKeepFailure() { return std::exchange(m_keepFailure, std::nullopt); }
+    void restore(Space space, const QByteArray &image) { cells(space).replace(0, image.size(), image); }
 
 private:
     qint64 record(Line line, bool level, qint64 atNs);
@@ -131,4 +137,6 @@ private:
     bool m_tracing = false;
     std::vector<LineEvent> m_trace;
     std::vector<LineEvent> m_resetEvents;
+    Keeper m_keeper;
+    Failure m_keepFailure;
 };

@@ -4,6 +4,7 @@
 #include "common/EventWait.h"
 #include "common/UserDialogs.h"
 #include "settings/ApplyProperties.h"
+#include "settings/SettingsStore.h"
 
 #include <QDeadlineTimer>
 
@@ -50,9 +51,12 @@ TerminalSession::StoredPort TerminalSession::loadPort(const QString &settings, c
     if (settings.contains(QLatin1Char(',')))
         shown.speedText = settings.section(QLatin1Char(','), 0, 0);
 
-    if (const auto number = toInt(port))
-        (void)MSComm1.setCommPort(*number);
-    shown.portText = QStringLiteral("Com") + port;
+    const Failure refused = toInt(port) ? MSComm1.setCommPort(*toInt(port)) : std::nullopt;
+    shown.portText = refused ? QStringLiteral("Com%1").arg(MSComm1.CommPort()) : QStringLiteral("Com") + port;
+    if (refused) {
+        m_services.messages.warn(*refused);
+        return shown;
+    }
 
     if (!handshaking.isEmpty()) {
         const auto mode = toInt(handshaking);
@@ -78,6 +82,8 @@ void TerminalSession::loadRest(const QString &lastTextFile, const QString &echo)
         setCaption(QStringLiteral("Send Text > ") + LastTextFile);
     (void)MSComm1.setRTSEnable(m_properties.invertsData());
     emit commandsChanged();
+    if (const QStringList &warnings = m_services.store.warnings(); !warnings.isEmpty())
+        m_services.messages.warn(warnings.join(QLatin1Char('\n')));
 }
 
 bool TerminalSession::unload(bool askBeforeDropping)

@@ -50,6 +50,8 @@ int main(int argc, char *argv[])
     WidgetMessageBox messages(nullptr);
     WidgetFileDialog files(nullptr);
     PortMap ports;
+    for (const QString &warning : ports.warnings())
+        store.warn(warning); // shown with the settings' own at start-up
     auto chip = std::make_shared<SimulatedChip>();
     frmTerminal window({{store, messages, files, makeDeviceFactory(ports, chip)},
                         [&ports](int port) { return ports.describe(port); }});

@@ -176,9 +176,10 @@ private slots:
 
     void startUpListsShowWhatIsStored()
     {
-        // Stored port and settings (empty: none), and what the toolbar's lists then show.
+        // Stored port and settings (empty: none), and what the toolbar's lists then show; a refused
+        // port number shows the port in use.
         const QList<std::array<QString, 4>> cases = {
-            {"", "", "Com", ""}, {"x", "", "Comx", ""}, {"17", "", "Com17", ""}, {"3", "31250,n,8,1", "Com3", "31250"}};
+            {"", "", "Com", ""}, {"x", "", "Comx", ""}, {"17", "", "Com1", ""}, {"3", "31250,n,8,1", "Com3", "31250"}};
         for (const auto &[port, settings, portList, speedList] : cases) {
             TerminalFixture f;
             if (!port.isEmpty())

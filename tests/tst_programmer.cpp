@@ -7,6 +7,7 @@
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
 #include "programmer/IntelHex.h"
+#include "serial/QtSerialDevice.h"
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
 
@@ -15,8 +16,11 @@
 #include <QRegularExpression>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using Space = SimulatedChip::Space;
 using Op = SimulatedChip::Op;
@@ -51,6 +55,33 @@ struct ProgRig
         return int(std::count_if(chip->instructions().begin(), chip->instructions().end(),
                                  [op](const SimulatedChip::Instruction &i) { return i.op == op; }));
     }
+};
+
+// The built tavro-prog in a home of its own: its port map, settings and simulated chip.
+struct ProgBinary
+{
+    QTemporaryDir home;
+    QProcess process;
+    QString out, err;
+
+    ProgBinary()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        process.setProcessEnvironment(env);
+    }
+    QString chipFile() const { return home.filePath(".local/share/Tavro Terminal/simulated-chip/program.bin"); }
+    void start(const QStringList &arguments) { process.start(QStringLiteral(TAVRO_PROG), arguments); }
+    int finish()
+    {
+        const bool ended = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
+        out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        err = QString::fromLocal8Bit(process.readAllStandardError());
+        return ended ? process.exitCode() : -1;
+    }
+    int run(const QStringList &arguments) { return start(arguments), finish(); }
 };
 
 QByteArray randomBytes(int size)
@@ -231,24 +262,39 @@ private slots:
         QTRY_VERIFY(heard.contains(SimulatedBoard::kBanner));
     }
 
-    void simulatedChipIsKeptAcrossOpens()
+    void simulatedChipKeepsEveryByteForOneUser()
     {
         QTemporaryDir dir;
-        const auto board = [folder = dir.filePath("chip")](std::shared_ptr<SimulatedChip> chip) {
+        const QString folder = dir.filePath("chip"), program = folder + "/program.bin";
+        const auto board = [folder](std::shared_ptr<SimulatedChip> chip) {
             auto made = std::make_unique<SimulatedBoard>(std::move(chip));
             made->keepChipIn(folder);
             return made;
         };
         auto chip = std::make_shared<SimulatedChip>();
         auto first = board(chip);
-        QVERIFY(!first->open({}));
-        chip->poke(Space::Program, 0x1FFF, 0x5A);
-        first.reset(); // closing saves
-        chip = std::make_shared<SimulatedChip>();
-        QVERIFY(!board(chip)->open({}));
-        QVERIFY(chip->read(Space::Program, 0x1FFF) == 0x5A && chip->read(Space::Data, 0) == SimulatedChip::kErased);
+        QVERIFY(!first->open({}) && !chip->poke(Space::Program, 0x1FFF, 0x5A));
+        QCOMPARE(fileContents(program).at(0x1FFF), char(0x5A)); // on disk at once, not at close
+        // A second user, of this program or another, finds it busy, as a real port.
+        auto second = board(std::make_shared<SimulatedChip>());
+        QCOMPARE(second->open({}), Failure("Built-in simulated board: busy, another program has it open"));
+        first.reset();
+        QVERIFY(!second->open({}));
+        QVERIFY(second->chip().read(Space::Program, 0x1FFF) == 0x5A
+                && second->chip().read(Space::Data, 0) == SimulatedChip::kErased);
+        second.reset();
+        // A byte the disk does not take is not programmed: the run fails, nothing is "Verified".
+        QVERIFY(QFile::remove(program) && QFile::link("/dev/full", program));
+        ProgRig rig;
+        rig.board = [&] { return board(rig.chip); };
+        QCOMPARE(rig.run({"write", writeFile(dir, "p.hex", HexWriter::toIntelHex(0x10, "\x01\x02"))}),
+                 int(kPortFailure));
+        QVERIFY2(rig.err.contains("Built-in simulated board: the chip cannot be programmed: " + program
+                                  + ": No space left on device"),
+                 qPrintable(rig.err));
+        QVERIFY(!rig.out.contains("Verified") && rig.chip->read(Space::Program, 0x10) != 0x01);
         // An image that cannot be read refuses the open with its reason.
-        QVERIFY(QFile::remove(dir.filePath("chip/program.bin")) && QDir(dir.filePath("chip")).mkdir("program.bin"));
+        QVERIFY(QFile::remove(program) && QDir(folder).mkdir("program.bin"));
         auto refused = board(std::make_shared<SimulatedChip>());
         const Failure failure = refused->open({});
         QVERIFY(failure && failure->contains("program.bin") && !refused->isOpen());
@@ -333,6 +379,9 @@ private slots:
         QVERIFY2(erased.out.contains("20 of 20 bytes of data memory"), qPrintable(erased.out));
         QCOMPARE(erased.out.count(" FF    5A\n"), 10);
         QVERIFY(erased.out.contains("and 10 more") && erased.count(Op::WriteData) == 0);
+        QVERIFY(erased.out.endsWith("Every byte came back as FF: the chip may not be connected or powered (or it is "
+                                    "erased).\n"));
+        QVERIFY(!rig.out.contains("Every byte"));
     }
 
     void targetIsReleasedHoweverTheRunEnds_data()
@@ -435,10 +484,16 @@ private slots:
             QVERIFY2(perByte >= 48 && perByte < 72, qPrintable(rig.out));
         }
         // The settle time of a port comes from the port map unless the command line gives one.
-        const PortMap map(writeFile(dir, "ports.ini", "[Ports]\nCom3=/dev/null\ncom3settleus=1500\nCom4SettleUs=x\n"));
+        const PortMap map(writeFile(dir, "ports.ini",
+                                    "[ports]\nCom3=/dev/null\ncom3settleus=1500\nCom4SettleUs=x\nCom5SettleUs=-5\n"
+                                    "Com6SettleUs=99999999999999\n"));
         QString error;
         QCOMPARE(makeDeviceFactory(map, std::make_shared<SimulatedChip>())(3, &error)->settleUs(), 1500);
-        QCOMPARE(map.settleUs(4), 0);
+        QVERIFY(map.settleUs(4) == 0 && map.settleUs(5) == 0 && map.settleUs(6) == 0);
+        QCOMPARE(map.warnings().size(), 3);
+        QCOMPARE(map.warnings()[1], map.filePath()
+                                        + ": [Ports] Com5SettleUs=-5 is not a number from 0 to 1000000; 0 "
+                                          "is used instead");
     }
 
     void commandLineDefaultsAndRefusals()
@@ -474,61 +529,162 @@ private slots:
             {{"--data", "read", "-o", "x", "--range", "0-800"}, "beyond the data memory, which ends at 7FF"},
             {{"--invert-data", "--no-invert-data", "write", "a"}, "exclude each other"},
             {{"--bogus", "write", "a"}, "Unknown option 'bogus'"},
+            {{"--port", "Com17", "write", "a"}, "--port Com17 is not a port: the terminal has Com1 to Com16"},
+            {{"--port", "com0", "write", "a"}, "--port com0 is not a port"},
+            {{"--port", "Com" + QString(300, '9'), "write", "a"}, "--port Com999"},
         };
         for (const auto &[arguments, error] : refusals) {
             const CommandLine commandLine(QStringList{"tavro-prog"} + arguments, stored);
-            QVERIFY2(commandLine.error() && commandLine.error()->contains(error),
+            QVERIFY2(commandLine.error() && commandLine.error()->contains(error) && commandLine.error()->size() < 300,
                      qPrintable(arguments.join(' ') + " -> " + commandLine.error().value_or("accepted")));
         }
+        // A path of any length is shown cut, in the device's messages too.
+        const QString huge = "/dev/" + QString(1 << 20, 'x');
+        const Failure refused = QtSerialDevice(huge, {}).open({});
+        QVERIFY(refused && refused->startsWith("/dev/xxx") && refused->contains("...") && refused->size() < 300);
     }
 
     void binaryExitStatusesAndMessages()
     {
-        QTemporaryDir home;
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        process.setProcessEnvironment(env);
-        auto run = [&](const QStringList &arguments) {
-            process.start(QStringLiteral(TAVRO_PROG), arguments);
-            return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
-                                                                                                  : -1;
-        };
-        auto err = [&] { return QString::fromLocal8Bit(process.readAllStandardError()); };
-        QCOMPARE(run({"frobnicate"}), int(kBadInput));
-        QVERIFY(err().contains("unknown command"));
-        const QString good = writeFile(home, "good.hex", HexWriter::toIntelHex(0x80, randomBytes(20)));
-        QCOMPARE(run({"--port", "Com16", "write", good}), int(kDone)); // not a terminal: results only, no bar
-        QVERIFY(process.readAllStandardOutput().startsWith("Wrote 20 bytes of program memory"));
-        QCOMPARE(err(), QString());
-        QCOMPARE(run({"--port", home.filePath("ttyNone"), "write", good}), int(kPortFailure));
-        QVERIFY(err().contains("cannot open " + home.filePath("ttyNone")));
-        QCOMPARE(run({"--port", "Com17", "write", good}), int(kPortFailure));
-        QVERIFY(err().contains("Com17 is not a port"));
+        ProgBinary prog;
+        QCOMPARE(prog.run({"frobnicate"}), int(kBadInput));
+        QVERIFY(prog.err.contains("unknown command"));
+        QCOMPARE(prog.run({"--port", "Com17", "write", "x.hex"}), int(kBadInput));
+        const QString good = writeFile(prog.home, "good.hex", HexWriter::toIntelHex(0x80, randomBytes(20)));
+        QCOMPARE(prog.run({"--port", "Com16", "write", good}), int(kDone)); // not a terminal: results only, no bar
+        QCOMPARE(prog.out.section('\n', 0, 1), "Port: Com16, Built-in simulated board, its chip kept in "
+                                                   + QFileInfo(prog.chipFile()).path()
+                                                   + "\nWrote 20 bytes of program memory from " + good + ".");
+        QCOMPARE(prog.err, QString());
+        const QString none = prog.home.filePath("ttyNone");
+        QCOMPARE(prog.run({"--port", none, "write", good}), int(kPortFailure));
+        QVERIFY(prog.err.contains("cannot open " + none) && prog.out.contains(none + " (no description from"));
+        QCOMPARE(prog.run({"--quiet", "--port", none, "write", good}), int(kPortFailure));
+        QCOMPARE(prog.out, QString());
 
         PtyPair pty;
         if (!pty.usable())
             return;
-        QCOMPARE(run({"--port", pty.host(), "write", good}), int(kPortFailure));
-        QCOMPARE(err(), "tavro-prog: " + pty.host() + " has no modem-control lines\n");
+        QCOMPARE(prog.run({"-q", "--port", pty.host(), "write", good}), int(kPortFailure));
+        QCOMPARE(prog.err, "tavro-prog: " + pty.host() + " has no modem-control lines\n");
         QSerialPort holder(pty.host());
         QVERIFY(holder.open(QIODevice::ReadWrite));
-        QCOMPARE(run({"--port", pty.host(), "verify", good}), int(kPortFailure));
-        QCOMPARE(err(), "tavro-prog: cannot open " + pty.host() + ": busy, another program has it open\n");
-        holder.close();
+        QCOMPARE(prog.run({"-q", "--port", pty.host(), "verify", good}), int(kPortFailure));
+        QCOMPARE(prog.err, "tavro-prog: cannot open " + pty.host() + ": busy, another program has it open\n");
+    }
 
-        // Ctrl-C in the middle of a write: 400 bytes take 2 s of chip waits.
-        process.start(QStringLiteral(TAVRO_PROG),
-                      {"--port", "simulated-board", "write",
-                       writeFile(home, "long.hex", HexWriter::toIntelHex(0, randomBytes(400)))});
-        QVERIFY(process.waitForStarted());
-        QTest::qWait(1000);
-        ::kill(pid_t(process.processId()), SIGINT);
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitCode(), int(kInterrupted));
-        QCOMPARE(err(), QStringLiteral("tavro-prog: interrupted; the target is released\n"));
+    void endedWritesKeepWhatWasProgrammed()
+    {
+        // Ctrl-C, or kill -9 while a second user finds the board busy, in the middle of a write:
+        // 400 bytes take 2 s of chip waits. Every byte programmed before is in the chip's file.
+        ProgBinary prog;
+        for (const int signal : {SIGINT, SIGKILL}) {
+            QFile::remove(prog.chipFile());
+            const QByteArray image = randomBytes(400);
+            const QString file = writeFile(prog.home, "long.hex", HexWriter::toIntelHex(0, image));
+            prog.start({"--port", "simulated-board", "write", file});
+            QVERIFY(prog.process.waitForStarted());
+            QTest::qWait(1000);
+            if (signal == SIGKILL) {
+                ProgBinary second;
+                second.process.setProcessEnvironment(prog.process.processEnvironment());
+                QCOMPARE(second.run({"--port", "simulated-board", "verify", file}), int(kPortFailure));
+                QVERIFY2(second.err.contains("Built-in simulated board: busy, another program has it open"),
+                         qPrintable(second.err));
+            }
+            ::kill(pid_t(prog.process.processId()), signal);
+            const int status = prog.finish();
+            if (signal == SIGINT)
+                QVERIFY(status == int(kInterrupted) && prog.err == "tavro-prog: interrupted; the target is released\n");
+            const QByteArray kept = fileContents(prog.chipFile());
+            qsizetype programmed = 0;
+            while (programmed < image.size() && kept.at(programmed) == image.at(programmed))
+                ++programmed;
+            QVERIFY2(programmed > 20 && programmed < image.size(), qPrintable(QString::number(programmed)));
+            QCOMPARE(kept.mid(programmed), QByteArray(kept.size() - programmed, char(0xFF)));
+        }
+    }
+
+    void readWritesExactlyWhatItReports_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("failure"); // on standard error; empty: the target gets the HEX
+        for (const char *target : {"-", "/dev/stdout", "fifo", "symlink", "new file"})
+            QTest::newRow(target) << target << "";
+        QTest::newRow("device") << "/dev/full"
+                                << "/dev/full: No space left on device";
+        QTest::newRow("file size limit") << "limit"
+                                         << "keep.hex: File too large";
+        QTest::newRow("full disk") << "tmpfs"
+                                   << "keep.hex: No space left on device";
+    }
+
+    void readWritesExactlyWhatItReports()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, failure);
+        const bool toOut = target == "-" || target == "/dev/stdout";
+        ProgBinary prog;
+        const QByteArray chip = randomBytes(SimulatedChip::kProgramSize);
+        const QString images = ".local/share/Tavro Terminal/simulated-chip/";
+        QVERIFY(QDir(prog.home.path()).mkpath(images)); // both whole: the size limit would refuse to extend one
+        QVERIFY(!writeFile(prog.home, images + "program.bin", chip).isEmpty()
+                && !writeFile(prog.home, images + "data.bin", QByteArray(0x800, 'd')).isEmpty());
+        const QByteArray hex = HexWriter::toIntelHex(0x40, chip.mid(0x40, 0x40));
+        QString path = prog.home.filePath("keep.hex"), holds = path;
+        const QByteArray old = "old backup\n";
+        QVERIFY(!writeFile(prog.home, "keep.hex", old).isEmpty());
+        int reader = -1;
+        const QString small = prog.home.filePath("small");
+        const auto unmount = qScopeGuard([&] {
+            if (target == "tmpfs")
+                QProcess::execute("umount", {small});
+        });
+        if (target == "tmpfs") {
+            path = holds = small + "/keep.hex";
+            if (!QDir().mkdir(small) || ::geteuid() != 0
+                || QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=8k", "tmpfs", small}) != 0)
+                QSKIP("mounting a small tmpfs needs root");
+            QVERIFY(!writeFile(prog.home, "small/keep.hex", old).isEmpty());
+            QFile filler(prog.home.filePath("small/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(1024, 'f')) == 1024 && filler.flush())
+                ;
+        } else if (target == "limit") {
+            prog.process.setChildProcessModifier([] {
+                const rlimit limit{100, 100};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                ::signal(SIGXFSZ, SIG_IGN);
+            });
+        } else if (target == "fifo") {
+            path = holds = prog.home.filePath("fifo");
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+            reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        } else if (target == "symlink") {
+            path = prog.home.filePath("link.hex");
+            QVERIFY(QFile::link(holds, path));
+        } else if (target == "new file") {
+            path = holds = prog.home.filePath("new.hex");
+        } else {
+            path = target; // standard output and the device
+        }
+        const int status = prog.run({"-q", "--port", "simulated-board", "--range", "40-7F", "read", "-o", path});
+        if (!failure.isEmpty()) {
+            QCOMPARE(status, int(kBadInput));
+            QVERIFY2(prog.err.endsWith(failure + "\n"), qPrintable(prog.err));
+            QVERIFY(target == "/dev/full" ? !QFileInfo(path).isFile() : fileContents(holds) == old); // no file left
+            QVERIFY(QFileInfo(holds).isFile());
+            QCOMPARE(QDir(QFileInfo(holds).path()).entryList({"*.tmp"}, QDir::Files), QStringList());
+            return;
+        }
+        QCOMPARE(status, int(kDone));
+        QByteArray got(hex.size() + 1, 0);
+        if (target == "fifo")
+            got.resize(::read(reader, got.data(), got.size())), ::close(reader);
+        QCOMPARE(toOut ? prog.out.toLatin1() : target == "fifo" ? got : fileContents(holds), hex);
+        QVERIFY(prog.err.startsWith("Read 64 bytes") == toOut); // the results beside the HEX
+        QVERIFY(QFileInfo(path).isSymLink() == (target == "symlink" || target == "/dev/stdout")
+                && QFileInfo(holds).isFile() != (target == "fifo"));
     }
 
     // A device the user may not open names the group to join, when joining it would help; the runs

@@ -1,4 +1,5 @@
 #include "TerminalFixture.h"
+#include "prog/CommandLine.h"
 #include "settings/frmProperties.h"
 
 #include <QTemporaryDir>
@@ -37,6 +38,19 @@ private slots:
                  values + QStringList{"default"});
         store.WriteSetting(app, "Properties", "TEXTEOLCHECK", "0");
         QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLcheck", "x"), QStringLiteral("0"));
+
+        // Edited by hand, in the letter case the keys are known by; the next write replaces them.
+        QFile ini(dir.filePath(app + ".ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                && ini.write("[Properties]\nCommPort=16\nTextRTScheck=1\n") > 0);
+        ini.close();
+        QSettingsStore edited(dir.path());
+        const StoredDefaults defaults = StoredDefaults::read(edited); // tavro-prog's reading
+        QVERIFY(defaults.port == "Com16" && defaults.invertData);
+        edited.WriteSetting(app, "Properties", "CommPort", "5");
+        QCOMPARE(edited.ReadSetting(app, "PROPERTIES", "commport", "x"), QStringLiteral("5"));
+        QVERIFY(ini.open(QIODevice::ReadOnly) && !ini.readAll().contains("CommPort=16"));
+        QVERIFY(edited.warnings().isEmpty());
     }
 
     void emptyStoreGivesDefaults()
@@ -100,7 +114,7 @@ private slots:
         m_f->set("CommPort", "x");
         m_f->set("LineDelayCheck", "abc");
         m_f->set("TextEOLCheck", "5");
-        m_f->set("TextRTSCheck", "-1");
+        m_f->set("TextRTSCheck", "99999999999999");
         m_f->set("Echo", "maybe");
         m_f->set("FormWidth", "\x01\x02");
         frmTerminal &w = m_f->start();
@@ -109,7 +123,24 @@ private slots:
         QCOMPARE(w.session().propertiesModel().values().chkWaitFor, 0);
         QCOMPARE(w.session().propertiesModel().values().chkRTS, 0);
         QVERIFY(!w.session().app().LocalEcho);
-        QVERIFY(m_f->messages.shown.isEmpty());
+        // Numbers out of range are said once, in one message; text that is no number is not.
+        QCOMPARE(m_f->shownTexts(),
+                 QStringList{"memory: [Properties] TextEOLCheck=5 is out of range; 0 is used instead\n"
+                             "memory: [Properties] TextRTSCheck=99999999999999 is out of range; "
+                             "0 is used instead"});
+    }
+
+    void storedPortOutsideTheListIsRefused()
+    {
+        for (const char *port : {"17", "0", "-1"}) {
+            m_f->messages.shown.clear();
+            m_f->set("CommPort", port);
+            m_f->set("Echo", "True");
+            frmTerminal &w = m_f->start();
+            QCOMPARE(m_f->shownTexts(), QStringList{"Invalid port number"});
+            QCOMPARE(w.session().comm().CommPort(), 1);
+            QVERIFY(!w.session().app().LocalEcho); // start-up ended there
+        }
     }
 
     void closingSavesSizeAndLastFile()

@@ -12,15 +12,17 @@ namespace {
 constexpr int kEolTimeoutMs = 300; // the program waits 1500 ms; the rule is the same
 
 // The lines as the rule defines them, the slow and obvious way, each followed by the CR it goes out with.
+// A file without any CR ends its lines with LF.
 QByteArray referenceWire(const QByteArray &text)
 {
+    const char end = text.contains('\r') ? '\r' : '\n';
     QByteArray wire;
     bool open = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
+        if (text[i] == end) {
             wire += '\r';
             open = false;
-            if (i + 1 < text.size() && text[i + 1] == '\n')
+            if (end == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
         } else {
             wire += text[i];
@@ -53,8 +55,16 @@ private slots:
     {
         QRandomGenerator random(4711);
         const char alphabet[] = {'a', '\r', '\n', 'b', '\0', '\xff'};
+        // CR LF, CR alone, LF alone; one CR anywhere makes a LF an ordinary character.
+        const QList<std::pair<QByteArray, QByteArray>> rule{{"a\r\nb\r\n\r\nc", "a\rb\r\rc\r"},
+                                                            {"a\rb\rc\r", "a\rb\rc\r"},
+                                                            {"a\nb\n\nc", "a\rb\r\rc\r"},
+                                                            {"a\nb\rc\n", "a\nb\rc\n\r"}};
+        for (const auto &[text, wire] : rule)
+            QCOMPARE(referenceWire(text), wire);
         QList<QByteArray> texts{"one\r\ntwo\rthree\r\n\r\nlast", "a\nb\nc\n", "",
-                                QByteArray(5000, 'x') + "\r\n" + QByteArray(5000, 'y')};
+                                QByteArray(5000, 'x') + "\r\n" + QByteArray(5000, 'y'),
+                                QByteArray(5000, 'x') + "\n" + QByteArray(5000, 'y') + "\n"};
         for (int i = 0; i < 150; ++i) {
             QByteArray text;
             for (int n = random.bounded(40); n > 0; --n)

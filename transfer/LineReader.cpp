@@ -1,14 +1,48 @@
 #include "transfer/LineReader.h"
 
+#include "common/ShownPath.h"
+
+namespace {
+QString cannotRead(const QFile &file)
+{
+    return QStringLiteral("Cannot read %1: %2").arg(shownPath(file.fileName()), file.errorString());
+}
+} // namespace
+
 std::unique_ptr<LineReader> LineReader::open(const QString &path, QString *error, qsizetype pieceSize)
 {
     std::unique_ptr<LineReader> reader(new LineReader(path, qMax<qsizetype>(1, pieceSize)));
     if (!reader->m_file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QStringLiteral("Cannot open %1: %2").arg(path, reader->m_file.errorString());
+            *error = QStringLiteral("Cannot open %1: %2").arg(shownPath(path), reader->m_file.errorString());
         return nullptr;
     }
     return reader;
+}
+
+bool LineReader::decideLineEnd(Failure &failure)
+{
+    if (m_buffer.indexOf('\r', m_pos) < 0) {
+        if (!m_ahead) {
+            m_ahead = std::make_unique<QFile>(m_file.fileName());
+            if (!m_ahead->open(QIODevice::ReadOnly) || !m_ahead->seek(m_file.pos())) {
+                failure = cannotRead(*m_ahead);
+                return false;
+            }
+        }
+        const QByteArray step = m_ahead->read(kLookAhead);
+        if (step.isEmpty() && m_ahead->error() != QFileDevice::NoError) {
+            failure = cannotRead(*m_ahead);
+            return false;
+        }
+        if (!step.isEmpty() && !step.contains('\r'))
+            return false;
+        m_lineEnd = step.isEmpty() ? LineEnd::Lf : LineEnd::Cr;
+    } else {
+        m_lineEnd = LineEnd::Cr;
+    }
+    m_ahead.reset();
+    return true;
 }
 
 Failure LineReader::fillTo(qsizetype wanted)
@@ -23,7 +57,7 @@ Failure LineReader::fillTo(qsizetype wanted)
         const qint64 n = m_file.read(m_buffer.data() + old, wanted - old);
         m_buffer.resize(old + qMax<qint64>(n, 0));
         if (n < 0)
-            return QStringLiteral("Cannot read %1: %2").arg(m_file.fileName(), m_file.errorString());
+            return cannotRead(m_file);
         m_atEnd = n == 0;
     }
     return std::nullopt;
@@ -56,10 +90,18 @@ std::optional<LineReader::Piece> LineReader::next(Failure &failure)
         return take(0, true, 0); // the unfinished last line ends with the file
     }
     const qsizetype window = qMin(available(), m_pieceSize + 1);
-    const qsizetype cr = m_buffer.indexOf('\r', m_pos);
-    if (cr >= 0 && cr - m_pos < window) {
-        m_skipLf = true;
-        return take(cr - m_pos, true, 1);
+    if (m_lineEnd == LineEnd::Unknown) {
+        const qsizetype lf = m_buffer.indexOf('\n', m_pos);
+        if (lf >= 0 && lf - m_pos < window && !decideLineEnd(failure))
+            return failure ? std::nullopt : std::optional<Piece>(Piece{}); // nothing yet; asked again
+    }
+    const char endsAt = m_lineEnd == LineEnd::Lf ? '\n' : '\r';
+    const qsizetype end = m_buffer.indexOf(endsAt, m_pos);
+    if (end >= 0 && end - m_pos < window) {
+        m_skipLf = endsAt == '\r';
+        if (m_skipLf)
+            m_lineEnd = LineEnd::Cr;
+        return take(end - m_pos, true, 1);
     }
     const qsizetype count = qMin(available(), m_pieceSize);
     return take(count, m_atEnd && count == available(), 0);

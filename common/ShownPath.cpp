@@ -1,0 +1,9 @@
+#include "common/ShownPath.h"
+
+QString shownPath(const QString &path)
+{
+    if (path.size() <= kShownPathLength)
+        return path;
+    const qsizetype half = (kShownPathLength - 3) / 2;
+    return path.left(half) + QStringLiteral("...") + path.right(half);
+}
