@@ -9,8 +9,9 @@ rxbench=${RXBENCH:-$here/../../shared/tools/rxbench.py}
 mb=${1:-32}
 terminal=${TAVRO_TERMINAL:-$here/../build/tavro-terminal}
 [ -x "$terminal" ] || { echo "build first: ./setup.sh run (wanted $terminal)" >&2; exit 2; }
-picocom() { python3 "$rxbench" "$@" -- tmux new-session -d -x 200 -y 50 "picocom -q -b 921600 {dev}"; tmux kill-server 2>/dev/null || true; }
-tavro() { xvfb-run -a python3 "$rxbench" "$@" -- "$here/tavro-on-device.sh" {dev} "$terminal"; }
+# Each with the process that draws for it: Tavro Terminal's X server, picocom's tmux server.
+picocom() { python3 "$rxbench" --display 'tmux: server' "$@" -- tmux new-session -d -x 200 -y 50 "picocom -q -b 921600 {dev}"; tmux kill-server 2>/dev/null || true; }
+tavro() { xvfb-run -a python3 "$rxbench" --display Xvfb "$@" -- "$here/tavro-on-device.sh" {dev} "$terminal"; }
 for line in 78 20000; do
     tavro --rate 92160 --mb 0.9 --line "$line" --name "tavro-terminal, 921600 baud, $line-character lines"
     picocom --rate 92160 --mb 0.9 --line "$line" --name "picocom,        921600 baud, $line-character lines"

@@ -25,23 +25,17 @@ void frmTerminal::Form_Load()
     QApplication::setApplicationName(kAppTitle);
     setWindowTitle(kMainWindowTitle);
     // One reading of the store for all that start-up takes from it.
-    const QStringList stored = StoredProperties::read(m_session.store(), {{QStringLiteral("FormWidth"), {}},
-                                                                          {QStringLiteral("FormHeight"), {}},
-                                                                          {QStringLiteral("Settings"), {}},
-                                                                          {QStringLiteral("CommPort"), {}},
-                                                                          {QStringLiteral("Handshaking"), {}},
-                                                                          {QStringLiteral("LastTextFile"), {}},
-                                                                          {QStringLiteral("Echo"), {}}});
+    const QStringList stored = StoredProperties::read(
+        m_session.store(), SettingsStore::Entries{{QStringLiteral("FormWidth"), {}}, {QStringLiteral("FormHeight"), {}}}
+                               + TerminalSession::kStoredKeys);
     loadWindowSize(stored[0], stored[1]);
     imgNotConnected->raise();
 
-    const TerminalSession::StoredPort port = m_session.loadPort(stored[2], stored[3], stored[4]);
+    const TerminalSession::StoredPort port = m_session.load(stored.mid(2));
     if (port.speedText)
         cboSpeed->setEditText(*port.speedText);
     if (port.portText)
         cboPort->setEditText(*port.portText);
-    if (port.complete)
-        m_session.loadRest(stored[5], stored[6]);
 }
 
 void frmTerminal::loadWindowSize(const QString &storedWidth, const QString &storedHeight)

@@ -38,6 +38,14 @@ TerminalSession::TerminalSession(Services services, QObject *parent)
     connect(&MSComm1, &MSComm::lost, this, &TerminalSession::onPortLost);
 }
 
+TerminalSession::StoredPort TerminalSession::load(const QStringList &stored)
+{
+    StoredPort shown = loadPort(stored[0], stored[1], stored[2]);
+    if (shown.complete)
+        loadRest(stored[3], stored[4]);
+    return shown;
+}
+
 TerminalSession::StoredPort TerminalSession::loadPort(const QString &settings, const QString &port,
                                                       const QString &handshaking)
 {

@@ -8,6 +8,7 @@
 #include "programmer/Programmer.h"
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"
+#include "settings/SettingsStore.h"
 #include "terminal/CommandStates.h"
 #include "terminal/TerminalText.h"
 #include "transfer/PacingTimer.h"
@@ -18,8 +19,6 @@
 #include <QObject>
 #include <QString>
 #include <optional>
-
-class SettingsStore;
 
 // Everything the terminal does, without a widget: the port and what it receives, the view's text,
 // the log, the text sender, programming mode and its console. The window forwards the user's
@@ -49,10 +48,15 @@ public:
 
     explicit TerminalSession(Services services, QObject *parent = nullptr);
 
-    // Start-up: the port's format, number and flow control as stored, then the last text file and
-    // the echo.
-    StoredPort loadPort(const QString &settings, const QString &port, const QString &handshaking);
-    void loadRest(const QString &lastTextFile, const QString &echo);
+    // What start-up takes from the store, read in one go with the window's own keys.
+    static inline const SettingsStore::Entries kStoredKeys = {{QStringLiteral("Settings"), {}},
+                                                              {QStringLiteral("CommPort"), {}},
+                                                              {QStringLiteral("Handshaking"), {}},
+                                                              {QStringLiteral("LastTextFile"), {}},
+                                                              {QStringLiteral("Echo"), {}}};
+    // Start-up with those values: the port's format, number and flow control, then the last text
+    // file and the echo.
+    StoredPort load(const QStringList &stored);
     // Shut-down: waits for queued output to drain (asking, when it will not, unless told to end
     // without asking), closes the port and the log. False when the user chose to stay.
     bool unload(bool askBeforeDropping);
@@ -140,6 +144,8 @@ signals:
     void progressChanged(int maximum, int value); // a negative maximum keeps the last one
 
 private:
+    StoredPort loadPort(const QString &settings, const QString &port, const QString &handshaking);
+    void loadRest(const QString &lastTextFile, const QString &echo);
     void enterProgramming();
     void leaveProgramming();
     void onPortLost(const QString &description);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "terminal/frmTerminal.h"
+#include "terminal/TerminalSession.h"
 
 #include <QAbstractEventDispatcher>
 #include <QObject>
@@ -13,22 +13,21 @@
 class KeyTyper : public QObject
 {
 public:
-    KeyTyper(frmTerminal &window, const QString &keys)
-        : m_window(window)
+    KeyTyper(TerminalSession &session, const QString &keys)
+        : m_session(session)
     {
         for (QChar c : keys)
             m_keys.push_back(c == QLatin1Char('\n') ? 13 : c.unicode());
         // Blocking with no key waiting and no chip wait running: the console is at a prompt.
         // A key typed during a chip wait would be discarded, so the script never does that.
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            m_waiting = m_window.session().app().ProgMode && m_window.session().app().ConsoleKey == 0
-                        && !m_window.session().timer3().isRunning();
+            m_waiting = m_session.app().ProgMode && m_session.app().ConsoleKey == 0 && !m_session.timer3().isRunning();
         });
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] { typeNext(); });
         m_timer.start();
     }
-    std::function<void(int index)> beforeKey; // sees the window as the user does before each key
+    std::function<void(int index)> beforeKey; // sees the terminal as the user does before each key
 
 private:
     void typeNext()
@@ -39,10 +38,10 @@ private:
             beforeKey(m_typed++);
         quint16 key = m_keys.front();
         m_keys.pop_front();
-        m_window.txtTerm_KeyPress(key);
+        m_session.txtTerm_KeyPress(key);
     }
 
-    frmTerminal &m_window;
+    TerminalSession &m_session;
     std::deque<quint16> m_keys;
     int m_typed = 0;
     bool m_waiting = false;

@@ -4,6 +4,7 @@
 #include "common/AppTitle.h"
 #include "serial/QtSerialDevice.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredProperties.h"
 #include "simulator/SimulatedBoard.h"
 #include "terminal/TerminalView.h"
 #include "terminal/frmTerminal.h"
@@ -13,7 +14,7 @@
 #include <QPointer>
 #include <memory>
 
-// The main window over an in-memory store and scripted dialogs. Ports map to device paths the
+// The main window, or the session alone, over an in-memory store and scripted dialogs. Ports map to device paths the
 // test gives (pseudo-terminals); Com16 is the simulated board, or whatever `board` makes.
 struct TerminalFixture
 {
@@ -27,6 +28,7 @@ struct TerminalFixture
     QPointer<SerialDevice> onCom16; // the device behind Com16 while it is open
     Waits waits;
     std::unique_ptr<frmTerminal> window;
+    std::unique_ptr<TerminalSession> bare;
 
     TerminalFixture()
     {
@@ -44,29 +46,46 @@ struct TerminalFixture
         return store.ReadSetting(kAppTitle, QStringLiteral("Properties"), key, QStringLiteral("<none>"));
     }
 
+    TerminalSession::Services services()
+    {
+        return {*storage, messages, files,
+                [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
+                    if (port == 16) {
+                        auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);
+                        onCom16 = device.get();
+                        return device;
+                    }
+                    if (!devices.contains(port)) {
+                        *error = QStringLiteral("Com%1 names no device").arg(port);
+                        return nullptr;
+                    }
+                    return std::make_unique<QtSerialDevice>(devices[port]);
+                },
+                waits};
+    }
+
+    // The window, started from the store.
     frmTerminal &start(int port = 0)
     {
-        if (port)
-            set(QStringLiteral("CommPort"), QString::number(port));
-        window.reset();
-        chip->setTimeScale(waits.chipScale);
+        restart(port);
         window = std::make_unique<frmTerminal>(
-            frmTerminal::Services{{*storage, messages, files,
-                                   [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
-                                       if (port == 16) {
-                                           auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);
-                                           onCom16 = device.get();
-                                           return device;
-                                       }
-                                       if (!devices.contains(port)) {
-                                           *error = QStringLiteral("Com%1 names no device").arg(port);
-                                           return nullptr;
-                                       }
-                                       return std::make_unique<QtSerialDevice>(devices[port]);
-                                   },
-                                   waits},
-                                  [](int port) { return QStringLiteral("device %1").arg(port); }});
+            frmTerminal::Services{services(), [](int port) { return QStringLiteral("device %1").arg(port); }});
         return *window;
+    }
+
+    // The session alone, started from the store as the window starts it.
+    TerminalSession &startSession(int port = 0)
+    {
+        restart(port);
+        bare = std::make_unique<TerminalSession>(services());
+        bare->load(StoredProperties::read(*storage, TerminalSession::kStoredKeys));
+        return *bare;
+    }
+    TerminalSession &openSession(int port)
+    {
+        TerminalSession &s = startSession(port);
+        s.mnuOpen_Click();
+        return s;
     }
 
     // Started on the port and the port opened, as the user would.
@@ -75,6 +94,15 @@ struct TerminalFixture
         frmTerminal &w = start(port);
         w.mnuOpen_Click();
         return w;
+    }
+
+    void restart(int port)
+    {
+        if (port)
+            set(QStringLiteral("CommPort"), QString::number(port));
+        window.reset();
+        bare.reset();
+        chip->setTimeScale(waits.chipScale);
     }
 
     SimulatedBoard *simulatedBoard() const { return qobject_cast<SimulatedBoard *>(onCom16.data()); }

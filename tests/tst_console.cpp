@@ -190,7 +190,7 @@ private slots:
     {
         QFETCH(int, mode);
         m_f->set(QStringLiteral("Handshaking"), QString::number(mode));
-        frmTerminal &w = start();
+        TerminalSession &w = m_f->openSession(16);
         QCOMPARE(m_board->format().handshaking, mode);
         // RTS/CTS is set aside only while the lines are driven; XON/XOFF stays.
         int duringPulse = -1, duringConsole = -1;
@@ -343,7 +343,7 @@ private slots:
 
     void lossDuringADownloadSaysWhereItStopped()
     {
-        frmTerminal &w = start();
+        TerminalSession &w = m_f->openSession(16);
         QByteArray hex;
         for (int address = 0; address < 100; ++address)
             hex += IntelHex::encode({0, quint16(address), "\x55"}) + "\r\n";
@@ -367,20 +367,22 @@ private slots:
 private:
     frmTerminal &start() { return m_f->open(16); }
 
+    // Runs the console on the window when the test made one, else on the session alone.
     QString runConsole(const QString &keys, std::function<void(int)> beforeKey = {}, const QString &hexFile = {})
     {
-        frmTerminal &w = m_f->window ? *m_f->window : start();
+        frmTerminal *window = m_f->window.get();
+        TerminalSession &s = window ? window->session() : m_f->bare ? *m_f->bare : m_f->openSession(16);
         const QString logPath =
             m_dir.filePath(QStringLiteral("console-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
         m_f->files.choices.push_back(logPath);
-        w.mnuOpenLog_Click();
+        s.mnuOpenLog_Click();
         if (!hexFile.isEmpty())
             m_f->files.choices.push_back(hexFile); // what H asks for
-        KeyTyper typer(w, keys);
+        KeyTyper typer(s, keys);
         typer.beforeKey = std::move(beforeKey);
-        QTimer::singleShot(20000, &w, [&w] { w.session().app().ProgMode = false; }); // a stuck script must not hang
-        w.mmuProg_Click();
-        w.mnuCloseLog_Click();
+        QTimer::singleShot(20000, &s, [&s] { s.app().ProgMode = false; }); // a stuck script must not hang
+        window ? window->mmuProg_Click() : s.mmuProg_Click();
+        s.mnuCloseLog_Click();
         return QString::fromLatin1(fileContents(logPath));
     }
 

@@ -10,7 +10,7 @@ constexpr qint64 kFrozenMs = 1500;
 
 } // namespace
 
-// What the user's data does to the window: a log that cannot be written, and files far from
+// What the user's data does to the terminal: a log that cannot be written, and files far from
 // lines of text.
 class TestDataFaults : public QObject
 {
@@ -24,7 +24,7 @@ private slots:
         m_f->devices[2] = m_pty->host();
         if (!m_pty->usable())
             return;
-        QVERIFY(m_f->open(2).session().comm().PortOpen());
+        QVERIFY(m_f->openSession(2).comm().PortOpen());
         m_board = m_pty->openBoard();
         QVERIFY(m_board);
     }
@@ -34,14 +34,14 @@ private slots:
         for (const bool removeFolder : {false, true}) {
             init();
             QVERIFY(m_board);
-            frmTerminal &w = *m_f->window;
+            TerminalSession &s = *m_f->bare;
             QDir folder(m_dir.filePath(QStringLiteral("logs")));
             QVERIFY(folder.mkpath(QStringLiteral(".")));
             const QString log =
                 removeFolder ? folder.filePath(QStringLiteral("session.log")) : QStringLiteral("/dev/full");
             m_f->files.choices.push_back(log);
-            w.mnuOpenLog_Click();
-            QVERIFY(w.menuItem("mnuCloseLog")->isEnabled());
+            s.mnuOpenLog_Click();
+            QVERIFY(s.facts().logOpen);
             if (removeFolder)
                 QVERIFY(folder.removeRecursively());
             // What arrives while the box is up shows when it closes, with nothing arriving after it.
@@ -53,11 +53,11 @@ private slots:
             for (const char *word : {"one", "two", "three"}) {
                 m_board->write(QByteArray(word) + '\r');
                 shown += QLatin1String(word) + QStringLiteral("\r\n") + (shown.isEmpty() ? "late\r\n" : "");
-                QTRY_COMPARE(w.session().text().text(), shown);
+                QTRY_COMPARE(s.text().text(), shown);
             }
             QCOMPARE(m_f->shownTexts().size(), 1);
             QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
-            QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
+            QVERIFY(s.facts().logOpen); // the log stays open
         }
     }
 
@@ -66,7 +66,7 @@ private slots:
         for (const bool simulatedBoard : {false, true}) { // the simulated board takes everything at once
             init();
             QVERIFY(m_board);
-            frmTerminal &w = simulatedBoard ? m_f->open(16) : *m_f->window;
+            TerminalSession &s = simulatedBoard ? m_f->openSession(16) : *m_f->bare;
             QFile file(m_dir.filePath(QStringLiteral("huge.bin")));
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.resize(3LL * 1024 * 1024 * 1024)); // sparse: no disk used, no line end
@@ -82,17 +82,17 @@ private slots:
             QElapsedTimer sinceStop;
             QTimer::singleShot(500, [&] {
                 sinceStop.start();
-                w.sbrStatus_PanelClick();
+                s.sbrStatus_PanelClick();
             });
-            QTimer::singleShot(30000, [&] { w.session().comm().setPortOpen(false); }); // a sender that missed the stop
+            QTimer::singleShot(30000, [&] { s.comm().setPortOpen(false); }); // a sender that missed the stop
             m_f->files.choices.push_back(file.fileName());
-            w.mnuSendText_Click();
+            s.mnuSendText_Click();
             QVERIFY(sinceStop.isValid());
             QVERIFY2(sinceStop.elapsed() < kFrozenMs, qPrintable(QString::number(sinceStop.elapsed())));
             QVERIFY2(worstGap < kFrozenMs, qPrintable(QString::number(worstGap)));
             QVERIFY(simulatedBoard || got > 0);
             QVERIFY(!heldOpen(file.fileName()));
-            QVERIFY(w.toolButton("TransmitTextFile")->isEnabled());
+            QVERIFY(commandStates(s.facts()).TransmitTextFile);
             QVERIFY(m_f->messages.shown.isEmpty());
         }
     }

@@ -162,7 +162,7 @@ private slots:
         frmTerminal &w = m_f->open(16);
         QVERIFY(w.session().comm().PortOpen());
         // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
-        KeyTyper typer(w, QStringLiteral("v0\n07FF"));
+        KeyTyper typer(w.session(), QStringLiteral("v0\n07FF"));
         bool heldInReset = false;
         QTimer unplugger;
         connect(&unplugger, &QTimer::timeout, [&] {
