@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing from Debian's packages, builds, then runs the program or the tests.
 #   ./setup.sh run    build and start Tavro Terminal
 #   ./setup.sh test   build and pass every test

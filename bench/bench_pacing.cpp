@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pacing accuracy of the text sender: the measured pause between lines against the set one.
 // Usage: bench_pacing [delay-ms ...]   (default: 20 50 100), 100 lines each.
 #include "FakeSenderHost.h"

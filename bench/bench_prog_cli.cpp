@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tavro-prog's write and verify on the simulated board with the chip's real waits: 8 KiB with no
 // latency, against the chip's own waits; then behind a modelled USB adapter that applies every
 // line change 1 ms late, with the settle time that needs, and what that means on a real adapter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's Intel-HEX download on the simulated board, as a user runs it: programming
 // mode, P, H, the file. Prints the time for an image in 16-byte records against the floor of
 // the download's own waits (500 ms per record, 2 ms per byte), then the CPU time the console

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive path throughput: 4 KiB chunks, as a pty delivers them, through ShowData into the
 // bounded view, headless. Prints bytes per second and the peak resident memory.
 #include "FakeDialogs.h"

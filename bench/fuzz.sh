@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang, ASan and UBSan in their own folder and fuzzes each
 # for a while, starting from its committed seed corpus.
 #   bench/fuzz.sh [seconds per target, default 180] [target ...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The receive path, Tavro Terminal beside picocom, through the same measuring tool in one run:
 # a board paced like a real 921600-baud line (78- and 20000-character lines), then a stream
 # written as fast as each terminal reads it. Prints CPU share or rate, and peak memory.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up time to the window shown: from launch until the main window is mapped on the X
 # display, over ten starts with a fresh configuration each. Run under xvfb-run.
 #   xvfb-run -a bench/startup-time.sh [TERMINAL-BINARY]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts Tavro Terminal on one device at 921600 baud with a throw-away configuration and opens
 # the port through its menu, as a user would (CommPort > Port Open). Needs an X display
 # (xvfb-run; no window manager needed) and xdotool. Ends the terminal when it is itself told to end.

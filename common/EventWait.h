@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Waiting inside an event handler. The long operations (a transfer, the console, the chip's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/ShownPath.h"
 
 QString shownPath(const QString &path)

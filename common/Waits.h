@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Every fixed wait of the program, in the one place that tests shorten. The program keeps the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/AppState.h"
 #include "common/AppTitle.h"
 #include "common/EventWait.h"

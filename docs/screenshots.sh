@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Retakes the README's two screenshots on a virtual display: the main window talking to the
 # simulated board, and programming mode listing the chip's data memory.
 #   docs/screenshots.sh [TERMINAL-BINARY]      (needs: xvfb xauth xdotool imagemagick)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tavro_releases(<changelog> <date-var> <releases-var>): reads a Debian changelog, newest entry
 # first. <date-var> gets the newest entry's date (YYYY-MM-DD), <releases-var> every entry as an
 # AppStream <release> with its items. The newest entry must be the project's version, so that a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian packages from one build:  cd <build> && cpack   (or cmake --build <build> --target package)
 #   tavro-terminal_<version>_<arch>.deb   the window, its desktop entry, icon, metainfo and man page
 #   tavro-prog_<version>_<arch>.deb       the command-line programmer and its man page, no desktop stack

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "programmer/Timer3.h"
 
 Timer3::Timer3(QObject *parent)

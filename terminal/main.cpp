@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/AppTitle.h"
 #include "common/Version.h"
 #include "settings/SettingsStore.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the two programs as the packages are built (hardened, not sanitized), packs the Debian
 # packages and checks what a user would install: each package's files and nothing else, the
 # project's version, tavro-prog's dependencies free of the desktop stack, lintian clean, a desktop
@@ -125,6 +126,13 @@ for option in --help --version; do
     grep -qF -- "$option" "$work/help" || fail "tavro-terminal --help lacks $option"
     grep -qE -- " $option\$" "$work/tavro-terminal.txt" || fail "tavro-terminal.1 lacks $option"
 done
+
+# Every source file names its licence in its first lines.
+src=$(cd "$(dirname "$0")/.." && pwd)
+unlicensed=$(find "$src" \( -path "$src/build*" -o -path "$src/.git" \) -prune -o -type f \
+                  \( -name '*.cpp' -o -name '*.h' -o -name CMakeLists.txt -o -name '*.sh' \) -print |
+             while read -r file; do head -3 "$file" | grep -q 'SPDX-License-Identifier: GPL-3.0-or-later' || echo "$file"; done)
+[ -z "$unlicensed" ] || fail "no SPDX licence line in:"$'\n'"$unlicensed"
 
 [ "$failures" -eq 0 ] && echo "packages: tavro-terminal and tavro-prog $version pass"
 exit $((failures > 0))

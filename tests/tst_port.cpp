@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyTyper.h"
 #include "PtyPair.h"
 #include "TerminalFixture.h"

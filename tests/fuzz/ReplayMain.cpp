@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one fuzz target without libFuzzer: every file of the seed corpus, then a fixed number
 // of pseudo-random mutations of them from a fixed seed, so that every run tries the same inputs.
 //   replay_<target> <corpus folder> [mutations] [seed]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's hex conversions against their definition, for any text and any number.
 #include "FuzzSupport.h"
 #include "common/Hex.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text as an Intel-HEX file, through both readers. tavro-prog's gives every byte within the
 // chip or faults and no bytes at all, and what it accepts survives a write and re-read; the
 // console's download against the simulated chip ends, hides its controls and puts nothing on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up over any stored text: under every key the program reads (memory store), and as a
 // raw INI file (the per-user store). The window must come up with sound values, never block,
 // and what it stores back must start it the same way again.
