@@ -132,7 +132,7 @@ private slots:
         QVERIFY(dialout && ::chown(qPrintable(device), 0, dialout->gr_gid) == 0
                 && ::chmod(qPrintable(device), 0660) == 0);
         m_f->devices[2] = device;
-        frmTerminal &w = m_f->start(2);
+        TerminalSession &w = m_f->startSession(2);
         struct Nobody
         {
             std::vector<gid_t> groups = std::vector<gid_t>(std::max(::getgroups(0, nullptr), 0));
@@ -150,7 +150,7 @@ private slots:
             QVERIFY(nobody.ok);
             w.mnuOpen_Click();
         }
-        QVERIFY(!w.session().comm().PortOpen());
+        QVERIFY(!w.comm().PortOpen());
         QCOMPARE(m_f->shownTexts(),
                  QStringList(device
                              + ": permission denied; join its group dialout (sudo adduser \"$USER\" dialout), "

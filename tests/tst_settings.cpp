@@ -99,14 +99,14 @@ private slots:
         m_f->set("Handshaking", "2");
         m_f->set("LastTextFile", "/tmp/a.dlx");
         m_f->set("Echo", "True");
-        frmTerminal &w = m_f->start();
+        TerminalSession &w = m_f->startSession();
         QCOMPARE(m_f->messages.shown.size(), 1);
         QVERIFY(m_f->messages.shown[0].text.contains("9600,x,8,1"));
         QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
-        QCOMPARE(w.session().comm().format().handshaking, 0);
-        QVERIFY(w.session().lastTextFile().isEmpty());
-        QVERIFY(!w.session().app().LocalEcho);
-        QCOMPARE(w.session().propertiesModel().values().txtEOLChar,
+        QCOMPARE(w.comm().format().handshaking, 0);
+        QVERIFY(w.lastTextFile().isEmpty());
+        QVERIFY(!w.app().LocalEcho);
+        QCOMPARE(w.propertiesModel().values().txtEOLChar,
                  QStringLiteral("6")); // the fields still come from the store
     }
 
@@ -137,10 +137,10 @@ private slots:
             m_f->messages.shown.clear();
             m_f->set("CommPort", port);
             m_f->set("Echo", "True");
-            frmTerminal &w = m_f->start();
+            TerminalSession &w = m_f->startSession();
             QCOMPARE(m_f->shownTexts(), QStringList{"Invalid port number"});
-            QCOMPARE(w.session().comm().CommPort(), 1);
-            QVERIFY(!w.session().app().LocalEcho); // start-up ended there
+            QCOMPARE(w.comm().CommPort(), 1);
+            QVERIFY(!w.app().LocalEcho); // start-up ended there
         }
     }
 
