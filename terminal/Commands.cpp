@@ -81,7 +81,7 @@ void frmTerminal::mmuProg_Click()
 {
     m_session.mmuProg_Click();
     // A close that came while the console ran waited for the chip to go free.
-    if (m_closeWhenIdle && !m_session.holdsTarget())
+    if (m_closeWhenIdle)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "terminal/TerminalSession.h"
 
-#include "common/AppTitle.h"
 #include "common/EventWait.h"
 #include "common/UserDialogs.h"
 #include "settings/ApplyProperties.h"
@@ -33,7 +32,6 @@ std::optional<bool> toBool(const QString &text)
 TerminalSession::TerminalSession(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_caption(kMainWindowTitle)
 {
     connect(&MSComm1, &MSComm::dataReceived, this, &TerminalSession::MSComm1_OnComm);
     connect(&MSComm1, &MSComm::lost, this, &TerminalSession::onPortLost);
@@ -287,18 +285,6 @@ CommandFacts TerminalSession::facts() const
 {
     return {MSComm1.PortOpen(), m_log.isOpen(),    !LastTextFile.isEmpty(),
             m_holdingTarget,    m_transferRunning, m_downloadRunning};
-}
-
-void TerminalSession::setStatusText(const QString &text)
-{
-    m_statusText = text;
-    emit statusChanged(text);
-}
-
-void TerminalSession::setCaption(const QString &text)
-{
-    m_caption = text;
-    emit captionChanged(text);
 }
 
 void TerminalSession::transferChanged(bool running)

@@ -88,7 +88,6 @@ public:
     void mnuSendText_Click() { m_transmit.mnuSendText_Click(); }
     void mmuResendTextFile() { m_transmit.mmuResendTextFile(); }
     void SendText() { m_sender.SendText(); }
-    void abortTransfer() { m_sender.abort(); }
     // Pulses reset, then sends a space for the firmware's autobaud.
     Key mmuReset_Click();
     // Enters programming mode and runs the console until it ends; in programming mode, leaves it.
@@ -101,8 +100,6 @@ public:
     CommandFacts facts() const;
     // The view's text as the box holds it (CR LF for a line break); the view takes its changes.
     TerminalText &text() { return m_text; }
-    QString statusText() const { return m_statusText; }
-    QString caption() const { return m_caption; }
     MSComm &comm() { return MSComm1; }
     AppState &app() { return m_app; }
     PropertiesModel &propertiesModel() { return m_properties; }
@@ -113,8 +110,8 @@ public:
     Failure output(const QByteArray &bytes) override { return MSComm1.Output(bytes); }
     int pendingOutput() const override { return MSComm1.OutBufferCount(); }
     QString portSettings() const override { return MSComm1.format().settingsText(); }
-    void setStatusText(const QString &text) override;
-    void setCaption(const QString &text) override;
+    void setStatusText(const QString &text) override { emit statusChanged(text); }
+    void setCaption(const QString &text) override { emit captionChanged(text); }
     void transferChanged(bool running) override;
     const PropertyValues &properties() override { return m_properties.values(); }
     bool eolReceived() const override { return EOLReceived; }
@@ -165,8 +162,6 @@ private:
     QByteArray m_waitingInput; // received in programming mode
     QString LastTextFile;
     bool EOLReceived = false;
-    QString m_statusText = QStringLiteral("Settings:");
-    QString m_caption;
     bool m_downloadRunning = false;
     bool m_transferRunning = false;
     bool m_holdingTarget = false; // programming mode holds the chip, until the console has ended
