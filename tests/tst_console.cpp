@@ -313,10 +313,7 @@ private slots:
     {
         frmTerminal &w = start();
         m_board->stuck = true; // queued output that never goes: closing will ask
-        QByteArray hex;
-        for (int address = 0; address < 100; ++address)
-            hex += IntelHex::encode({0, quint16(address), "\x55"}) + "\r\n";
-        const QString file = writeFile(m_dir, "long.hex", hex);
+        const QString file = longDownload();
         m_f->messages.answers = {MessageBox::Answer::Abort};
         bool releasedWhenAsked = false;
         qint64 askedAtNs = 0;
@@ -345,28 +342,34 @@ private slots:
     void lossDuringADownloadSaysWhereItStopped()
     {
         TerminalSession &w = m_f->openSession(16);
-        QByteArray hex;
-        for (int address = 0; address < 100; ++address)
-            hex += IntelHex::encode({0, quint16(address), "\x55"}) + "\r\n";
         QTimer unplugger;
         connect(&unplugger, &QTimer::timeout, &w, [&] {
             if (m_f->chip->memory(Space::Program).at(3) == char(0x55))
                 unplugger.stop(), m_board->unplug();
         });
         unplugger.start(5);
-        runConsole(QStringLiteral("ph"), {}, writeFile(m_dir, "long.hex", hex));
+        runConsole(QStringLiteral("ph"), {}, longDownload());
         QCOMPARE(m_f->shownTexts().size(), 1);
-        const QString shown = m_f->shownTexts()[0];
-        const auto match = QRegularExpression("\nThe HEX download stopped at address ([0-9A-F]{4})\\.$").match(shown);
+        const auto match =
+            QRegularExpression("\nThe HEX download stopped at address ([0-9A-F]{4})\\.$").match(m_f->shownTexts()[0]);
+        // The address named is the one being written: all before it are in the chip, none after.
         const int at = match.captured(1).toInt(nullptr, 16);
-        // The address named is the first the chip does not hold.
         const QByteArray memory = m_f->chip->memory(Space::Program);
-        QVERIFY2(match.hasMatch() && at >= 3 && at < 100, qPrintable(shown));
+        QVERIFY2(match.hasMatch() && at >= 3 && at < 100, qPrintable(m_f->shownTexts()[0]));
         QVERIFY(memory.left(at) == QByteArray(at, 0x55) && memory.at(at + 1) != char(0x55));
     }
 
 private:
     frmTerminal &start() { return m_f->open(16); }
+
+    // 55 in each of the first 100 bytes, a record each.
+    QString longDownload()
+    {
+        QByteArray hex;
+        for (int address = 0; address < 100; ++address)
+            hex += IntelHex::encode({0, quint16(address), "\x55"}) + "\r\n";
+        return writeFile(m_dir, "long.hex", hex);
+    }
 
     // Runs the console on the window when the test made one, else on the session alone.
     QString runConsole(const QString &keys, std::function<void(int)> beforeKey = {}, const QString &hexFile = {})

@@ -5,15 +5,10 @@
 #include "settings/frmProperties.h"
 
 #include <QtTest>
-#include <algorithm>
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 // The terminal on a real serial control over pseudo-terminals: keys out, text in, a port that
-// another program holds, a device the user may not open, and a device that goes away while open
-// (idle, during a transfer and in programming mode) and comes back.
+// another program holds, and a device that goes away while open (idle, during a transfer and in
+// programming mode) and comes back.
 class TestPort : public QObject
 {
     Q_OBJECT
@@ -117,44 +112,6 @@ private slots:
         QTRY_COMPARE(fileContents(log), "before\r\nafter\r\n" + shown);
         QCOMPARE(m_f->shownTexts().size(), 1);
         QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1"));
-    }
-
-    // The window explains a refused device in one line, as tavro-prog does. Only the click runs as
-    // a user outside every group; root stays the saved id to come back to.
-    void refusedDeviceNamesTheGroupToJoin()
-    {
-        if (::geteuid() != 0)
-            QSKIP("only root can make the user the device refuses");
-        if (!m_pty->usable())
-            return;
-        const QString device = QFileInfo(m_pty->host()).symLinkTarget();
-        const group *dialout = ::getgrnam("dialout");
-        QVERIFY(dialout && ::chown(qPrintable(device), 0, dialout->gr_gid) == 0
-                && ::chmod(qPrintable(device), 0660) == 0);
-        m_f->devices[2] = device;
-        TerminalSession &w = m_f->startSession(2);
-        struct Nobody
-        {
-            std::vector<gid_t> groups = std::vector<gid_t>(std::max(::getgroups(0, nullptr), 0));
-            bool ok = ::getgroups(int(groups.size()), groups.data()) == int(groups.size())
-                      && ::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 0) == 0
-                      && ::setresuid(65534, 65534, 0) == 0;
-            ~Nobody()
-            {
-                QVERIFY(::setresuid(0, 0, 0) == 0 && ::setresgid(0, 0, 0) == 0
-                        && ::setgroups(groups.size(), groups.data()) == 0);
-            }
-        };
-        {
-            const Nobody nobody;
-            QVERIFY(nobody.ok);
-            w.mnuOpen_Click();
-        }
-        QVERIFY(!w.comm().PortOpen());
-        QCOMPARE(m_f->shownTexts(),
-                 QStringList(device
-                             + ": permission denied; join its group dialout (sudo adduser \"$USER\" dialout), "
-                               "then log in again"));
     }
 
     void lossInProgrammingModeLeavesItWithResetReleased()

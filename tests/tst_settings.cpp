@@ -93,21 +93,28 @@ private slots:
         QCOMPARE(m_f->get("Echo"), QStringLiteral("True"));
     }
 
-    void refusedSettingsEndStartUpWithOneMessage()
+    void refusedValuesEndStartUpWithOneMessage()
     {
-        m_f->set("Settings", "9600,x,8,1");
-        m_f->set("Handshaking", "2");
-        m_f->set("LastTextFile", "/tmp/a.dlx");
-        m_f->set("Echo", "True");
-        TerminalSession &w = m_f->startSession();
-        QCOMPARE(m_f->messages.shown.size(), 1);
-        QVERIFY(m_f->messages.shown[0].text.contains("9600,x,8,1"));
-        QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
-        QCOMPARE(w.comm().format().handshaking, 0);
-        QVERIFY(w.lastTextFile().isEmpty());
-        QVERIFY(!w.app().LocalEcho);
-        QCOMPARE(w.propertiesModel().values().txtEOLChar,
-                 QStringLiteral("6")); // the fields still come from the store
+        // A refused value ends start-up there: nothing after it is taken, the fields still come
+        // from the store.
+        const QList<std::array<QString, 3>> cases = {{"Settings", "9600,x,8,1", "9600,x,8,1"},
+                                                     {"CommPort", "17", "Invalid port number"},
+                                                     {"CommPort", "0", "Invalid port number"},
+                                                     {"CommPort", "-1", "Invalid port number"}};
+        for (const auto &[key, value, message] : cases) {
+            m_f = std::make_unique<TerminalFixture>();
+            m_f->set(key, value);
+            m_f->set("Handshaking", "2");
+            m_f->set("LastTextFile", "/tmp/a.dlx");
+            m_f->set("Echo", "True");
+            TerminalSession &w = m_f->startSession();
+            QCOMPARE(m_f->messages.shown.size(), 1);
+            QVERIFY(m_f->messages.shown[0].text.contains(message));
+            QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
+            QVERIFY(w.comm().CommPort() == 1 && w.comm().format().handshaking == 0);
+            QVERIFY(w.lastTextFile().isEmpty() && !w.app().LocalEcho);
+            QCOMPARE(w.propertiesModel().values().txtEOLChar, QStringLiteral("6"));
+        }
     }
 
     void unreadableValuesLeaveTheirFieldAsItWas()
@@ -129,19 +136,6 @@ private slots:
                  QStringList{"memory: [Properties] TextEOLCheck=5 is out of range; 0 is used instead\n"
                              "memory: [Properties] TextRTSCheck=99999999999999 is out of range; "
                              "0 is used instead"});
-    }
-
-    void storedPortOutsideTheListIsRefused()
-    {
-        for (const char *port : {"17", "0", "-1"}) {
-            m_f->messages.shown.clear();
-            m_f->set("CommPort", port);
-            m_f->set("Echo", "True");
-            TerminalSession &w = m_f->startSession();
-            QCOMPARE(m_f->shownTexts(), QStringList{"Invalid port number"});
-            QCOMPARE(w.comm().CommPort(), 1);
-            QVERIFY(!w.app().LocalEcho); // start-up ended there
-        }
     }
 
     void closingSavesSizeAndLastFile()
