@@ -129,7 +129,7 @@ void MSComm::onDeviceLost(const QString &description)
 {
     if (!PortOpen())
         return; // already closed: one unplug raises several errors
-    m_device.reset();
+    m_device->close();
     m_levels = {};
     emit openChanged(false);
     emit lost(description);

@@ -42,6 +42,8 @@ public:
     Failure checkFormat(const LineFormat &format) const;
 
     bool PortOpen() const { return m_device && m_device->isOpen(); }
+    // Whether the port's device is there to be opened (again, after a loss).
+    bool devicePresent() const { return device() && m_device->present(); }
     Failure setPortOpen(bool open);
 
     Failure setRTSEnable(bool on) { return setLine(Line::RTS, on); }
@@ -67,7 +69,8 @@ public:
 
 signals:
     void dataReceived(const QByteArray &bytes);
-    // The open device went away; the port is closed by then.
+    // The open device went away; the port is closed by then, and keeps the device to reopen it
+    // when it is back.
     void lost(const QString &description);
     void openChanged(bool open);
 

@@ -4,7 +4,9 @@
 #include "common/ShownPath.h"
 #include "serial/DeviceAccess.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -25,6 +27,22 @@ QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
 QString QtSerialDevice::description() const
 {
     return m_label.isEmpty() ? shownPath(m_path) : QStringLiteral("%1 (%2)").arg(shownPath(m_path), m_label);
+}
+
+QString QtSerialDevice::stableLink(const QString &path, const QString &folder)
+{
+    const QString device = QFileInfo(path).canonicalFilePath();
+    if (device.isEmpty())
+        return {};
+    for (const QFileInfo &link : QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (link.isSymLink() && link.canonicalFilePath() == device)
+            return link.absoluteFilePath();
+    return {};
+}
+
+bool QtSerialDevice::present() const
+{
+    return QFileInfo::exists(m_stableLink.isEmpty() ? m_path : m_stableLink);
 }
 
 Failure QtSerialDevice::check(const LineFormat &format) const
@@ -74,6 +92,9 @@ Failure QtSerialDevice::open(const LineFormat &format)
 {
     if (auto failure = check(format))
         return failure;
+    if (m_stableLink.isEmpty())
+        m_stableLink = stableLink(m_path, QStringLiteral("/dev/serial/by-id"));
+    m_port.setPortName(m_stableLink.isEmpty() ? m_path : m_stableLink);
     if (!m_port.open(QIODevice::ReadWrite)) {
         // Qt calls a lock held by another program a permission error; when the user may open
         // the device, that is what it is.

@@ -30,6 +30,12 @@ public:
     bool clearToSend() const override;
 
     QString description() const override;
+    // The path is there again, or the adapter's stable link is, wherever it now points.
+    bool present() const override;
+
+    // The link under the folder (/dev/serial/by-id for USB adapters) that names this device by
+    // what it is rather than by the order it was found in; empty when there is none.
+    static QString stableLink(const QString &path, const QString &folder);
 
 private:
     Failure systemFailure() const; // errno's description
@@ -40,6 +46,7 @@ private:
 
     QString m_path;
     QString m_label;
+    QString m_stableLink; // found at the first open: a USB adapter may return under another tty
     mutable QSerialPort m_port;
     bool m_noModemLines = false;
     bool m_lost = false; // reported once; the owner closes the device

@@ -33,6 +33,9 @@ public:
     virtual Failure setBreak(bool on) = 0;
     virtual bool clearToSend() const = 0;
 
+    // Whether the device is there to be opened again after it went away.
+    virtual bool present() const { return true; }
+
     // What the user sees for this device, e.g. "/dev/ttyUSB0 (FT232R USB UART)".
     virtual QString description() const = 0;
 

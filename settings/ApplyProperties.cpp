@@ -24,9 +24,9 @@ Failure applyPortNumber(MSComm &comm, int newPort)
     return failure;
 }
 
-void store(SettingsStore &store, const MSComm &comm, const AppState &app, const PropertyValues &v)
+Failure store(SettingsStore &store, const MSComm &comm, const AppState &app, const PropertyValues &v)
 {
-    StoredProperties::write(
+    return StoredProperties::write(
         store, {
                    {QStringLiteral("Settings"), comm.format().settingsText()},
                    {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
@@ -62,8 +62,7 @@ Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app,
         return choices.refused;
     if (Failure failure = comm.setFormat(choices.format))
         return failure;
-    store(settings, comm, app, model.values());
-    return std::nullopt;
+    return store(settings, comm, app, model.values());
 }
 
 PortChoices currentChoices(const MSComm &comm, const AppState &app, int port)

@@ -24,7 +24,8 @@ struct PortChoices
 // is closed, switched and reopened; on failure the old number comes back and the port stays
 // closed; a closed port's new device is asked whether it could take the format, and a refusal
 // puts the old number back too), then the format with its flow control. Only when the port took all of them are the
-// thirteen keys stored. The first failure comes back; nothing after it is applied.
+// thirteen keys stored. The first failure comes back (a store that could not keep them too); nothing after
+// it is applied.
 Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app, SettingsStore &store,
                         PropertiesModel &model);
 

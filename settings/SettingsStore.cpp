@@ -3,12 +3,32 @@
 
 #include "common/ShownPath.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 QString foldedPath(const QString &section, const QString &key)
 {
     return (section + QLatin1Char('/') + key).toLower();
+}
+
+// QSettings only says that it could not write; the system says why, asked the same two ways
+// QSettings writes: a new file in the folder, then the file itself.
+QString whyNotWritable(const QString &filePath)
+{
+    const QFileInfo file(filePath);
+    if (!QDir().mkpath(file.absolutePath()))
+        return QObject::tr("its folder cannot be made");
+    QTemporaryFile probe(file.absolutePath() + QStringLiteral("/.write-check-XXXXXX"));
+    if (!probe.open())
+        return probe.errorString();
+    QFile existing(filePath);
+    if (file.exists() && !existing.open(QIODevice::ReadWrite))
+        return existing.errorString();
+    return QObject::tr("the file could not be written (is the disk full?)");
 }
 } // namespace
 
@@ -31,18 +51,20 @@ QStringList SettingsStore::ReadSettings(const QString &application, const QStrin
     return values;
 }
 
-void SettingsStore::WriteSetting(const QString &application, const QString &section, const QString &key,
-                                 const QString &value)
+Failure SettingsStore::WriteSetting(const QString &application, const QString &section, const QString &key,
+                                    const QString &value)
 {
-    WriteSettings(application, section, {{key, value}});
+    return WriteSettings(application, section, {{key, value}});
 }
 
-void SettingsStore::WriteSettings(const QString &application, const QString &section, const Entries &entries)
+Failure SettingsStore::WriteSettings(const QString &application, const QString &section, const Entries &entries)
 {
     Entries folded;
     for (const auto &[key, value] : entries)
         folded.append({foldedPath(section, key), value});
-    store(application, folded);
+    if (const std::optional<QString> reason = store(application, folded))
+        return QObject::tr("The settings could not be saved to %1: %2").arg(shownPath(location(application)), *reason);
+    return std::nullopt;
 }
 
 void SettingsStore::warn(const QString &warning) const
@@ -98,7 +120,7 @@ QList<std::optional<QString>> QSettingsStore::load(const QString &application, c
     return values;
 }
 
-void QSettingsStore::store(const QString &application, const Entries &pathsAndValues)
+std::optional<QString> QSettingsStore::store(const QString &application, const Entries &pathsAndValues)
 {
     const std::unique_ptr<QSettings> settings = open(application);
     const QStringList keys = settings->allKeys();
@@ -108,6 +130,10 @@ void QSettingsStore::store(const QString &application, const Entries &pathsAndVa
                 settings->remove(key);
         settings->setValue(path, value);
     }
+    settings->sync();
+    if (settings->status() == QSettings::NoError)
+        return std::nullopt;
+    return whyNotWritable(location(application));
 }
 
 QList<std::optional<QString>> MemorySettingsStore::load(const QString &application, const QStringList &paths) const
@@ -120,8 +146,11 @@ QList<std::optional<QString>> MemorySettingsStore::load(const QString &applicati
     return values;
 }
 
-void MemorySettingsStore::store(const QString &application, const Entries &pathsAndValues)
+std::optional<QString> MemorySettingsStore::store(const QString &application, const Entries &pathsAndValues)
 {
+    if (refusal)
+        return refusal;
     for (const auto &[path, value] : pathsAndValues)
         entries[application + QLatin1Char('/') + path] = value;
+    return std::nullopt;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QList>
 #include <QSettings>
 #include <QString>
@@ -18,10 +20,11 @@ public:
     virtual ~SettingsStore() = default;
     QString ReadSetting(const QString &application, const QString &section, const QString &key,
                         const QString &defaultValue) const;
-    void WriteSetting(const QString &application, const QString &section, const QString &key, const QString &value);
+    // A write that did not reach the store says so: the file and the reason.
+    Failure WriteSetting(const QString &application, const QString &section, const QString &key, const QString &value);
     using Entries = QList<std::pair<QString, QString>>; // key and value
     // Several keys of one section at once: a file-backed store opens its file once.
-    void WriteSettings(const QString &application, const QString &section, const Entries &entries);
+    Failure WriteSettings(const QString &application, const QString &section, const Entries &entries);
     // Keys with their defaults in, values out, in the same order.
     QStringList ReadSettings(const QString &application, const QString &section, const Entries &keysAndDefaults) const;
 
@@ -35,7 +38,8 @@ public:
 protected:
     // Storage keeps one entry per lower-cased path; nothing for a path that holds no entry.
     virtual QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const = 0;
-    virtual void store(const QString &application, const Entries &pathsAndValues) = 0;
+    // Why the values could not be kept; nothing when they were.
+    virtual std::optional<QString> store(const QString &application, const Entries &pathsAndValues) = 0;
     // Where the application's values are kept, for messages.
     virtual QString location(const QString &application) const = 0;
 
@@ -54,7 +58,7 @@ public:
 
 protected:
     QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const override;
-    void store(const QString &application, const Entries &pathsAndValues) override;
+    std::optional<QString> store(const QString &application, const Entries &pathsAndValues) override;
     QString location(const QString &application) const override;
 
 private:
@@ -67,9 +71,10 @@ class MemorySettingsStore : public SettingsStore
 {
 public:
     std::map<QString, QString> entries; // "application/path" -> value
+    std::optional<QString> refusal;     // set: every write fails with this reason
 
 protected:
     QList<std::optional<QString>> load(const QString &application, const QStringList &paths) const override;
-    void store(const QString &application, const Entries &pathsAndValues) override;
+    std::optional<QString> store(const QString &application, const Entries &pathsAndValues) override;
     QString location(const QString &) const override { return QStringLiteral("memory"); }
 };

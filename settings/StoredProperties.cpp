@@ -17,9 +17,9 @@ QStringList read(const SettingsStore &store, const SettingsStore::Entries &keysA
     return store.ReadSettings(kAppTitle, kSection, keysAndDefaults);
 }
 
-void write(SettingsStore &store, const SettingsStore::Entries &keysAndValues)
+Failure write(SettingsStore &store, const SettingsStore::Entries &keysAndValues)
 {
-    store.WriteSettings(kAppTitle, kSection, keysAndValues);
+    return store.WriteSettings(kAppTitle, kSection, keysAndValues);
 }
 
 std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,

@@ -14,7 +14,7 @@ inline const QString kSection = QStringLiteral("Properties");
 QString read(const SettingsStore &store, const QString &key, const QString &defaultValue);
 // Several keys in one reading of the store.
 QStringList read(const SettingsStore &store, const SettingsStore::Entries &keysAndDefaults);
-void write(SettingsStore &store, const SettingsStore::Entries &keysAndValues);
+Failure write(SettingsStore &store, const SettingsStore::Entries &keysAndValues);
 // A stored whole number from lowest to highest. Text that is no number gives nothing; so does a
 // number out of range, which the store also notes among its warnings with what is used instead.
 std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,

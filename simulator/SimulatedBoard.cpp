@@ -27,6 +27,8 @@ SimulatedBoard::~SimulatedBoard()
 
 Failure SimulatedBoard::open(const LineFormat &format)
 {
+    if (m_unplugged)
+        return closedFailure();
     m_format = format;
     if (!m_imageFolder.isEmpty()) {
         Failure failure;

@@ -59,6 +59,9 @@ public:
     // The cable is pulled: every further call fails and the host hears of it through lost;
     // the board stays open until its owner closes it, as a vanished port does.
     void unplug();
+    // The cable back in: the board can be opened again, as a returning adapter can.
+    void plugIn() { m_unplugged = false; }
+    bool present() const override { return !m_unplugged; }
 
 private:
     struct Change

@@ -13,16 +13,17 @@ CommandStates commandStates(const CommandFacts &f)
     s.mnuResendTextFile = resend;
     s.mnuOpenLog = !f.logOpen;
     s.mnuCloseLog = f.logOpen;
-    s.mnuOpenChecked = f.portOpen;
+    s.mnuOpenChecked = f.portOpen || f.waitingForDevice;
     s.OpenLogFile = buttons && !f.logOpen;
     s.CloseLogFile = buttons && f.logOpen;
     s.Properties = buttons;
     s.TransmitTextFile = buttons && transmit;
     s.ResendTextFile = buttons && resend;
     s.ResetCPU = buttons;
-    s.Prog = buttons && f.portOpen;
+    s.Prog = buttons && f.portOpen && !f.transferRunning; // a transfer would resume against a chip just reset
     s.imgConnectedShown = f.portOpen;
     s.imgConnectedEnabled = !f.progMode;
+    s.indicatorWaits = f.waitingForDevice;
     s.downloadControls = f.downloadRunning;
     return s;
 }

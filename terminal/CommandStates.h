@@ -8,8 +8,9 @@ struct CommandFacts
     bool logOpen = false;
     bool lastTextFile = false; // a last text file is named
     bool progMode = false;
-    bool transferRunning = false; // from the file choice until the transfer ends
-    bool downloadRunning = false; // the console's HEX download
+    bool transferRunning = false;  // from the file choice until the transfer ends
+    bool downloadRunning = false;  // the console's HEX download
+    bool waitingForDevice = false; // the port lost its device and reopens when it is back
 };
 
 // Enabled and checked states of every menu, menu item, toolbar button and connection indicator.
@@ -31,6 +32,7 @@ struct CommandStates
     bool Prog = false;
     bool imgConnectedShown = false; // the red imgNotConnected shows whenever the green one does not
     bool imgConnectedEnabled = true;
+    bool indicatorWaits = false;   // the red indicator says the port waits for its device
     bool downloadControls = false; // "Cancel Send" and the progress bar
 
     bool operator==(const CommandStates &) const = default;

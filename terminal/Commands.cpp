@@ -45,7 +45,10 @@ frmProperties &frmTerminal::propertiesDialog()
     if (!m_dialog) {
         m_dialog = new frmProperties({m_session.comm(), m_session.store(), m_session.messages(), m_session.app(),
                                       m_session.propertiesModel(), m_services.describePort,
-                                      [this] { m_session.showPortState(); }},
+                                      [this] {
+                                          m_session.showPortState();
+                                          showPortLists();
+                                      }},
                                      this);
         connect(m_dialog, &frmProperties::finishedWith, m_dialog, &QObject::deleteLater);
         connect(m_dialog, &frmProperties::finishedWith, this, [this] { m_dialog = nullptr; });
@@ -63,12 +66,27 @@ void frmTerminal::mmuAbout_Click()
 
 void frmTerminal::cboPort_Click(int index)
 {
-    if (m_session.app().ProgMode) {
-        // Moving the port would pull it from under the console and the chip it holds in reset.
-        cboPort->setEditText(QStringLiteral("Com%1").arg(m_session.comm().CommPort()));
-        return;
-    }
     (void)m_session.choosePort(index + 1);
+    showPortLists();
+}
+
+void frmTerminal::cboSpeed_Click(int index)
+{
+    (void)m_session.chooseSpeed(cboSpeed->itemText(index));
+    showPortLists();
+}
+
+void frmTerminal::showPortLists()
+{
+    // What the port uses, whatever was picked: a refused pick puts the list back.
+    cboPort->setEditText(QStringLiteral("Com%1").arg(m_session.comm().CommPort()));
+    cboSpeed->setEditText(QString::number(m_session.comm().format().baudRate));
+}
+
+void frmTerminal::mnuReconnect_Click(bool on)
+{
+    if (Failure failure = m_session.setReconnectAutomatically(on))
+        m_session.messages().warn(*failure);
 }
 
 void frmTerminal::mmuReset_Click()
@@ -138,6 +156,9 @@ void frmTerminal::EnableMenuSystem()
     imgConnected->setVisible(s.imgConnectedShown);
     imgNotConnected->setVisible(!s.imgConnectedShown);
     imgConnected->setEnabled(s.imgConnectedEnabled);
+    imgNotConnected->setToolTip(s.indicatorWaits ? QStringLiteral("Waiting for the device; click to stop waiting")
+                                                 : QStringLiteral("Connect"));
+    menuItem(QStringLiteral("mnuReconnect"))->setChecked(m_session.reconnectsAutomatically());
     cmdCancelSend->setVisible(s.downloadControls);
     prgSend->setVisible(s.downloadControls);
 }

@@ -3,6 +3,7 @@
 
 #include "terminal/TerminalView.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 
 void frmTerminal::ShowData(TerminalView *, QString &Data)
@@ -39,8 +40,16 @@ void frmTerminal::drawNow()
 
 void frmTerminal::txtTerm_KeyPress(quint16 &KeyAscii)
 {
-    if (m_session.txtTerm_KeyPress(KeyAscii) == TerminalSession::Key::Sent) {
+    switch (m_session.txtTerm_KeyPress(KeyAscii)) {
+    case TerminalSession::Key::Sent:
         txtTerm->moveCursor(QTextCursor::End);
         KeyAscii = 0;
+        break;
+    case TerminalSession::Key::Refused:
+        QApplication::beep(); // the status bar says why
+        KeyAscii = 0;
+        break;
+    default:
+        break;
     }
 }

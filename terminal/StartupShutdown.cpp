@@ -74,11 +74,14 @@ void frmTerminal::Form_Unload(bool &Cancel)
     Cancel = !m_session.unload(m_askBeforeDropping);
     if (Cancel)
         return;
-    StoredProperties::write(
-        m_session.store(),
-        {{QStringLiteral("LastTextFile"), m_session.lastTextFile()},
-         {QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width()))},
-         {QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height()))}});
+    SettingsStore::Entries entries = {
+        {QStringLiteral("FormWidth"), QString::number(Twips::fromPixels(frameGeometry().width()))},
+        {QStringLiteral("FormHeight"), QString::number(Twips::fromPixels(frameGeometry().height()))}};
+    // A start-up that stopped early never read it: what is stored stays.
+    if (m_session.lastTextFileKnown())
+        entries.prepend({QStringLiteral("LastTextFile"), m_session.lastTextFile()});
+    if (Failure failure = StoredProperties::write(m_session.store(), entries))
+        m_session.messages().warn(*failure);
 }
 
 void frmTerminal::closeEvent(QCloseEvent *event)

@@ -5,6 +5,7 @@
 #include "common/UserDialogs.h"
 #include "settings/ApplyProperties.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredProperties.h"
 
 #include <QDeadlineTimer>
 
@@ -35,6 +36,8 @@ TerminalSession::TerminalSession(Services services, QObject *parent)
 {
     connect(&MSComm1, &MSComm::dataReceived, this, &TerminalSession::MSComm1_OnComm);
     connect(&MSComm1, &MSComm::lost, this, &TerminalSession::onPortLost);
+    connect(&m_reconnection, &Reconnection::reopened, this, &TerminalSession::onReconnected);
+    connect(&m_reconnection, &Reconnection::tryFailed, this, &TerminalSession::showPortState);
 }
 
 TerminalSession::StoredPort TerminalSession::load(const QStringList &stored)
@@ -42,6 +45,8 @@ TerminalSession::StoredPort TerminalSession::load(const QStringList &stored)
     StoredPort shown = loadPort(stored[0], stored[1], stored[2]);
     if (shown.complete)
         loadRest(stored[3], stored[4]);
+    if (const auto on = toBool(stored[5]))
+        m_reconnectAutomatically = *on;
     return shown;
 }
 
@@ -83,6 +88,7 @@ TerminalSession::StoredPort TerminalSession::loadPort(const QString &settings, c
 void TerminalSession::loadRest(const QString &lastTextFile, const QString &echo)
 {
     LastTextFile = lastTextFile;
+    m_lastTextFileKnown = true;
     if (const auto on = toBool(echo))
         m_app.LocalEcho = *on;
     if (!LastTextFile.isEmpty())
@@ -120,24 +126,56 @@ bool TerminalSession::unload(bool askBeforeDropping)
     return true;
 }
 
+Failure TerminalSession::setReconnectAutomatically(bool on)
+{
+    m_reconnectAutomatically = on;
+    if (!on && m_reconnection.waiting()) {
+        m_reconnection.cancel();
+        showPortState();
+    }
+    emit commandsChanged();
+    return StoredProperties::write(
+        m_services.store, {{QStringLiteral("AutoReconnect"), on ? QStringLiteral("True") : QStringLiteral("False")}});
+}
+
 void TerminalSession::mnuOpen_Click()
 {
+    // A port that waits for its device counts as open: the click closes it for good.
+    if (m_reconnection.waiting()) {
+        m_reconnection.cancel();
+        showPortState();
+        return;
+    }
     if (Failure failure = MSComm1.setPortOpen(!MSComm1.PortOpen()))
         m_services.messages.warn(*failure);
-    showPortState();
-    if (!MSComm1.PortOpen() && m_sender.isRunning()) {
+    const bool transferEnded = !MSComm1.PortOpen() && m_sender.isRunning();
+    if (transferEnded)
         m_sender.abort();
+    showPortState();
+    if (transferEnded)
         m_services.messages.warn(QStringLiteral("The port was closed: the transfer of %1 ended").arg(LastTextFile));
-    }
 }
 
 Failure TerminalSession::choosePort(int port)
 {
-    // Moving the port would pull it from under the console and the chip it holds in reset.
+    return applyChoices(currentChoices(MSComm1, m_app, port));
+}
+
+Failure TerminalSession::chooseSpeed(const QString &speed)
+{
+    PortChoices choices = currentChoices(MSComm1, m_app, MSComm1.CommPort());
+    const QStringList fields = choices.format.fields();
+    choices.refused = choices.format.setFields(speed.trimmed(), fields[1], fields[2], fields[3]);
+    return applyChoices(choices);
+}
+
+Failure TerminalSession::applyChoices(const PortChoices &choices)
+{
+    // Moving the port would pull it from under the console and the chip it holds in reset; the
+    // list just goes back.
     if (m_app.ProgMode)
-        return std::nullopt;
-    const Failure failure =
-        applyProperties(currentChoices(MSComm1, m_app, port), MSComm1, m_app, m_services.store, m_properties);
+        return tr("Operation valid only outside programming mode");
+    const Failure failure = applyProperties(choices, MSComm1, m_app, m_services.store, m_properties);
     showPortState();
     if (failure)
         m_services.messages.warn(*failure);
@@ -149,7 +187,22 @@ Failure TerminalSession::choosePort(int port)
 void TerminalSession::showPortState()
 {
     emit commandsChanged();
-    setStatusText(QStringLiteral("Settings: ") + (MSComm1.PortOpen() ? portSettings() : QString()));
+    // A running transfer keeps its stop prompt: the status bar is the way to stop it. It shows
+    // the settings again when it ends.
+    if (m_sender.isRunning())
+        return;
+    if (!m_reconnection.waiting())
+        setStatusText(QStringLiteral("Settings: ") + (MSComm1.PortOpen() ? portSettings() : QString()));
+    else if (m_reconnection.lastFailure().isEmpty())
+        setStatusText(m_lostDevice + QStringLiteral("; waiting for it to come back"));
+    else
+        setStatusText(QStringLiteral("Waiting: ") + m_reconnection.lastFailure());
+}
+
+void TerminalSession::onReconnected()
+{
+    emit commandsChanged();
+    setStatusText(QStringLiteral("Settings: %1 (reconnected)").arg(portSettings()));
 }
 
 void TerminalSession::onPortLost(const QString &description)
@@ -162,10 +215,16 @@ void TerminalSession::onPortLost(const QString &description)
     else if (m_downloadRunning)
         message += QStringLiteral("\nThe HEX download stopped at address %1.")
                        .arg(QString::number(m_console.downloadAddress(), 16).toUpper().rightJustified(4, u'0'));
+    const bool interrupted = m_sender.isRunning() || m_downloadRunning || m_app.ProgMode;
     stopProgramming();
     m_sender.abort();
+    m_lostDevice = description;
+    if (m_reconnectAutomatically)
+        m_reconnection.begin(); // programming mode first ends and frees the chip
     showPortState();
-    m_services.messages.warn(message);
+    // Waiting is no news worth a box of its own; what the loss cut short is.
+    if (interrupted || !m_reconnectAutomatically)
+        m_services.messages.warn(message);
 }
 
 void TerminalSession::MSComm1_OnComm(const QByteArray &bytes)
@@ -197,7 +256,7 @@ TerminalSession::Key TerminalSession::txtTerm_KeyPress(quint16 KeyAscii)
         return Key::ToConsole;
     }
     if (!MSComm1.PortOpen())
-        return Key::EditsView;
+        return m_reconnection.waiting() ? Key::Refused : Key::EditsView;
     (void)MSComm1.Output(QByteArray(1, char(KeyAscii)));
     return m_app.LocalEcho ? Key::Echoed : Key::Sent;
 }
@@ -283,8 +342,8 @@ void TerminalSession::leaveProgrammingMode()
 
 CommandFacts TerminalSession::facts() const
 {
-    return {MSComm1.PortOpen(), m_log.isOpen(),    !LastTextFile.isEmpty(),
-            m_holdingTarget,    m_transferRunning, m_downloadRunning};
+    return {MSComm1.PortOpen(), m_log.isOpen(),    !LastTextFile.isEmpty(), m_holdingTarget,
+            m_transferRunning,  m_downloadRunning, m_reconnection.waiting()};
 }
 
 void TerminalSession::transferChanged(bool running)
@@ -296,6 +355,7 @@ void TerminalSession::transferChanged(bool running)
 void TerminalSession::setLastTextFile(const QString &path)
 {
     LastTextFile = path;
+    m_lastTextFileKnown = true;
     emit commandsChanged();
 }
 

@@ -8,6 +8,8 @@
 #include "log/LogCommands.h"
 #include "programmer/Programmer.h"
 #include "serial/MSComm.h"
+#include "serial/Reconnection.h"
+#include "settings/ApplyProperties.h"
 #include "settings/PropertiesModel.h"
 #include "settings/SettingsStore.h"
 #include "terminal/CommandStates.h"
@@ -50,13 +52,11 @@ public:
     explicit TerminalSession(Services services, QObject *parent = nullptr);
 
     // What start-up takes from the store, read in one go with the window's own keys.
-    static inline const SettingsStore::Entries kStoredKeys = {{QStringLiteral("Settings"), {}},
-                                                              {QStringLiteral("CommPort"), {}},
-                                                              {QStringLiteral("Handshaking"), {}},
-                                                              {QStringLiteral("LastTextFile"), {}},
-                                                              {QStringLiteral("Echo"), {}}};
+    static inline const SettingsStore::Entries kStoredKeys = {
+        {QStringLiteral("Settings"), {}},     {QStringLiteral("CommPort"), {}}, {QStringLiteral("Handshaking"), {}},
+        {QStringLiteral("LastTextFile"), {}}, {QStringLiteral("Echo"), {}},     {QStringLiteral("AutoReconnect"), {}}};
     // Start-up with those values: the port's format, number and flow control, then the last text
-    // file and the echo.
+    // file, the echo and reconnection.
     StoredPort load(const QStringList &stored);
     // Shut-down: waits for queued output to drain (asking, when it will not, unless told to end
     // without asking), closes the port and the log. False when the user chose to stay.
@@ -64,8 +64,16 @@ public:
 
     // The port.
     void mnuOpen_Click();
-    Failure choosePort(int port); // the port list: the dialog's OK with another number
+    // The toolbar's lists: the dialog's OK with another port number, or another speed. A refusal
+    // has been shown when it comes back, but for programming mode's, where the list just goes back.
+    Failure choosePort(int port);
+    Failure chooseSpeed(const QString &speed);
     void sbrStatus_PanelClick() { m_app.StopSending = true; }
+    // A lost device's port reopens by itself when the device is back (the default), and the
+    // choice is stored; failing that, the reason comes back.
+    Failure setReconnectAutomatically(bool on);
+    bool reconnectsAutomatically() const { return m_reconnectAutomatically; }
+    bool waitsForDevice() const { return m_reconnection.waiting(); }
     // The dialog changed the port: the commands and the status follow.
     void showPortState();
 
@@ -77,6 +85,7 @@ public:
         EditsView, // the port is closed: only the view changes
         Echoed,    // sent, and the view shows it
         Sent,      // sent only
+        Refused,   // the port waits for its device: nothing is sent, nothing shown
     };
     Key txtTerm_KeyPress(quint16 KeyAscii);
     // An edit the view made by itself (typing with the port closed or with local echo).
@@ -117,6 +126,7 @@ public:
     bool eolReceived() const override { return EOLReceived; }
     void clearEolReceived() override { EOLReceived = false; }
     QString lastTextFile() const override { return LastTextFile; }
+    bool lastTextFileKnown() const { return m_lastTextFileKnown; } // read at start-up or chosen since
     void setLastTextFile(const QString &path) override;
     MessageBox &messages() override { return m_services.messages; }
     FileDialog &files() override { return m_services.files; }
@@ -144,9 +154,11 @@ signals:
 private:
     StoredPort loadPort(const QString &settings, const QString &port, const QString &handshaking);
     void loadRest(const QString &lastTextFile, const QString &echo);
+    Failure applyChoices(const PortChoices &choices);
     void enterProgramming();
     void leaveProgramming();
     void onPortLost(const QString &description);
+    void onReconnected();
 
     Services m_services;
     AppState m_app;
@@ -162,6 +174,10 @@ private:
     QByteArray m_waitingInput; // received in programming mode
     QString LastTextFile;
     bool EOLReceived = false;
+    bool m_lastTextFileKnown = false;
+    bool m_reconnectAutomatically = true;
+    QString m_lostDevice; // what the status bar says while the port waits for it
+    Reconnection m_reconnection{MSComm1, [this] { return !m_holdingTarget; }};
     bool m_downloadRunning = false;
     bool m_transferRunning = false;
     bool m_holdingTarget = false; // programming mode holds the chip, until the console has ended

@@ -83,6 +83,8 @@ void frmTerminal::buildMenus()
     mnuPort = menuBar()->addMenu(QStringLiteral("&CommPort"));
     mnuPort->setObjectName(QStringLiteral("mnuPort"));
     item(mnuPort, "mnuOpen", QStringLiteral("Port &Open"), &frmTerminal::mnuOpen_Click)->setCheckable(true);
+    item(mnuPort, "mnuReconnect", QStringLiteral("&Reconnect Automatically"), &frmTerminal::mnuReconnect_Click)
+        ->setCheckable(true);
     mnuPort->addSeparator();
     item(mnuPort, "mnuProperties", QStringLiteral("Properties..."), &frmTerminal::mnuProperties_Click);
 
@@ -188,6 +190,7 @@ void frmTerminal::buildClientArea()
     cboPort->setObjectName(QStringLiteral("cboPort"));
     cboSpeed->setObjectName(QStringLiteral("cboSpeed"));
     connect(cboPort, &QComboBox::activated, this, &frmTerminal::cboPort_Click);
+    connect(cboSpeed, &QComboBox::activated, this, &frmTerminal::cboSpeed_Click);
 
     sbrStatus = new ClickableLabel(m_client);
     sbrStatus->setObjectName(QStringLiteral("Settings"));

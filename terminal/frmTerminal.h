@@ -51,7 +51,9 @@ public:
 
     // Port connection and status.
     void mnuOpen_Click() { m_session.mnuOpen_Click(); }
+    void mnuReconnect_Click(bool on);
     void cboPort_Click(int index);
+    void cboSpeed_Click(int index);
     void sbrStatus_PanelClick() { m_session.sbrStatus_PanelClick(); }
     // Every menu item, toolbar button and indicator set from the one rule over the session's facts.
     void EnableMenuSystem();
@@ -96,6 +98,7 @@ private:
     void Form_Load();
     void loadWindowSize(const QString &storedWidth, const QString &storedHeight);
     void Form_Resize();
+    void showPortLists();
     void showProgramming(bool on);
     void setTextColour(quint32 rgb);
     void setProgress(int maximum, int value);

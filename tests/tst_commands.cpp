@@ -52,6 +52,20 @@ QString letters(const CommandStates &s)
     return text;
 }
 
+// A board whose adapter goes no faster than 115200 baud.
+struct PickyBoard : SimulatedBoard
+{
+    using SimulatedBoard::SimulatedBoard;
+    Failure check(const LineFormat &format) const override
+    {
+        return format.baudRate > 115200 ? Failure("no faster than 115200") : std::nullopt;
+    }
+    Failure apply(const LineFormat &format) override
+    {
+        return check(format) ? check(format) : SimulatedBoard::apply(format);
+    }
+};
+
 } // namespace
 
 // Which commands the window offers in each situation, and the captions and lists it shows.
@@ -77,10 +91,10 @@ private slots:
             {"port closed, a log", {.logOpen = true}, "M ...C. .cp..x. .e ."},
             {"transfer running",
              {.portOpen = true, .lastTextFile = true, .transferRunning = true},
-             "M ..O.K o.p..xg Ge ."},
+             "M ..O.K o.p..x. Ge ."},
             {"log opened during a transfer",
              {.portOpen = true, .logOpen = true, .lastTextFile = true, .transferRunning = true},
-             "M ...CK .cp..xg Ge ."},
+             "M ...CK .cp..x. Ge ."},
             {"port closed under a transfer", {.lastTextFile = true, .transferRunning = true}, "M ..O.. o.p..x. .e ."},
             {"programming mode", {.portOpen = true, .progMode = true}, ". T.O.K ....... G. ."},
             {"programming mode, a log and a last text file",
@@ -88,6 +102,7 @@ private slots:
              ". TR.CK ....... G. ."},
             {"HEX download", {.portOpen = true, .progMode = true, .downloadRunning = true}, ". T.O.K ....... G. D"},
             {"port lost in programming mode", {.progMode = true}, ". ..O.. ....... .. ."},
+            {"the port waits for its device", {.lastTextFile = true, .waitingForDevice = true}, "M ..O.K o.p..x. .e ."},
             {"programming mode entered during a transfer",
              {.portOpen = true, .lastTextFile = true, .progMode = true, .transferRunning = true},
              ". ..O.K ....... G. ."},
@@ -138,8 +153,12 @@ private slots:
         QTimer::singleShot(150, [&] {
             w.propertiesDialog().cboSpeed->setCurrentText("57600"); // Properties OK during the transfer
             QVERIFY(w.propertiesDialog().cmdOK_Click());
-            offAfterSpeedChange =
-                !w.toolButton("TransmitTextFile")->isEnabled() && !w.menuItem("mnuResendTextFile")->isEnabled();
+            w.cboSpeed_Click(13); // 115200 from the toolbar's list, then back
+            w.cboSpeed_Click(12);
+            // The stop prompt stays, and programming mode cannot reset the chip under the transfer.
+            offAfterSpeedChange = !w.toolButton("TransmitTextFile")->isEnabled()
+                                  && !w.menuItem("mnuResendTextFile")->isEnabled() && !w.toolButton("Prog")->isEnabled()
+                                  && w.statusText() == TextSender::kStopPrompt;
             w.mnuOpen_Click(); // the port closed under it: the transfer ends, once
         });
         w.mmuResendTextFile();
@@ -148,7 +167,29 @@ private slots:
         QCOMPARE(f.shownTexts(),
                  QStringList{"The port was closed: the transfer of " + w.session().lastTextFile() + " ended"});
         QCOMPARE(shown(w), commandStates({false, false, true}));
-        QCOMPARE(w.statusText(), QStringLiteral("Settings: 57600,n,8,1"));
+        QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
+        QCOMPARE(f.get("Settings"), QStringLiteral("57600,n,8,1"));
+    }
+
+    void toolbarPicksApplyOrPutTheListBack()
+    {
+        TerminalFixture f;
+        f.board = [&f] { return std::make_unique<PickyBoard>(f.chip); };
+        frmTerminal &w = f.open(16);
+        auto *speed = w.findChild<QComboBox *>("cboSpeed");
+        auto *port = w.findChild<QComboBox *>("cboPort");
+        w.cboSpeed_Click(13);
+        QCOMPARE(w.session().comm().format().baudRate, 115200);
+        QCOMPARE(f.get("Settings"), QStringLiteral("115200,n,8,1"));
+        QCOMPARE(w.statusText(), QStringLiteral("Settings: 115200,n,8,1"));
+        QCOMPARE(speed->currentText(), QStringLiteral("115200"));
+        w.cboSpeed_Click(14); // refused: nothing changes, nothing is stored, the list goes back
+        QCOMPARE(f.shownTexts(), QStringList{"no faster than 115200"});
+        QCOMPARE(speed->currentText(), QStringLiteral("115200"));
+        QCOMPARE(f.get("Settings"), QStringLiteral("115200,n,8,1"));
+        w.cboPort_Click(4); // Com5 names no device
+        QCOMPARE(f.shownTexts().size(), 2);
+        QCOMPARE(port->currentText(), QStringLiteral("Com16"));
     }
 
     void captionsHintsAndSeparators()

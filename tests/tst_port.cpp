@@ -52,7 +52,7 @@ private slots:
         QVERIFY(m_f->messages.shown.isEmpty());
     }
 
-    void lossDuringTransferIsShownOnceAndTheDeviceCanBeReopened()
+    void lossDuringTransferIsShownOnceAndThePortComesBack()
     {
         if (!m_pty->usable())
             return;
@@ -87,13 +87,15 @@ private slots:
             QRegularExpression("\\nThe transfer of .*lines.txt stopped at line (\\d+)\\.$").match(message);
         const int line = match.captured(1).toInt();
         QVERIFY2(message.contains(m_pty->host()) && match.hasMatch() && line > 1 && line < 60, qPrintable(message));
-        QVERIFY(!w.toolButton("Prog")->isEnabled() && !w.menuItem("mnuOpen")->isChecked());
-        QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
+        QVERIFY(!w.toolButton("Prog")->isEnabled() && w.menuItem("mnuOpen")->isChecked()); // waits for it
+        QCOMPARE(w.statusText(),
+                 m_pty->host() + " is no longer available (unplugged or closed); waiting for it to come back");
         QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
 
-        // Back again: text comes in after what came before, and the whole file goes out.
+        // Back again, by itself: text comes in after what came before, and the whole file goes out.
         QVERIFY(m_pty->plugIn());
-        w.mnuOpen_Click();
+        QTRY_VERIFY(w.session().comm().PortOpen());
+        QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1 (reconnected)"));
         QVERIFY(w.toolButton("ResendTextFile")->isEnabled());
         board = m_pty->openBoard();
         board->write("after\r");
@@ -141,13 +143,68 @@ private slots:
         QVERIFY(!w.session().comm().PortOpen());
         QVERIFY(w.toolButton("Properties")->isEnabled()); // menus and toolbar are back
 
-        // Plugged in again: the chip runs, not held in reset.
-        w.mnuOpen_Click();
+        // Plugged in again: the port comes back with the chip running, not held in reset.
+        m_f->simulatedBoard()->plugIn();
+        QTRY_VERIFY(w.session().comm().PortOpen());
         QVERIFY(!m_f->chip->inReset());
         quint16 space = ' ';
         w.txtTerm_KeyPress(space);
         QTRY_VERIFY(w.session().text().text().contains(QStringLiteral("Tavro simulated board ready")));
         QCOMPARE(m_f->shownTexts().size(), 1);
+    }
+
+    void aLostDeviceIsWaitedForUntilItIsBackOrTheUserCloses()
+    {
+        if (!m_pty->usable())
+            return;
+        m_f->set("Settings", "19200,n,8,2");
+        TerminalSession &s = m_f->openSession(2);
+        const QString log = m_dir.filePath(QStringLiteral("cycles.log"));
+        m_f->files.choices.push_back(log);
+        s.mnuOpenLog_Click();
+        const auto descriptors = [] { return QDir("/proc/self/fd").count(); };
+        const qsizetype before = descriptors();
+        QByteArray logged;
+        for (int cycle = 0; cycle < 20; ++cycle) {
+            QVERIFY2(s.comm().PortOpen(), qPrintable(m_f->shownTexts().join('|')));
+            QCOMPARE(s.comm().format().settingsText(), QStringLiteral("19200,n,8,2"));
+            auto board = m_pty->openBoard();
+            board->write("cycle " + QByteArray::number(cycle) + '\r');
+            logged += "cycle " + QByteArray::number(cycle) + "\r\n";
+            QTRY_COMPARE(fileContents(log), logged);
+            board.reset();
+            m_pty->unplug();
+            QTRY_VERIFY(s.waitsForDevice());
+            QCOMPARE(s.txtTerm_KeyPress('a'), TerminalSession::Key::Refused); // nothing is sent while away
+            QVERIFY(m_pty->plugIn());
+            QTRY_VERIFY(s.comm().PortOpen());
+        }
+        QVERIFY(descriptors() <= before);       // none leaked
+        QVERIFY(m_f->messages.shown.isEmpty()); // waiting is shown in the status bar only
+
+        // Closed by the user, while waiting or before the loss: never reopened by itself.
+        for (bool closeFirst : {false, true}) {
+            if (closeFirst)
+                s.mnuOpen_Click();
+            m_pty->unplug();
+            if (!closeFirst) {
+                QTRY_VERIFY(s.waitsForDevice());
+                s.mnuOpen_Click();
+            }
+            QVERIFY(m_pty->plugIn());
+            QTest::qWait(3 * Reconnection::kLookEveryMs);
+            QVERIFY(!s.comm().PortOpen() && !s.waitsForDevice());
+            s.mnuOpen_Click();
+        }
+        // Turned off: the loss is a message, and the port stays closed.
+        QVERIFY(!s.setReconnectAutomatically(false));
+        QCOMPARE(m_f->get("AutoReconnect"), QStringLiteral("False"));
+        m_pty->unplug();
+        QTRY_COMPARE(m_f->messages.shown.size(), 1);
+        QVERIFY(m_pty->plugIn());
+        QTest::qWait(3 * Reconnection::kLookEveryMs);
+        QVERIFY(!s.comm().PortOpen() && !s.waitsForDevice());
+        QCOMPARE(fileContents(log), logged);
     }
 
 private:

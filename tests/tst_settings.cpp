@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 // What is stored, what start-up makes of it, and the Properties dialog that edits it.
 class TestSettings : public QObject
@@ -140,18 +141,46 @@ private slots:
 
     void closingSavesSizeAndLastFile()
     {
-        m_f->set("LastTextFile", "/data/prog.dlx");
-        frmTerminal &w = m_f->start();
-        w.resize(700, 500);
+        // A start-up that stopped at a refused value never read the last file: it stays stored.
+        for (const QString settings : {"9600,n,8,1", "9600,x,8,1"}) {
+            m_f = std::make_unique<TerminalFixture>();
+            m_f->set("Settings", settings);
+            m_f->set("LastTextFile", "/data/prog.dlx");
+            frmTerminal &w = m_f->start();
+            w.resize(700, 500);
+            bool cancel = false;
+            w.Form_Unload(cancel);
+            QVERIFY(!cancel);
+            QCOMPARE(m_f->get("LastTextFile"), QStringLiteral("/data/prog.dlx"));
+            QVERIFY(m_f->get("FormWidth").toDouble() >= 700 * 15);
+            QCOMPARE(m_f->messages.shown.size(), settings.contains('x') ? 1 : 0); // no wait, no prompt
+            const int frameWidth = w.frameGeometry().width();
+            frmTerminal &again = m_f->start();
+            QCOMPARE(again.frameGeometry().width(), frameWidth);
+        }
+        // A store that cannot keep them says so, once.
+        m_f->store.refusal = "the disk is full";
         bool cancel = false;
-        w.Form_Unload(cancel);
-        QVERIFY(!cancel);
-        QCOMPARE(m_f->get("LastTextFile"), QStringLiteral("/data/prog.dlx"));
-        QVERIFY(m_f->get("FormWidth").toDouble() >= 700 * 15);
-        QVERIFY(m_f->messages.shown.isEmpty()); // port closed: no wait, no prompt
-        const int frameWidth = w.frameGeometry().width();
-        frmTerminal &again = m_f->start();
-        QCOMPARE(again.frameGeometry().width(), frameWidth);
+        m_f->window->Form_Unload(cancel);
+        QCOMPARE(m_f->shownTexts().last(),
+                 QStringLiteral("The settings could not be saved to memory: the disk is full"));
+    }
+
+    void unwritableStoreSaysWhereAndWhy()
+    {
+        // A folder the user may not write (root may write anywhere), and a file that is a folder.
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("locked") && QDir(dir.path()).mkpath("blocked/Tavro Terminal.ini"));
+        QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner);
+        for (const char *folder : {"locked", "blocked"}) {
+            if (QByteArray(folder) == "locked" && ::geteuid() == 0)
+                continue;
+            QSettingsStore store(dir.filePath(folder));
+            const Failure failure = store.WriteSetting("Tavro Terminal", "Properties", "Echo", "True");
+            QVERIFY2(failure && failure->startsWith("The settings could not be saved to " + dir.filePath(folder))
+                         && !failure->endsWith(": "),
+                     qPrintable(failure.value_or("saved")));
+        }
     }
 
     void dialogShowsTheLivePortSettings()

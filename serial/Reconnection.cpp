@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "serial/Reconnection.h"
+
+#include "serial/MSComm.h"
+
+Reconnection::Reconnection(MSComm &comm, std::function<bool()> mayReopen, QObject *parent)
+    : QObject(parent)
+    , m_comm(comm)
+    , m_mayReopen(std::move(mayReopen))
+{
+    m_look.setInterval(kLookEveryMs);
+    connect(&m_look, &QTimer::timeout, this, &Reconnection::look);
+}
+
+void Reconnection::begin()
+{
+    m_lastFailure.clear();
+    m_look.start();
+}
+
+void Reconnection::cancel()
+{
+    m_look.stop();
+}
+
+void Reconnection::look()
+{
+    if (m_comm.PortOpen()) {
+        m_look.stop(); // opened by hand meanwhile
+        return;
+    }
+    if (!m_comm.devicePresent() || !m_mayReopen())
+        return;
+    // A device that has just come back may not let us in yet (its permissions are set a moment
+    // later); the next look tries again.
+    if (Failure failure = m_comm.setPortOpen(true)) {
+        if (*failure != m_lastFailure)
+            emit tryFailed(m_lastFailure = *failure);
+        return;
+    }
+    m_look.stop();
+    emit reopened();
+}
