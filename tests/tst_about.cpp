@@ -36,14 +36,6 @@ QString program(const QTemporaryDir &dir, const QString &name, const QByteArray 
     return f.fileName();
 }
 
-void checkUnavailable(const FakeMessageBox &messages)
-{
-    QCOMPARE(messages.shown.size(), 1);
-    QCOMPARE(messages.shown[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
-    QCOMPARE(messages.shown[0].buttons, MessageBox::Buttons::Ok);
-    QCOMPARE(messages.shown[0].icon, MessageBox::Icon::None);
-}
-
 } // namespace
 
 // The About box and its launcher of the system-information tool.
@@ -79,7 +71,10 @@ private slots:
             SysInfo info({{one.path(), two.path()}, std::unique_ptr<ProgramLauncher>(launcher)}, messages);
             info.StartSysInfo();
             if (c.folder == 0) {
-                checkUnavailable(messages);
+                QCOMPARE(messages.shown.size(), 1);
+                QVERIFY(messages.shown[0].text == "System Information Is Unavailable At This Time"
+                        && messages.shown[0].buttons == MessageBox::Buttons::Ok
+                        && messages.shown[0].icon == MessageBox::Icon::None);
                 continue;
             }
             QCOMPARE(launcher->started, QStringList{(c.folder == 1 ? one : two).filePath(c.started)});

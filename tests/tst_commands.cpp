@@ -56,13 +56,9 @@ QString letters(const CommandStates &s)
 struct PickyBoard : SimulatedBoard
 {
     using SimulatedBoard::SimulatedBoard;
-    Failure check(const LineFormat &format) const override
+    Failure apply(const LineFormat &f) override
     {
-        return format.baudRate > 115200 ? Failure("no faster than 115200") : std::nullopt;
-    }
-    Failure apply(const LineFormat &format) override
-    {
-        return check(format) ? check(format) : SimulatedBoard::apply(format);
+        return f.baudRate > 115200 ? Failure("no faster than 115200") : SimulatedBoard::apply(f);
     }
 };
 
@@ -177,7 +173,6 @@ private slots:
         f.board = [&f] { return std::make_unique<PickyBoard>(f.chip); };
         frmTerminal &w = f.open(16);
         auto *speed = w.findChild<QComboBox *>("cboSpeed");
-        auto *port = w.findChild<QComboBox *>("cboPort");
         w.cboSpeed_Click(13);
         QCOMPARE(w.session().comm().format().baudRate, 115200);
         QCOMPARE(f.get("Settings"), QStringLiteral("115200,n,8,1"));
@@ -189,7 +184,7 @@ private slots:
         QCOMPARE(f.get("Settings"), QStringLiteral("115200,n,8,1"));
         w.cboPort_Click(4); // Com5 names no device
         QCOMPARE(f.shownTexts().size(), 2);
-        QCOMPARE(port->currentText(), QStringLiteral("Com16"));
+        QCOMPARE(w.findChild<QComboBox *>("cboPort")->currentText(), QStringLiteral("Com16"));
     }
 
     void captionsHintsAndSeparators()
