@@ -6,10 +6,10 @@
 #include <QStringView>
 #include <optional>
 
-// When each line of the view's text began: the time its first character arrived. It follows the
-// text's changes (ShowData's trim, erase and append, the box's own edits) by their sizes and line
-// breaks alone, so it never scans the text it follows. Lines of a text it started over, or typed
-// ones that have not yet begun, carry no time.
+// When each line of the view's text began: the time its first character arrived. Once started
+// over a text, it follows the text's changes (ShowData's trim, erase and append, the box's own
+// edits) by their sizes and line breaks alone, never reading the text again. Lines that were there
+// when it started carry no time.
 class LineStamps
 {
 public:
