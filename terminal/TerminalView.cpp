@@ -227,6 +227,8 @@ void TerminalView::contextMenuEvent(QContextMenuEvent *event)
 void TerminalView::setLineLabels(LineLabel label, const QString &widest)
 {
     m_lineLabel = std::move(label);
+    if (!m_margin && !m_lineLabel)
+        return; // never asked for: the view stays as it always was
     if (!m_margin) {
         m_margin = new Margin(this, [this](QPaintEvent *event) { paintMargin(event); });
         connect(this, &QPlainTextEdit::updateRequest, m_margin, [this](const QRect &rect, int dy) {

@@ -79,7 +79,10 @@ private slots:
         QVERIFY(!w.session().views().timeStamps() && !w.session().views().hexDump()); // off: no work
         TerminalSession &s = w.session();
         s.MSComm1_OnComm("before\r\nstill"); // began before the stamps: no time
+        const int textLeft = w.view()->viewport()->x();
+        QCOMPARE(textLeft, w.view()->frameWidth()); // off: no margin
         w.menuItem(QStringLiteral("mnuTimeStamps"))->trigger();
+        QVERIFY(w.view()->viewport()->x() > textLeft + w.view()->fontMetrics().horizontalAdvance(shownAt(0)));
         struct Step
         {
             int ms;
