@@ -108,6 +108,8 @@ void frmTerminal::showProgramming(bool on)
     QPalette palette = txtTerm->palette();
     palette.setColor(QPalette::Base, on ? QColor(Qt::black) : QApplication::palette().color(QPalette::Base));
     txtTerm->setPalette(palette);
+    m_programmingShown = on; // the console speaks in the text view
+    showReceiveViews();
 }
 
 void frmTerminal::setTextColour(quint32 rgb)
@@ -132,7 +134,7 @@ QString frmTerminal::statusText() const
 void frmTerminal::EnableMenuSystem()
 {
     const CommandStates s = commandStates(m_session.facts());
-    for (QMenu *menu : {mnuFile, mnuPort}) {
+    for (QMenu *menu : {mnuFile, mnuPort, mnuView}) {
         menu->setEnabled(s.menus);
         menu->menuAction()->setEnabled(s.menus);
     }

@@ -33,6 +33,7 @@ void frmTerminal::drawNow()
     QElapsedTimer cost;
     cost.start();
     txtTerm->draw(text.text(), text.takeChange());
+    drawReceiveViews();
     m_frameMs = double(cost.nsecsElapsed()) / 1e6;
     m_paintPending = true;
     m_sinceDraw.restart();

@@ -33,6 +33,7 @@ void frmTerminal::Form_Load()
     imgNotConnected->raise();
 
     const TerminalSession::StoredPort port = m_session.load(stored.mid(2));
+    showReceiveViews();
     if (port.speedText)
         cboSpeed->setEditText(*port.speedText);
     if (port.portText)

@@ -45,7 +45,8 @@ TerminalSession::StoredPort TerminalSession::load(const QStringList &stored)
     StoredPort shown = loadPort(stored[0], stored[1], stored[2]);
     if (shown.complete)
         loadRest(stored[3], stored[4]);
-    if (const auto on = toBool(stored[5]))
+    m_views.load(toBool(stored[5]).value_or(false), toBool(stored[6]).value_or(false), m_text.text());
+    if (const auto on = toBool(stored[7]))
         m_reconnectAutomatically = *on;
     return shown;
 }
@@ -229,6 +230,7 @@ void TerminalSession::onPortLost(const QString &description)
 
 void TerminalSession::MSComm1_OnComm(const QByteArray &bytes)
 {
+    m_views.received(bytes);
     // Programming mode leaves what arrives waiting, to be shown with the first notification after it.
     if (m_app.ProgMode) {
         m_waitingInput += bytes;
@@ -243,7 +245,8 @@ void TerminalSession::MSComm1_OnComm(const QByteArray &bytes)
 
 void TerminalSession::ShowData(QString &Data)
 {
-    m_text.showData(Data);
+    const TerminalText::Cut cut = m_text.showData(Data);
+    m_views.shown(cut.dropped, cut.erased, Data);
     if (Failure failure = m_log.write(Data))
         m_services.messages.warn(*failure);
     emit textChanged();
@@ -263,6 +266,7 @@ TerminalSession::Key TerminalSession::txtTerm_KeyPress(quint16 KeyAscii)
 
 void TerminalSession::viewEdited(qsizetype position, qsizetype length, const QString &with)
 {
+    m_views.edited(position, length, with);
     m_text.replace(position, length, with);
 }
 

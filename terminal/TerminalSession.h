@@ -13,12 +13,14 @@
 #include "settings/PropertiesModel.h"
 #include "settings/SettingsStore.h"
 #include "terminal/CommandStates.h"
+#include "terminal/ReceiveViews.h"
 #include "terminal/TerminalText.h"
 #include "transfer/PacingTimer.h"
 #include "transfer/SenderHost.h"
 #include "transfer/TextSender.h"
 #include "transfer/TransmitCommands.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -39,6 +41,7 @@ public:
         FileDialog &files;
         MSComm::DeviceFactory openDevice;
         Waits waits = {};
+        ReceiveViews::Clock clock = &QDateTime::currentMSecsSinceEpoch;
     };
 
     // What start-up took from the store for the port, for the lists to show.
@@ -53,10 +56,11 @@ public:
 
     // What start-up takes from the store, read in one go with the window's own keys.
     static inline const SettingsStore::Entries kStoredKeys = {
-        {QStringLiteral("Settings"), {}},     {QStringLiteral("CommPort"), {}}, {QStringLiteral("Handshaking"), {}},
-        {QStringLiteral("LastTextFile"), {}}, {QStringLiteral("Echo"), {}},     {QStringLiteral("AutoReconnect"), {}}};
+        {QStringLiteral("Settings"), {}},     {QStringLiteral("CommPort"), {}},     {QStringLiteral("Handshaking"), {}},
+        {QStringLiteral("LastTextFile"), {}}, {QStringLiteral("Echo"), {}},         {QStringLiteral("TimeStamps"), {}},
+        {QStringLiteral("HexView"), {}},      {QStringLiteral("AutoReconnect"), {}}};
     // Start-up with those values: the port's format, number and flow control, then the last text
-    // file, the echo and reconnection.
+    // file and the echo; the time stamps, the hex view and reconnection whatever the port's values were.
     StoredPort load(const QStringList &stored);
     // Shut-down: waits for queued output to drain (asking, when it will not, unless told to end
     // without asking), closes the port and the log. False when the user chose to stay.
@@ -90,6 +94,10 @@ public:
     Key txtTerm_KeyPress(quint16 KeyAscii);
     // An edit the view made by itself (typing with the port closed or with local echo).
     void viewEdited(qsizetype position, qsizetype length, const QString &with);
+    // The View menu.
+    const ReceiveViews &views() const { return m_views; }
+    Failure setTimeStamps(bool on) { return m_views.setTimeStamps(on, m_text.text()); }
+    Failure setHexView(bool on) { return m_views.setHexView(on); }
 
     // Commands.
     void mnuOpenLog_Click();
@@ -169,6 +177,7 @@ private:
     Module1 m_console{*this, m_app};
     LogCommands m_log{m_services.files, m_services.messages};
     TerminalText m_text;
+    ReceiveViews m_views{m_services.store, m_services.clock};
     TextSender m_sender{*this, m_app, m_services.waits.eolTimeoutMs};
     TransmitCommands m_transmit{*this, m_sender};
     QByteArray m_waitingInput; // received in programming mode

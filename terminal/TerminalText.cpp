@@ -44,21 +44,25 @@ void normaliseLineEnds(QString &data)
 
 } // namespace
 
-void TerminalText::showData(QString &data)
+TerminalText::Cut TerminalText::showData(QString &data)
 {
+    Cut cut;
     if (m_text.size() > kSoftLimit) {
+        cut.dropped = kTrimBlock;
         m_text.remove(0, kTrimBlock);
         m_change.dropped += kTrimBlock;
         m_change.kept = std::max<qsizetype>(0, m_change.kept - kTrimBlock);
     }
     // A backspace with nothing on the screen erases nothing.
     if (takeBackspaces(data) && !m_text.isEmpty()) {
+        cut.erased = true;
         m_text.chop(1);
         m_change.kept = std::min(m_change.kept, m_text.size());
     }
     normaliseLineEnds(data);
     m_text += data;
     m_change.shown = true;
+    return cut;
 }
 
 void TerminalText::replace(qsizetype position, qsizetype length, const QString &with)

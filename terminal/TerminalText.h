@@ -14,8 +14,13 @@ public:
     static constexpr qsizetype kTrimBlock = 4096;
 
     // ShowData's effect on the text: the trim, the backspaces, the line ends, the append. Data is
-    // filtered in place; what is left is what the log gets.
-    void showData(QString &data);
+    // filtered in place; what is left is what the log gets. Tells what left the text before the append.
+    struct Cut
+    {
+        qsizetype dropped = 0; // from the front
+        bool erased = false;   // the last character
+    };
+    Cut showData(QString &data);
     // An edit the box made by itself, in this text's characters; the box shows everything else.
     void replace(qsizetype position, qsizetype length, const QString &with);
 

@@ -3,9 +3,27 @@
 
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QScopedValueRollback>
+#include <QTextBlock>
 
 namespace {
+
+// Paints by its view's hand: only the view knows where its lines stand.
+class Margin : public QWidget
+{
+public:
+    Margin(QWidget *parent, std::function<void(QPaintEvent *)> paint)
+        : QWidget(parent)
+        , m_paint(std::move(paint))
+    {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_paint(event); }
+
+private:
+    std::function<void(QPaintEvent *)> m_paint;
+};
 
 constexpr char16_t kLoneCr = 0x240D;
 constexpr char16_t kLoneLf = 0x240A;
@@ -204,4 +222,56 @@ void TerminalView::contextMenuEvent(QContextMenuEvent *event)
     menu.addAction(tr("&Copy"), this, &QPlainTextEdit::copy)->setEnabled(textCursor().hasSelection());
     menu.addAction(tr("Select &All"), this, &QPlainTextEdit::selectAll);
     menu.exec(event->globalPos());
+}
+
+void TerminalView::setLineLabels(LineLabel label, const QString &widest)
+{
+    m_lineLabel = std::move(label);
+    if (!m_margin && !m_lineLabel)
+        return; // never asked for: the view stays as it always was
+    if (!m_margin) {
+        m_margin = new Margin(this, [this](QPaintEvent *event) { paintMargin(event); });
+        connect(this, &QPlainTextEdit::updateRequest, m_margin, [this](const QRect &rect, int dy) {
+            if (dy)
+                m_margin->scroll(0, dy);
+            else
+                m_margin->update(0, rect.y(), m_margin->width(), rect.height());
+        });
+    }
+    const int width = m_lineLabel ? fontMetrics().horizontalAdvance(widest) + 2 * fontMetrics().averageCharWidth() : 0;
+    setViewportMargins(width, 0, 0, 0);
+    const QRect inside = contentsRect();
+    m_margin->setGeometry(inside.left(), inside.top(), width, inside.height());
+    m_margin->setVisible(bool(m_lineLabel));
+}
+
+void TerminalView::updateLineLabels()
+{
+    if (m_margin && m_lineLabel)
+        m_margin->update();
+}
+
+void TerminalView::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    if (m_margin)
+        m_margin->setGeometry(QRect(contentsRect().topLeft(), QSize(m_margin->width(), contentsRect().height())));
+}
+
+void TerminalView::paintMargin(QPaintEvent *event)
+{
+    QPainter painter(m_margin);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const int right = m_margin->width() - fontMetrics().averageCharWidth();
+    QTextBlock block = firstVisibleBlock();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    while (block.isValid() && top <= event->rect().bottom()) {
+        const qreal height = blockBoundingRect(block).height();
+        if (top + height >= event->rect().top())
+            painter.drawText(QRect(0, qRound(top), right, fontMetrics().height()), Qt::AlignRight,
+                             lineLabel(block.blockNumber()));
+        block = block.next();
+        top += height;
+    }
 }

@@ -30,6 +30,12 @@ public:
     // Brings the box up to the text, redrawing only what changed.
     void draw(const QString &text, const TerminalText::Change &change);
 
+    // A margin at the left with a label for each line, on its first row; none without labels.
+    using LineLabel = std::function<QString(int line)>;
+    void setLineLabels(LineLabel label, const QString &widest);
+    QString lineLabel(int line) const { return m_lineLabel ? m_lineLabel(line) : QString(); }
+    void updateLineLabels();
+
     // The text as the box shows it, and back.
     static QString rendered(QStringView text);
     static QString unrendered(QStringView shown);
@@ -39,15 +45,19 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void beforeLocalEdit();
     void onContentsChange();
     void drawAll(const QString &text);
+    void paintMargin(QPaintEvent *event);
 
     KeyPressHandler m_keyPress;
     std::function<void()> m_beforeLocalEdit;
     std::function<void(qsizetype, qsizetype, const QString &)> m_localEdit;
     QString m_drawn; // the text as the box has it
     bool m_drawing = false;
+    LineLabel m_lineLabel;
+    QWidget *m_margin = nullptr;
 };

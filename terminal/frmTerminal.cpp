@@ -6,6 +6,7 @@
 #include "settings/StoredProperties.h"
 #include "settings/frmProperties.h"
 #include "terminal/ClickableLabel.h"
+#include "terminal/HexView.h"
 #include "terminal/Icons.h"
 #include "terminal/TerminalView.h"
 
@@ -87,6 +88,7 @@ void frmTerminal::buildMenus()
         ->setCheckable(true);
     mnuPort->addSeparator();
     item(mnuPort, "mnuProperties", QStringLiteral("Properties..."), &frmTerminal::mnuProperties_Click);
+    buildViewMenu();
 
     mmuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mmuAbout->setObjectName(QStringLiteral("mmuAbout"));
@@ -162,7 +164,10 @@ void frmTerminal::buildClientArea()
     txtTerm->setBeforeLocalEdit([this] { drawNow(); });
     txtTerm->setLocalEditHandler([this](qsizetype position, qsizetype length, const QString &with) {
         m_session.viewEdited(position, length, with);
+        drawReceiveViews();
     });
+    m_hexView = new HexView(txtTerm, m_client);
+    m_hexView->hide();
 
     // The connection indicators share one place at the toolbar's right end.
     Frame1 = new QWidget(m_client);
@@ -243,6 +248,7 @@ void frmTerminal::Form_Resize()
     // The view fills what the toolbar and the bottom row leave, so the row never covers it.
     const double viewHeight = std::max(0.0, std::round(H - toolbarHeight - row));
     txtTerm->setGeometry(0, toPixels(toolbarHeight), m_client->width(), toPixels(viewHeight));
+    m_hexView->setGeometry(txtTerm->geometry());
 
     const double frameWidth = fromPixels(Frame1->sizeHint().width());
     const int listTop = (tbrToolBar->height() - cboPort->sizeHint().height()) / 2;

@@ -12,6 +12,7 @@
 #include <functional>
 
 class ClickableLabel;
+class HexView;
 class QAction;
 class QComboBox;
 class QMenu;
@@ -78,6 +79,7 @@ public:
     frmProperties &propertiesDialog();
 
     TerminalView *view() const { return txtTerm; }
+    HexView *hexView() const { return m_hexView; }
     // Draws what the view does not show yet.
     void drawNow();
     QAction *toolButton(const QString &key) const;
@@ -102,6 +104,12 @@ private:
     void showProgramming(bool on);
     void setTextColour(quint32 rgb);
     void setProgress(int maximum, int value);
+    // The View menu: time stamps in a margin of the view, and the hex view in the view's place.
+    void buildViewMenu();
+    void mnuTimeStamps_Click(bool on);
+    void mnuHex_Click(bool on);
+    void showReceiveViews();
+    void drawReceiveViews();
 
     Services m_services;
     TerminalSession m_session;
@@ -128,5 +136,9 @@ private:
     QPushButton *cmdCancelSend = nullptr;
     QMenu *mnuFile = nullptr;
     QMenu *mnuPort = nullptr;
+    QMenu *mnuView = nullptr;
+    HexView *m_hexView = nullptr;
+    LineStamps m_shownStamps; // as drawn: the view's lines are those of the last draw
+    bool m_programmingShown = false;
     QAction *mmuAbout = nullptr;
 };

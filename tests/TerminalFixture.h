@@ -28,6 +28,7 @@ struct TerminalFixture
     std::function<std::unique_ptr<SerialDevice>()> board;
     QPointer<SerialDevice> onCom16; // the device behind Com16 while it is open
     Waits waits;
+    ReceiveViews::Clock clock = &QDateTime::currentMSecsSinceEpoch;
     std::unique_ptr<frmTerminal> window;
     std::unique_ptr<TerminalSession> bare;
 
@@ -49,7 +50,9 @@ struct TerminalFixture
 
     TerminalSession::Services services()
     {
-        return {*storage, messages, files,
+        return {*storage,
+                messages,
+                files,
                 [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
                     if (port == 16) {
                         auto device = board ? board() : std::make_unique<SimulatedBoard>(chip);
@@ -62,7 +65,8 @@ struct TerminalFixture
                     }
                     return std::make_unique<QtSerialDevice>(devices[port]);
                 },
-                waits};
+                waits,
+                clock};
     }
 
     // The window, started from the store.

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "settings/SettingsStore.h"
+#include "terminal/HexDump.h"
+#include "terminal/LineStamps.h"
+
+#include <QByteArrayView>
+#include <QStringView>
+#include <functional>
+#include <optional>
+
+// The two optional ways of looking at what arrives: a time for each line of the view, and a hex
+// dump of the bytes as received. Off, each costs one check a notification; the view's text, the
+// log and ShowData are the same either way. Switching one stores it.
+class ReceiveViews
+{
+public:
+    using Clock = std::function<qint64()>; // milliseconds since the epoch
+
+    ReceiveViews(SettingsStore &store, Clock clock);
+
+    // Start-up with the stored values; nothing is written back unless the user switches.
+    void load(bool timeStamps, bool hexView, QStringView text);
+    // Each says when the store could not keep the choice.
+    Failure setTimeStamps(bool on, QStringView text);
+    Failure setHexView(bool on);
+
+    // The receive path, before anything filters the bytes.
+    void received(QByteArrayView bytes)
+    {
+        if (m_hex)
+            m_hex->append(bytes);
+    }
+    // ShowData's change of the view's text, and the box's own edits.
+    void shown(qsizetype dropped, bool erased, QStringView data)
+    {
+        if (m_stamps)
+            m_stamps->shown(dropped, erased, data, m_clock());
+    }
+    void edited(qsizetype position, qsizetype length, QStringView with)
+    {
+        if (m_stamps)
+            m_stamps->edited(position, length, with, m_clock());
+    }
+
+    // Nothing while off.
+    const LineStamps *timeStamps() const { return m_stamps ? &*m_stamps : nullptr; }
+    const HexDump *hexDump() const { return m_hex ? &*m_hex : nullptr; }
+
+private:
+    SettingsStore &m_store;
+    Clock m_clock;
+    std::optional<LineStamps> m_stamps;
+    std::optional<HexDump> m_hex;
+};
