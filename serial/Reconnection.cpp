@@ -15,7 +15,13 @@ Reconnection::Reconnection(MSComm &comm, std::function<bool()> mayReopen, QObjec
 void Reconnection::begin()
 {
     m_lastFailure.clear();
+    m_port = m_comm.CommPort();
     m_look.start();
+}
+
+bool Reconnection::waiting() const
+{
+    return m_look.isActive() && m_comm.CommPort() == m_port;
 }
 
 void Reconnection::cancel()
@@ -25,8 +31,8 @@ void Reconnection::cancel()
 
 void Reconnection::look()
 {
-    if (m_comm.PortOpen()) {
-        m_look.stop(); // opened by hand meanwhile
+    if (m_comm.PortOpen() || !waiting()) {
+        m_look.stop(); // opened by hand meanwhile, or moved
         return;
     }
     if (!m_comm.devicePresent() || !m_mayReopen())

@@ -21,9 +21,10 @@ public:
     Reconnection(MSComm &comm, std::function<bool()> mayReopen, QObject *parent = nullptr);
 
     void begin();
-    // The user closed or moved the port: it is never reopened by itself.
+    // The user closed the port: it is never reopened by itself. Moving it to another number
+    // ends the wait too.
     void cancel();
-    bool waiting() const { return m_look.isActive(); }
+    bool waiting() const;
     // Why the last try at a device that was back failed; empty when none failed.
     const QString &lastFailure() const { return m_lastFailure; }
 
@@ -38,4 +39,5 @@ private:
     std::function<bool()> m_mayReopen;
     QTimer m_look;
     QString m_lastFailure;
+    int m_port = 0; // the number the device was lost from
 };

@@ -181,22 +181,24 @@ private slots:
         QVERIFY(descriptors() <= before);       // none leaked
         QVERIFY(m_f->messages.shown.isEmpty()); // waiting is shown in the status bar only
 
-        // Closed by the user while waiting, or before the loss, or reconnection turned off (the
-        // loss is then a message): never reopened by itself.
-        for (const QString way : {"close while waiting", "close first", "turn off"}) {
+        // Closed by the user while waiting or before the loss, moved to another number while
+        // waiting, or reconnection turned off (the loss is then a message): never reopened by itself.
+        for (const QString way : {"close while waiting", "close first", "move while waiting", "turn off"}) {
             if (way == "close first")
                 s.mnuOpen_Click();
             if (way == "turn off")
                 QVERIFY(!s.setReconnectAutomatically(false) && m_f->get("AutoReconnect") == "False");
             m_pty->unplug();
-            if (way == "close while waiting") {
+            if (way.endsWith("while waiting")) {
                 QTRY_VERIFY(s.waitsForDevice());
-                s.mnuOpen_Click();
+                way == "move while waiting" ? (void)s.choosePort(1) : s.mnuOpen_Click();
             }
             QVERIFY(m_pty->plugIn());
             QTest::qWait(3 * Reconnection::kLookEveryMs);
             QVERIFY(!s.comm().PortOpen() && !s.waitsForDevice());
             QCOMPARE(m_f->messages.shown.size(), way == "turn off" ? 1 : 0);
+            if (way == "move while waiting")
+                QVERIFY(!s.choosePort(2));
             s.mnuOpen_Click();
         }
         QCOMPARE(fileContents(log), logged);
