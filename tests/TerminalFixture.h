@@ -31,6 +31,7 @@ struct TerminalFixture
     ReceiveViews::Clock clock = &QDateTime::currentMSecsSinceEpoch;
     std::unique_ptr<frmTerminal> window;
     std::unique_ptr<TerminalSession> bare;
+    QString status; // the session's status bar
 
     TerminalFixture()
     {
@@ -83,6 +84,7 @@ struct TerminalFixture
     {
         restart(port);
         bare = std::make_unique<TerminalSession>(services());
+        QObject::connect(bare.get(), &TerminalSession::statusChanged, [this](const QString &text) { status = text; });
         bare->load(StoredProperties::read(*storage, TerminalSession::kStoredKeys));
         return *bare;
     }

@@ -2,13 +2,12 @@
 #include "KeyTyper.h"
 #include "PtyPair.h"
 #include "TerminalFixture.h"
-#include "settings/frmProperties.h"
 
 #include <QtTest>
 
-// The terminal on a real serial control over pseudo-terminals: keys out, text in, a port that
-// another program holds, and a device that goes away while open (idle, during a transfer and in
-// programming mode) and comes back.
+// The terminal on a real serial control over pseudo-terminals: keys out and text in through the
+// window; a device that goes away while open (idle, during a transfer and in programming mode) and
+// comes back, on the session alone.
 class TestPort : public QObject
 {
     Q_OBJECT
@@ -58,26 +57,26 @@ private slots:
             return;
         m_f->set("LineDelayCheck", "1");
         m_f->set("LineDelayValue", "50");
-        frmTerminal &w = m_f->open(2);
+        TerminalSession &s = m_f->openSession(2);
         const QString log = m_dir.filePath(QStringLiteral("session.log"));
         m_f->files.choices.push_back(log);
-        w.mnuOpenLog_Click();
+        s.mnuOpenLog_Click();
         QByteArray text, shown;
         for (int i = 0; i < 60; ++i) { // three seconds of line pauses
             text += "line " + QByteArray::number(i) + '\r';
             shown += "line " + QByteArray::number(i) + "\r\n";
         }
-        w.session().setLastTextFile(writeFile(m_dir, "lines.txt", text));
+        s.setLastTextFile(writeFile(m_dir, "lines.txt", text));
         auto board = m_pty->openBoard();
         board->write("before\r");
-        QTRY_COMPARE(w.session().text().text(), QStringLiteral("before\r\n"));
+        QTRY_COMPARE(s.text().text(), QStringLiteral("before\r\n"));
         QTimer::singleShot(300, [&] {
             m_pty->unplug();
             board.reset();
         });
-        w.mmuResendTextFile(); // returns when the transfer has ended
-        QVERIFY(!heldOpen(w.session().lastTextFile()));
-        QTRY_VERIFY(!w.session().comm().PortOpen());
+        s.mmuResendTextFile(); // returns when the transfer has ended
+        QVERIFY(!heldOpen(s.lastTextFile()));
+        QTRY_VERIFY(!s.comm().PortOpen());
         QTest::qWait(300); // one unplug raises several errors
         QCOMPARE(m_f->shownTexts().size(), 1);
         // The one message names the device and the line the transfer stopped at: the first the
@@ -87,69 +86,68 @@ private slots:
             QRegularExpression("\\nThe transfer of .*lines.txt stopped at line (\\d+)\\.$").match(message);
         const int line = match.captured(1).toInt();
         QVERIFY2(message.contains(m_pty->host()) && match.hasMatch() && line > 1 && line < 60, qPrintable(message));
-        QVERIFY(!w.toolButton("Prog")->isEnabled() && w.menuItem("mnuOpen")->isChecked()); // waits for it
-        QCOMPARE(w.statusText(),
+        QVERIFY(!commandStates(s.facts()).Prog && commandStates(s.facts()).mnuOpenChecked); // waits for it
+        QCOMPARE(m_f->status,
                  m_pty->host() + " is no longer available (unplugged or closed); waiting for it to come back");
-        QVERIFY(w.menuItem("mnuCloseLog")->isEnabled()); // the log stays open
+        QVERIFY(s.facts().logOpen); // the log stays open
 
         // Back again, by itself: text comes in after what came before, and the whole file goes out.
         QVERIFY(m_pty->plugIn());
-        QTRY_VERIFY(w.session().comm().PortOpen());
-        QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1 (reconnected)"));
-        QVERIFY(w.toolButton("ResendTextFile")->isEnabled());
+        QTRY_VERIFY(s.comm().PortOpen());
+        QCOMPARE(m_f->status, QStringLiteral("Settings: 9600,n,8,1 (reconnected)"));
+        QVERIFY(commandStates(s.facts()).ResendTextFile);
         board = m_pty->openBoard();
         board->write("after\r");
         QTRY_VERIFY(fileContents(log).startsWith("before\r\nafter\r\n"));
-        frmProperties &d = w.propertiesDialog(); // no pauses now: echoes overtake the sender, none is lost
-        d.chkLineDelay->setChecked(false);
-        QVERIFY(d.cmdOK_Click());
+        PropertyValues values = s.propertiesModel().values(); // no pauses now: echoes overtake the sender
+        values.chkLineDelay = 0;
+        s.propertiesModel().edit(values);
         QByteArray got;
         connect(board.get(), &QSerialPort::readyRead, [&] {
             const QByteArray bytes = board->readAll();
             got += bytes;
             board->write(bytes);
         });
-        w.mmuResendTextFile();
+        s.mmuResendTextFile();
         QTRY_COMPARE(got, text);
         QTRY_COMPARE(fileContents(log), "before\r\nafter\r\n" + shown);
         QCOMPARE(m_f->shownTexts().size(), 1);
-        QCOMPARE(w.statusText(), QStringLiteral("Settings: 9600,n,8,1"));
+        QCOMPARE(m_f->status, QStringLiteral("Settings: 9600,n,8,1"));
     }
 
     void lossInProgrammingModeLeavesItWithResetReleased()
     {
         m_f->waits.chipScale = 0.3;
-        frmTerminal &w = m_f->open(16);
-        QVERIFY(w.session().comm().PortOpen());
+        TerminalSession &s = m_f->openSession(16);
+        QVERIFY(s.comm().PortOpen());
         // V 0 Enter 07FF: a listing of the whole data memory, pulled out in the middle.
-        KeyTyper typer(w.session(), QStringLiteral("v0\n07FF"));
+        KeyTyper typer(s, QStringLiteral("v0\n07FF"));
         bool heldInReset = false;
         QTimer unplugger;
         connect(&unplugger, &QTimer::timeout, [&] {
-            if (!w.session().text().text().contains(QStringLiteral("0020 ")))
+            if (!s.text().text().contains(QStringLiteral("0020 ")))
                 return;
             unplugger.stop();
             heldInReset = m_f->chip->inReset();
             m_f->simulatedBoard()->unplug();
         });
         unplugger.start(5);
-        QTimer::singleShot(20000, [&] { w.session().app().ConsoleKey = 'x'; }); // the test must end
-        w.mmuProg_Click(); // returns when programming mode has ended
+        QTimer::singleShot(20000, [&] { s.app().ConsoleKey = 'x'; }); // the test must end
+        s.mmuProg_Click();                                            // returns when programming mode has ended
         QVERIFY(heldInReset);
-        QVERIFY(!w.session().app().ProgMode);
+        QVERIFY(!s.app().ProgMode);
         QCOMPARE(m_f->shownTexts().size(), 1);
         QVERIFY2(m_f->shownTexts()[0].contains(QStringLiteral("Built-in simulated board")),
                  qPrintable(m_f->shownTexts()[0]));
-        QVERIFY(!w.session().comm().PortOpen());
-        QVERIFY(w.toolButton("Properties")->isEnabled()); // menus and toolbar are back
+        QVERIFY(!s.comm().PortOpen());
+        QVERIFY(commandStates(s.facts()).Properties); // menus and toolbar are back
 
         // Plugged in again: the port comes back with the chip running, not held in reset.
         m_f->simulatedBoard()->plugIn();
-        QTRY_VERIFY(w.session().comm().PortOpen());
+        QTRY_VERIFY(s.comm().PortOpen());
         QVERIFY(!m_f->chip->inReset());
-        quint16 space = ' ';
-        w.txtTerm_KeyPress(space);
-        QTRY_VERIFY(w.session().text().text().contains(QStringLiteral("Tavro simulated board ready")));
+        s.txtTerm_KeyPress(' ');
+        QTRY_VERIFY(s.text().text().contains(QStringLiteral("Tavro simulated board ready")));
         QCOMPARE(m_f->shownTexts().size(), 1);
     }
 
