@@ -31,7 +31,6 @@ auto ChipSession::guarded(Step step)
 ChipSession::ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory, bool dataSpace,
                          StopRequest stopRequested)
     : m_release(target)
-    , m_comm(comm)
     , m_target(target)
     , m_memory(memory)
     , m_dataSpace(dataSpace)
@@ -44,8 +43,7 @@ ChipSession::ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory
 
 void ChipSession::enter()
 {
-    if (!m_comm.PortOpen())
-        throw ChipError(QObject::tr("The port is not open"));
+    throwIfFailed(m_target.ready());
     // As the terminal's programming mode: reset held on DTR, then one programming enable.
     throwIfFailed(m_target.holdInReset());
     m_memory.ProgrammingEnable();

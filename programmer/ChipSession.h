@@ -86,7 +86,6 @@ private:
     auto guarded(Step step);
 
     Release m_release;
-    MSComm &m_comm;
     TargetControl &m_target;
     ChipMemory &m_memory;
     bool m_dataSpace;

@@ -32,4 +32,6 @@ public:
     // Whether the steps of many instructions may be gathered and run at once: an adapter that pays
     // a USB round trip per run. The port's modem lines run every step as it comes.
     virtual bool gathers() const { return false; }
+    // Why no step could reach the chip now, if so.
+    virtual Failure ready() const { return std::nullopt; }
 };

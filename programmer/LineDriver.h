@@ -20,6 +20,7 @@ public:
     // Steps gathered and not yet run are dropped.
     void useBackend(LineBackend &backend);
     bool gathers() const { return m_backend->gathers(); }
+    Failure ready() const { return m_backend->ready(); }
 
     void Delay(double msecs);
     void ClockSCK();

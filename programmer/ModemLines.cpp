@@ -23,6 +23,11 @@ Failure ModemLines::run(const PinSteps &steps, std::vector<bool> &samples)
     return std::nullopt;
 }
 
+Failure ModemLines::ready() const
+{
+    return m_comm.PortOpen() ? std::nullopt : Failure(QObject::tr("The port is not open"));
+}
+
 Failure ModemLines::set(MSComm::Line line, bool level)
 {
     if (m_comm.lineAt(line, level))

@@ -17,6 +17,7 @@ public:
     {}
 
     Failure run(const PinSteps &steps, std::vector<bool> &samples) override;
+    Failure ready() const override;
 
 private:
     Failure set(MSComm::Line line, bool level);
