@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "adapter/FtdiBackend.h"
 
+#include <QElapsedTimer>
+#include <QObject>
+#include <limits>
+
 using Line = MSComm::Line;
 
 namespace {
@@ -17,7 +21,43 @@ Failure FtdiBackend::begin()
         return failure;
     m_states = QByteArray(1, char(m_state));
     std::vector<bool> none;
-    return play(none);
+    if (Failure failure = play(none))
+        return failure;
+    return checkRate();
+}
+
+Failure FtdiBackend::timedIdle(qsizetype states, qint64 &ns)
+{
+    QElapsedTimer took;
+    took.start();
+    m_states = QByteArray(states, char(m_state));
+    std::vector<bool> none;
+    const Failure failure = play(none);
+    ns = took.nsecsElapsed();
+    return failure;
+}
+
+Failure FtdiBackend::checkRate()
+{
+    // Two runs of idle states: their difference in time is the pins' alone, the round trips cancel.
+    constexpr qsizetype kShort = kPinRate / 500, kLong = kPinRate / 50; // 2 and 20 ms
+    // A run that wakes late would make the pins look fast: the quickest of a few short runs counts.
+    qint64 shortNs = std::numeric_limits<qint64>::max(), longNs = 0;
+    for (int run = 0; run < 3; ++run) {
+        qint64 ns = 0;
+        if (Failure failure = timedIdle(kShort, ns))
+            return failure;
+        shortNs = std::min(shortNs, ns);
+    }
+    if (Failure failure = timedIdle(kLong, longNs))
+        return failure;
+    const double rate = double(kLong - kShort) * 1e9 / double(std::max<qint64>(longNs - shortNs, 1));
+    if (rate > kPinRate * 1.1)
+        return QObject::tr("the adapter's pins run at %1 states a second where %2 were asked, which would shorten "
+                           "the chip's waits; use the port's modem lines (--backend lines)")
+            .arg(qint64(rate))
+            .arg(kPinRate);
+    return std::nullopt;
 }
 
 Failure FtdiBackend::run(const PinSteps &steps, std::vector<bool> &samples)

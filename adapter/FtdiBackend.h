@@ -25,7 +25,8 @@ public:
     {}
 
     // Bit-bang from the lines as they stand: the first state repeats them, so that the chip sees
-    // no edge when the UART lets go of them.
+    // no edge when the UART lets go of them. A chip whose pins run faster than asked would shorten
+    // every wait: its rate is measured first, and such a chip refused.
     Failure begin();
     // The UART again, its lines where the last state left them.
     Failure end() { return m_bus.resetBitmode(); }
@@ -37,6 +38,8 @@ private:
     void set(MSComm::Line line, bool level);
     void idle(std::chrono::nanoseconds length);
     Failure play(std::vector<bool> &samples);
+    Failure checkRate();
+    Failure timedIdle(qsizetype states, qint64 &ns);
     Failure transfer(QByteArray &readBack);
 
     FtdiBus &m_bus;

@@ -111,12 +111,18 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
         QStringLiteral("Wait this many microseconds after every line change, for USB adapters that apply changes "
                        "late (try 1000, then 5000). Default: the port map's ComNSettleUs, else 0."),
         QStringLiteral("us"));
+    const QCommandLineOption backend(
+        QStringLiteral("backend"),
+        QStringLiteral("How the chip is driven: ftdi, an FTDI adapter's synchronous bit-bang (one USB round trip for "
+                       "many instructions); lines, the port's modem-line calls; auto, bit-bang where the device is an "
+                       "FTDI chip that has it, else the lines. Default: the port map's ComNBackend, else auto."),
+        QStringLiteral("auto|lines|ftdi"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Also print the line operations per byte and the time of each "
                                                     "step."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Leave out the line that names the device behind the port."));
-    parser.addOptions({port, invert, straight, data, range, output, settle, verbose, quiet, help, version});
+    parser.addOptions({port, invert, straight, data, range, output, settle, backend, verbose, quiet, help, version});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify or read."),
                                  QStringLiteral("write FILE | verify FILE | read -o FILE"));
     // The usage line names the program as installed, not the path it was started by.
@@ -148,6 +154,11 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
         m_error = takeRange(parser.value(range));
     if (!m_error && parser.isSet(settle))
         m_error = takeSettle(parser.value(settle));
+    if (!m_error && parser.isSet(backend)) {
+        m_options.backend = parser.value(backend).toLower();
+        if (!PortMap::kBackends.contains(*m_options.backend))
+            m_error = QStringLiteral("--backend \"%1\" is none of auto, lines and ftdi").arg(parser.value(backend));
+    }
     if (!m_error && m_options.command == ProgOptions::Command::Read)
         m_options.file = parser.value(output);
 }

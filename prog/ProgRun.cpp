@@ -180,9 +180,16 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
+    BackendChoice backend;
+    if (const int status = takeBackend(*port, comm, backend); status != kDone)
+        return status;
     Programmer programmer(comm, m_io.waits.chipScale);
     programmer.setInvertsData(m_options.invertData);
-    if (m_options.verbose)
+    if (backend.ftdi)
+        programmer.useBackend(&backend.ftdi->backend());
+    if (m_options.verbose && backend.ftdi)
+        m_io.out << "Back end: FTDI synchronous bit-bang, " << FtdiBackend::kPinRate << " pin states a second.\n";
+    else if (m_options.verbose)
         m_io.out << "Settle time: " << comm.settleUs() << " us after every line change.\n";
     try {
         ChipSession session(comm, programmer.target(), programmer.chip(), m_options.dataSpace, m_io.stopRequested);
@@ -194,6 +201,29 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << onPort(*port, e.description()) << '\n';
         return kPortFailure;
     }
+}
+
+int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &backend)
+{
+    // The port was opened all the same, so that one another program holds is refused as busy; the
+    // serial driver then lets go of the chip for bit-bang, and has it back if that fails.
+    const QString wish = m_options.backend.value_or(port.backend);
+    if (wish == QLatin1String("lines") || (!port.ftdi && wish == QLatin1String("auto")))
+        return kDone;
+    (void)comm.setPortOpen(false);
+    backend = BackendChoice::make(wish, port.ftdi, port.device);
+    if (backend.stop) {
+        fail() << onPort(port, *backend.stop) << '\n';
+        return kPortFailure;
+    }
+    if (backend.ftdi)
+        return kDone;
+    m_io.err << "tavro-prog: " << onPort(port, *backend.fellBack) << '\n';
+    if (Failure failure = comm.setPortOpen(true)) {
+        fail() << "cannot open " << onPort(port, *failure) << '\n';
+        return kPortFailure;
+    }
+    return kDone;
 }
 
 int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
