@@ -28,31 +28,30 @@ Failure FtdiBackend::begin()
 
 Failure FtdiBackend::timedIdle(qsizetype states, qint64 &ns)
 {
-    QElapsedTimer took;
-    took.start();
-    m_states = QByteArray(states, char(m_state));
-    std::vector<bool> none;
-    const Failure failure = play(none);
-    ns = took.nsecsElapsed();
-    return failure;
+    // The quickest of a few runs: waking late would only make the pins look slow or fast.
+    ns = std::numeric_limits<qint64>::max();
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer took;
+        took.start();
+        m_states = QByteArray(states, char(m_state));
+        std::vector<bool> none;
+        if (Failure failure = play(none))
+            return failure;
+        ns = std::min(ns, took.nsecsElapsed());
+    }
+    return std::nullopt;
 }
 
 Failure FtdiBackend::checkRate()
 {
-    // Two runs of idle states: their difference in time is the pins' alone, the round trips cancel.
-    constexpr qsizetype kShort = kPinRate / 500, kLong = kPinRate / 50; // 2 and 20 ms
-    // A run that wakes late would make the pins look fast: the quickest of a few short runs counts.
-    qint64 shortNs = std::numeric_limits<qint64>::max(), longNs = 0;
-    for (int run = 0; run < 3; ++run) {
-        qint64 ns = 0;
-        if (Failure failure = timedIdle(kShort, ns))
-            return failure;
-        shortNs = std::min(shortNs, ns);
-    }
-    if (Failure failure = timedIdle(kLong, longNs))
+    // One state, then as many as the buffers hold, written at once: the difference in time is the
+    // pins' alone, as the round trips cancel and the USB never holds the pins up.
+    const qsizetype states = m_bus.buffers().tx + m_bus.buffers().rx;
+    qint64 oneNs = 0, allNs = 0;
+    if (Failure failure = timedIdle(1, oneNs); failure || (failure = timedIdle(states, allNs)))
         return failure;
-    const double rate = double(kLong - kShort) * 1e9 / double(std::max<qint64>(longNs - shortNs, 1));
-    if (rate > kPinRate * 1.1)
+    const double rate = double(states - 1) * 1e9 / double(std::max<qint64>(allNs - oneNs, 1));
+    if (rate > kPinRate * 1.2)
         return QObject::tr("the adapter's pins run at %1 states a second where %2 were asked, which would shorten "
                            "the chip's waits; use the port's modem lines (--backend lines)")
             .arg(qint64(rate))
@@ -60,7 +59,7 @@ Failure FtdiBackend::checkRate()
     return std::nullopt;
 }
 
-Failure FtdiBackend::run(const PinSteps &steps, std::vector<bool> &samples)
+Failure FtdiBackend::run(std::span<const PinStep> steps, std::vector<bool> &samples)
 {
     for (const PinStep &step : steps) {
         switch (step.kind) {

@@ -31,7 +31,7 @@ public:
     // The UART again, its lines where the last state left them.
     Failure end() { return m_bus.resetBitmode(); }
 
-    Failure run(const PinSteps &steps, std::vector<bool> &samples) override;
+    Failure run(std::span<const PinStep> steps, std::vector<bool> &samples) override;
     bool gathers() const override { return true; }
 
 private:

@@ -5,6 +5,7 @@
 #include "serial/MSComm.h"
 
 #include <chrono>
+#include <span>
 #include <vector>
 
 // One step of a chip instruction on the programming lines: a line set to a level (Break is the
@@ -28,7 +29,7 @@ public:
     virtual ~LineBackend() = default;
     // Puts the steps on the lines in order and appends the level of CTS at every Sample; a failure
     // stops it where it stood.
-    virtual Failure run(const PinSteps &steps, std::vector<bool> &samples) = 0;
+    virtual Failure run(std::span<const PinStep> steps, std::vector<bool> &samples) = 0;
     // Whether the steps of many instructions may be gathered and run at once: an adapter that pays
     // a USB round trip per run. The port's modem lines run every step as it comes.
     virtual bool gathers() const { return false; }

@@ -12,20 +12,35 @@ void LineDriver::useBackend(LineBackend &backend)
     m_samples.clear();
 }
 
-Failure LineDriver::runPending()
+Failure LineDriver::runSteps(std::span<const PinStep> steps)
 {
-    const PinSteps steps = std::exchange(m_pending, {});
     const Failure failure = m_backend->run(steps, m_samples);
     if (failure)
         m_samples.clear();
     return failure;
 }
 
+Failure LineDriver::runPending()
+{
+    const PinSteps steps = std::exchange(m_pending, {}); // a wait may let another handler add steps
+    return runSteps(steps);
+}
+
+Failure LineDriver::runNow(const PinStep &step)
+{
+    if (!m_pending.empty()) {
+        m_pending.push_back(step);
+        return runPending();
+    }
+    return runSteps({&step, 1});
+}
+
 void LineDriver::step(const PinStep &step)
 {
-    m_pending.push_back(step);
-    if (!m_backend->gathers())
-        throwIfFailed(runPending());
+    if (m_backend->gathers())
+        m_pending.push_back(step);
+    else
+        throwIfFailed(runNow(step));
 }
 
 QByteArray LineDriver::flush()
@@ -53,8 +68,7 @@ void LineDriver::Delay(double msecs)
 
 Failure LineDriver::setLine(MSComm::Line line, bool level)
 {
-    m_pending.push_back({PinStep::Kind::Set, line, level});
-    return runPending();
+    return runNow({PinStep::Kind::Set, line, level});
 }
 
 void LineDriver::ClockSCK()

@@ -43,7 +43,9 @@ public:
 
 private:
     void step(const PinStep &step);
+    Failure runSteps(std::span<const PinStep> steps);
     Failure runPending();
+    Failure runNow(const PinStep &step);
 
     LineBackend *m_backend;
     bool m_invertData = false;

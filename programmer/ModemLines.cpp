@@ -4,7 +4,7 @@
 #include "common/EventWait.h"
 #include "programmer/Timer3.h"
 
-Failure ModemLines::run(const PinSteps &steps, std::vector<bool> &samples)
+Failure ModemLines::run(std::span<const PinStep> steps, std::vector<bool> &samples)
 {
     for (const PinStep &step : steps) {
         switch (step.kind) {

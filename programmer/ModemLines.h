@@ -16,7 +16,7 @@ public:
         , m_timer(timer)
     {}
 
-    Failure run(const PinSteps &steps, std::vector<bool> &samples) override;
+    Failure run(std::span<const PinStep> steps, std::vector<bool> &samples) override;
     Failure ready() const override;
 
 private:
