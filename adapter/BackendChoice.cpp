@@ -3,16 +3,16 @@
 
 #include <QObject>
 
-BackendChoice BackendChoice::make(const QString &wish, const FtdiOpener &opener, const QString &device)
+BackendChoice BackendChoice::make(const BitbangOffer &offer)
 {
     BackendChoice choice;
-    const bool forced = wish == QLatin1String("ftdi");
-    if (wish == QLatin1String("lines") || (!opener && !forced))
+    const bool forced = offer.wish == QLatin1String("ftdi");
+    if (!offer.worthTrying())
         return choice;
     QString why;
-    std::unique_ptr<FtdiBus> bus = opener ? opener(&why) : nullptr;
-    if (!opener)
-        why = QObject::tr("%1 is no FTDI chip with synchronous bit-bang").arg(device);
+    std::unique_ptr<FtdiBus> bus = offer.opener ? offer.opener(&why) : nullptr;
+    if (!offer.opener)
+        why = QObject::tr("%1 is no FTDI chip with synchronous bit-bang").arg(offer.device);
     if (bus) {
         auto hold = std::make_unique<FtdiHold>(std::move(bus));
         if (const Failure failure = hold->backend().begin())

@@ -28,6 +28,17 @@ private:
     FtdiBackend m_backend;
 };
 
+// What a port offers a programming run: the back end the user asks for and the FTDI chip behind
+// the port (opener: none when it is no FTDI chip with synchronous bit-bang).
+struct BitbangOffer
+{
+    QString wish = QStringLiteral("auto");
+    FtdiOpener opener;
+    QString device; // for messages
+    // Asked for, or auto with a chip that has it.
+    bool worthTrying() const { return wish == QLatin1String("ftdi") || (wish == QLatin1String("auto") && opener); }
+};
+
 // The back end of one programming run, from what was asked (one of PortMap::kBackends) and what
 // the device is (opener: none when it is no FTDI chip with synchronous bit-bang). auto takes
 // bit-bang where there is one and falls back to the port's modem lines when it fails; ftdi stops.
@@ -37,5 +48,5 @@ struct BackendChoice
     Failure stop;                   // the run cannot go on
     Failure fellBack;               // to be said once: bit-bang failed, the modem lines are used
 
-    static BackendChoice make(const QString &wish, const FtdiOpener &opener, const QString &device);
+    static BackendChoice make(const BitbangOffer &offer);
 };

@@ -54,6 +54,15 @@ std::unique_ptr<LibFtdiBus> LibFtdiBus::open(const UsbFacts &facts, QString *err
     return bus;
 }
 
+std::function<std::unique_ptr<FtdiBus>(QString *error)> LibFtdiBus::openerFor(const QString &devicePath,
+                                                                              const QString &sysRoot)
+{
+    const std::optional<UsbFacts> facts = UsbFacts::of(devicePath, sysRoot);
+    if (!facts || !facts->hasSyncBitbang())
+        return {};
+    return [facts = *facts](QString *error) -> std::unique_ptr<FtdiBus> { return open(facts, error); };
+}
+
 LibFtdiBus::~LibFtdiBus()
 {
     if (m_open)

@@ -4,6 +4,7 @@
 #include "adapter/FtdiBus.h"
 #include "adapter/UsbFacts.h"
 
+#include <functional>
 #include <memory>
 
 struct ftdi_context;
@@ -16,6 +17,10 @@ class LibFtdiBus : public FtdiBus
 public:
     // The chip behind facts, opened; or why not, in one line with the cause and the fix.
     static std::unique_ptr<LibFtdiBus> open(const UsbFacts &facts, QString *error);
+    // Opens the device behind a serial device path when sysfs (under sysRoot) says it is an FTDI
+    // chip with synchronous bit-bang; none otherwise.
+    static std::function<std::unique_ptr<FtdiBus>(QString *error)>
+    openerFor(const QString &devicePath, const QString &sysRoot = QStringLiteral("/sys"));
     ~LibFtdiBus() override;
     LibFtdiBus(const LibFtdiBus &) = delete;
     LibFtdiBus &operator=(const LibFtdiBus &) = delete;

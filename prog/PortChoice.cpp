@@ -12,25 +12,13 @@
 
 namespace {
 
-FtdiOpener bitbangOf(const QString &path, const QString &sysRoot)
-{
-    const std::optional<UsbFacts> facts = UsbFacts::of(path, sysRoot);
-    if (!facts || !facts->hasSyncBitbang())
-        return {};
-    return [facts = *facts](QString *error) -> std::unique_ptr<FtdiBus> { return LibFtdiBus::open(facts, error); };
-}
-
 PortChoice mapped(int number, const PortMap &map, const QString &sysRoot)
 {
     QString device = QStringLiteral("Com%1, %2").arg(number).arg(map.describe(number));
     if (map.devicePath(number) == PortMap::kSimulatedBoard)
         device += QObject::tr(", its chip kept in %1").arg(shownPath(SimulatedChip::defaultFolder()));
-    return {number,
-            makeDeviceFactory(map, std::make_shared<SimulatedChip>()),
-            QStringLiteral("Com%1").arg(number),
-            device,
-            bitbangOf(map.devicePath(number), sysRoot),
-            map.backend(number)};
+    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number),
+            device, LibFtdiBus::openerFor(map.devicePath(number), sysRoot),    map.backend(number)};
 }
 
 // What the system calls a device given by its path, when it knows it.
@@ -68,5 +56,5 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
     }
     const QString path = text;
     return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
-                      shownPath(path), described(path), bitbangOf(path, sysRoot)};
+                      shownPath(path), described(path), LibFtdiBus::openerFor(path, sysRoot)};
 }

@@ -207,11 +207,11 @@ int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &ba
 {
     // The port was opened all the same, so that one another program holds is refused as busy; the
     // serial driver then lets go of the chip for bit-bang, and has it back if that fails.
-    const QString wish = m_options.backend.value_or(port.backend);
-    if (wish == QLatin1String("lines") || (!port.ftdi && wish == QLatin1String("auto")))
+    const BitbangOffer offer{m_options.backend.value_or(port.backend), port.ftdi, port.device};
+    if (!offer.worthTrying())
         return kDone;
     (void)comm.setPortOpen(false);
-    backend = BackendChoice::make(wish, port.ftdi, port.device);
+    backend = BackendChoice::make(offer);
     if (backend.stop) {
         fail() << onPort(port, *backend.stop) << '\n';
         return kPortFailure;

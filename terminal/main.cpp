@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     for (const QString &warning : ports.warnings())
         store.warn(warning); // shown with the settings' own at start-up
     auto chip = std::make_shared<SimulatedChip>();
-    frmTerminal window({{store, messages, files, makeDeviceFactory(ports, chip)},
+    frmTerminal window({{store, messages, files, makeDeviceFactory(ports, chip), {}, makeBitbangFactory(ports)},
                         [&ports](int port) { return ports.describe(port); }});
     window.show();
     return app.exec();

@@ -7,7 +7,9 @@
 #include "programmer/ChipError.h"
 #include "programmer/HexWriter.h"
 #include "serial/PortMap.h"
+#include "settings/SettingsStore.h"
 #include "simulator/FtdiModel.h"
+#include "terminal/TerminalSession.h"
 
 #include <QtTest>
 
@@ -302,6 +304,44 @@ private slots:
         QCOMPARE(map.warnings(), QStringList{map.filePath()
                                              + ": [Ports] Com4Backend=x is not auto, lines or ftdi; auto "
                                                "is used instead"});
+    }
+
+    void windowHandsThePortBackAfterBitbang()
+    {
+        // "Prog" on a port with an FTDI chip: the console programs through bit-bang; after "X" the
+        // port is a terminal again with its settings.
+        auto chip = std::make_shared<SimulatedChip>();
+        chip->setTimeScale(0.01);
+        MemorySettingsStore store;
+        FakeMessageBox messages;
+        FakeFileDialog files;
+        int opened = 0;
+        const FtdiOpener model = [&](QString *) { return ++opened, std::make_unique<FtdiModel>(chip); };
+        TerminalSession session({store,
+                                 messages,
+                                 files,
+                                 [chip](int, QString *) { return std::make_unique<SimulatedBoard>(chip); },
+                                 {10000, 1500, 0.01},
+                                 [&model](int) {
+                                     return BitbangOffer{"auto", model, "a"};
+                                 }});
+        LineFormat format;
+        QVERIFY(!format.setSettingsText("19200,e,7,2") && !session.comm().setFormat(format));
+        session.mnuOpen_Click();
+        bool typed = false; // once the console's banner is out
+        QObject::connect(&session, &TerminalSession::textChanged, &session, [&] {
+            if (std::exchange(typed, true))
+                return;
+            QVERIFY(!session.comm().PortOpen());
+            session.chip().ProgrammingEnable();
+            session.chip().WriteDataMemory(0x10, 0x42);
+            session.txtTerm_KeyPress('x');
+        });
+        session.mmuProg_Click();
+        QVERIFY(session.comm().PortOpen() && session.comm().format() == format);
+        QVERIFY(opened == 1 && messages.shown.isEmpty() && !chip->inReset());
+        QCOMPARE(chip->read(Space::Data, 0x10), quint8(0x42));
+        verifyOnlyWholeTimelyInstructions(*chip);
     }
 };
 
