@@ -28,3 +28,14 @@ BackendChoice BackendChoice::make(const BitbangOffer &offer)
         choice.fellBack = why + QObject::tr("; programming through the port's modem lines instead");
     return choice;
 }
+
+QString BitbangOffer::summary() const
+{
+    if (wish == QLatin1String("lines"))
+        return QObject::tr("Programs through the modem lines (lines, as the port map asks)");
+    if (opener)
+        return QObject::tr("Programs through the FTDI chip's synchronous bit-bang (%1)").arg(wish);
+    if (wish == QLatin1String("ftdi"))
+        return QObject::tr("Cannot program: the port map asks for ftdi, but this is no FTDI chip with bit-bang");
+    return QObject::tr("Programs through the modem lines (no FTDI chip with bit-bang)");
+}

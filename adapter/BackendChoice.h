@@ -37,6 +37,8 @@ struct BitbangOffer
     QString device; // for messages
     // Asked for, or auto with a chip that has it.
     bool worthTrying() const { return wish == QLatin1String("ftdi") || (wish == QLatin1String("auto") && opener); }
+    // One line for the port's tooltip: how "Prog" will drive the chip.
+    QString summary() const;
 };
 
 // The back end of one programming run, from what was asked (one of PortMap::kBackends) and what

@@ -22,6 +22,8 @@ const QString kDescription =
                    "                 FILE sets, then read each one back and compare\n"
                    "  verify FILE    only compare the chip with FILE\n"
                    "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
+                   "  probe          describe the device behind the port, the back ends it offers, the\n"
+                   "                 round trip of a line change and the time 8 KiB would take with each\n"
                    "\n"
                    "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
                    "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
@@ -123,8 +125,8 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Leave out the line that names the device behind the port."));
     parser.addOptions({port, invert, straight, data, range, output, settle, backend, verbose, quiet, help, version});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify or read."),
-                                 QStringLiteral("write FILE | verify FILE | read -o FILE"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify, read or probe."),
+                                 QStringLiteral("write FILE | verify FILE | read -o FILE | probe"));
     // The usage line names the program as installed, not the path it was started by.
     m_helpText = parser.helpText();
     m_helpText.replace(0, m_helpText.indexOf(QLatin1String(" [options]")), QStringLiteral("Usage: tavro-prog"));
@@ -175,11 +177,15 @@ std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, 
         m_options.command = ProgOptions::Command::Verify;
     else if (isRead)
         m_options.command = ProgOptions::Command::Read;
+    else if (command == QLatin1String("probe"))
+        m_options.command = ProgOptions::Command::Probe;
     else
-        return QStringLiteral("unknown command \"%1\" (write, verify or read)").arg(command);
+        return QStringLiteral("unknown command \"%1\" (write, verify, read or probe)").arg(command);
 
     m_options.first = 0;
     m_options.last = quint32(ChipMemory::lastAddress(m_options.dataSpace));
+    if (m_options.command == ProgOptions::Command::Probe)
+        return positional.size() > 1 ? std::optional<QString>(QStringLiteral("probe takes no file")) : std::nullopt;
     if (isRead) {
         if (positional.size() > 1)
             return QStringLiteral("read takes no file argument; name the output with -o FILE");

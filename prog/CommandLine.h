@@ -19,7 +19,7 @@ struct StoredDefaults
 
 struct ProgOptions
 {
-    enum class Command { Write, Verify, Read };
+    enum class Command { Write, Verify, Read, Probe };
     Command command = Command::Write;
     QString file; // the HEX file to write or verify, or the one read writes
     QString port;

@@ -17,8 +17,13 @@ PortChoice mapped(int number, const PortMap &map, const QString &sysRoot)
     QString device = QStringLiteral("Com%1, %2").arg(number).arg(map.describe(number));
     if (map.devicePath(number) == PortMap::kSimulatedBoard)
         device += QObject::tr(", its chip kept in %1").arg(shownPath(SimulatedChip::defaultFolder()));
-    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number),
-            device, LibFtdiBus::openerFor(map.devicePath(number), sysRoot),    map.backend(number)};
+    return {number,
+            makeDeviceFactory(map, std::make_shared<SimulatedChip>()),
+            QStringLiteral("Com%1").arg(number),
+            device,
+            LibFtdiBus::openerFor(map.devicePath(number), sysRoot),
+            map.backend(number),
+            map.devicePath(number)};
 }
 
 // What the system calls a device given by its path, when it knows it.
@@ -55,6 +60,11 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return std::nullopt;
     }
     const QString path = text;
-    return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
-                      shownPath(path), described(path), LibFtdiBus::openerFor(path, sysRoot)};
+    return PortChoice{1,
+                      [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
+                      shownPath(path),
+                      described(path),
+                      LibFtdiBus::openerFor(path, sysRoot),
+                      QStringLiteral("auto"),
+                      path};
 }

@@ -17,6 +17,7 @@ struct PortChoice
     QString device;                           // what stands behind it: path and description
     FtdiOpener ftdi;                          // none: no FTDI chip with synchronous bit-bang
     QString backend = QStringLiteral("auto"); // as the port map asks
+    QString path;                             // the device's path, or the simulated board's name
 };
 
 // "ComN" (1 to 16, as the command line has checked) goes through the terminal's port map, "simulated-board" to the port

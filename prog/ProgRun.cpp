@@ -4,6 +4,7 @@
 #include "common/Hex.h"
 #include "common/ShownPath.h"
 #include "prog/OutputFile.h"
+#include "prog/Probe.h"
 #include "prog/ProgressBar.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
@@ -148,6 +149,15 @@ std::optional<std::map<quint32, quint8>> ProgRun::loadImage()
 
 int ProgRun::exec(const PortResolver &resolvePort)
 {
+    if (m_options.command == ProgOptions::Command::Probe) {
+        QString error;
+        const std::optional<PortChoice> port = resolvePort(m_options.port, &error);
+        const int status =
+            port ? Probe(m_io.out).run(*port, settling(port->factory, m_options.settleUs), error) : int(kPortFailure);
+        if (status != kDone)
+            fail() << (port ? onPort(*port, error) : error) << '\n';
+        return status;
+    }
     std::map<quint32, quint8> image;
     const bool isRead = m_options.command == ProgOptions::Command::Read;
     if (!isRead) {
@@ -273,6 +283,8 @@ int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map
                     bytes.size());
         return kDone;
     }
+    case ProgOptions::Command::Probe: // holds no chip: answered in exec
+        break;
     }
     return kDone;
 }
