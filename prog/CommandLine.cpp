@@ -52,7 +52,9 @@ const QString kEpilogue =
                    "  tavro-prog --port /dev/ttyUSB0 --invert-data verify blink.hex\n"
                    "  tavro-prog --port simulated-board --data read -o eeprom.hex\n"
                    "  tavro-prog read --range 100-1FF -o part.hex\n"
-                   "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n");
+                   "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n"
+                   "  tavro-prog --port Com3 --backend ftdi write blink.hex\n"
+                   "  tavro-prog --port Com3 probe\n");
 
 // A hex address, with or without 0x; false when the text is none.
 bool hexAddress(QString text, quint32 &value)
@@ -168,7 +170,7 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
 std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, const QStringList &positional)
 {
     if (positional.isEmpty())
-        return QStringLiteral("no command given (write, verify or read)");
+        return QStringLiteral("no command given (write, verify, read or probe)");
     const QString command = positional.first();
     const bool isRead = command == QLatin1String("read");
     if (command == QLatin1String("write"))
