@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tavro-prog's write and verify on the simulated board with the chip's real waits: 8 KiB with no
-// latency, against the chip's own waits; then behind a modelled USB adapter that applies every
-// line change 1 ms late, with the settle time that needs, and what that means on a real adapter.
-// Prints; asserts nothing.
+// tavro-prog's write and verify on the simulated board with the chip's real waits, side by side:
+// 8 KiB with no latency, against the chip's own waits; 8 KiB through a modelled FTDI adapter in
+// synchronous bit-bang with a 1 ms USB round trip; then behind a modelled USB adapter that applies
+// every line change 1 ms late, with the settle time that needs, and what that means on a real
+// adapter. Prints; asserts nothing.
 //   bench_prog_cli [bytes behind the adapter]   (default 512; 8192 takes about 20 minutes)
-#include "programmer/HexWriter.h"
 #include "prog/CommandLine.h"
 #include "prog/ProgRun.h"
+#include "programmer/HexWriter.h"
+#include "simulator/FtdiModel.h"
 #include "simulator/SimulatedBoard.h"
 
 #include <QCoreApplication>
@@ -31,7 +33,7 @@ struct Outcome
     double perRead = 0;
 };
 
-Outcome writeAndVerify(const QByteArray &image, int latencyUs)
+Outcome writeAndVerify(const QByteArray &image, int latencyUs, bool bitbang = false)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("image.hex"));
@@ -47,10 +49,12 @@ Outcome writeAndVerify(const QByteArray &image, int latencyUs)
                                made->setAdapterLatency(std::chrono::microseconds(latencyUs));
                                return made;
                            },
-                           QStringLiteral("simulated board")};
+                           QStringLiteral("simulated board"), QStringLiteral("simulated board"),
+                           [chip](QString *) { return std::make_unique<FtdiModel>(chip, FtdiModel::kFT232R); }};
     const CommandLine commandLine({QStringLiteral("tavro-prog"), QStringLiteral("--verbose"),
-                                   QStringLiteral("--settle-us"), QString::number(latencyUs), QStringLiteral("write"),
-                                   path},
+                                   QStringLiteral("--settle-us"), QString::number(bitbang ? 0 : latencyUs),
+                                   QStringLiteral("--backend"), QString::fromLatin1(bitbang ? "ftdi" : "lines"),
+                                   QStringLiteral("write"), path},
                                   StoredDefaults{});
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
@@ -113,6 +117,13 @@ int main(int argc, char *argv[])
     std::printf("  console download floor (0.5 s a 16-byte record + 2 ms a byte): %.1f s -> %.1f times faster\n",
                 consoleFloor, consoleFloor / quick.seconds);
 
+    const Outcome ftdi = writeAndVerify(randomImage(kSize), 0, true);
+    std::printf("through a modelled FT232R in synchronous bit-bang, %d us round trip, %d bytes: %.2f s (exit %d, chip "
+                "%s)\n",
+                kLatencyUs, kSize, ftdi.seconds, ftdi.status, ftdi.holds ? "holds the image" : "DIFFERS");
+    std::printf("  %.3f times the chip's own waits (goal 1.15: %s)\n", ftdi.seconds / chipWaits,
+                ftdi.seconds / chipWaits <= 1.15 ? "met" : "missed");
+
     const Outcome slow = writeAndVerify(randomImage(adapterBytes), kLatencyUs);
     const double perByte = slow.seconds / adapterBytes;
     std::printf("behind an adapter with %d us latency, settle time %d us, %d bytes: %.2f s (exit %d, chip %s)\n",
@@ -126,5 +137,6 @@ int main(int argc, char *argv[])
         std::printf("    settle %4d us: %5.0f s (setting every bit: %5.0f s), %.1f bytes written a second\n", settleUs,
                     adapterSeconds(slow.perWritten, slow.perRead, 1, settleUs), adapterSeconds(72, 72, 1, settleUs),
                     1 / (slow.perWritten * (0.001 + settleUs / 1e6) + kWriteWait));
-    return quick.status == kDone && slow.status == kDone ? 0 : 1;
+    std::printf("  against bit-bang: %.0f times as long\n", slow.seconds / adapterBytes * kSize / ftdi.seconds);
+    return quick.status == kDone && slow.status == kDone && ftdi.status == kDone ? 0 : 1;
 }

@@ -23,6 +23,8 @@ foreach(package tavro-terminal tavro-prog)
     install(FILES ${packaging}/changelog.gz ${CMAKE_CURRENT_LIST_DIR}/copyright
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${package})
 endforeach()
+# The rule that lets the serial devices' group use FTDI chips in bit-bang: one package owns it.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/60-tavro-ftdi.rules DESTINATION lib/udev/rules.d COMPONENT tavro-prog)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

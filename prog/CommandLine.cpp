@@ -22,6 +22,8 @@ const QString kDescription =
                    "                 FILE sets, then read each one back and compare\n"
                    "  verify FILE    only compare the chip with FILE\n"
                    "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
+                   "  probe          describe the device behind the port, the back ends it offers, the\n"
+                   "                 round trip of a line change and the time 8 KiB would take with each\n"
                    "\n"
                    "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
                    "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
@@ -50,7 +52,9 @@ const QString kEpilogue =
                    "  tavro-prog --port /dev/ttyUSB0 --invert-data verify blink.hex\n"
                    "  tavro-prog --port simulated-board --data read -o eeprom.hex\n"
                    "  tavro-prog read --range 100-1FF -o part.hex\n"
-                   "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n");
+                   "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n"
+                   "  tavro-prog --port Com3 --backend ftdi write blink.hex\n"
+                   "  tavro-prog --port Com3 probe\n");
 
 // A hex address, with or without 0x; false when the text is none.
 bool hexAddress(QString text, quint32 &value)
@@ -111,14 +115,20 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
         QStringLiteral("Wait this many microseconds after every line change, for USB adapters that apply changes "
                        "late (try 1000, then 5000). Default: the port map's ComNSettleUs, else 0."),
         QStringLiteral("us"));
+    const QCommandLineOption backend(
+        QStringLiteral("backend"),
+        QStringLiteral("How the chip is driven: ftdi, an FTDI adapter's synchronous bit-bang (one USB round trip for "
+                       "many instructions); lines, the port's modem-line calls; auto, bit-bang where the device is an "
+                       "FTDI chip that has it, else the lines. Default: the port map's ComNBackend, else auto."),
+        QStringLiteral("auto|lines|ftdi"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Also print the line operations per byte and the time of each "
                                                     "step."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Leave out the line that names the device behind the port."));
-    parser.addOptions({port, invert, straight, data, range, output, settle, verbose, quiet, help, version});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify or read."),
-                                 QStringLiteral("write FILE | verify FILE | read -o FILE"));
+    parser.addOptions({port, invert, straight, data, range, output, settle, backend, verbose, quiet, help, version});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify, read or probe."),
+                                 QStringLiteral("write FILE | verify FILE | read -o FILE | probe"));
     // The usage line names the program as installed, not the path it was started by.
     m_helpText = parser.helpText();
     m_helpText.replace(0, m_helpText.indexOf(QLatin1String(" [options]")), QStringLiteral("Usage: tavro-prog"));
@@ -148,6 +158,11 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
         m_error = takeRange(parser.value(range));
     if (!m_error && parser.isSet(settle))
         m_error = takeSettle(parser.value(settle));
+    if (!m_error && parser.isSet(backend)) {
+        m_options.backend = parser.value(backend).toLower();
+        if (!PortMap::kBackends.contains(*m_options.backend))
+            m_error = QStringLiteral("--backend \"%1\" is none of auto, lines and ftdi").arg(parser.value(backend));
+    }
     if (!m_error && m_options.command == ProgOptions::Command::Read)
         m_options.file = parser.value(output);
 }
@@ -155,7 +170,7 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
 std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, const QStringList &positional)
 {
     if (positional.isEmpty())
-        return QStringLiteral("no command given (write, verify or read)");
+        return QStringLiteral("no command given (write, verify, read or probe)");
     const QString command = positional.first();
     const bool isRead = command == QLatin1String("read");
     if (command == QLatin1String("write"))
@@ -164,11 +179,15 @@ std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, 
         m_options.command = ProgOptions::Command::Verify;
     else if (isRead)
         m_options.command = ProgOptions::Command::Read;
+    else if (command == QLatin1String("probe"))
+        m_options.command = ProgOptions::Command::Probe;
     else
-        return QStringLiteral("unknown command \"%1\" (write, verify or read)").arg(command);
+        return QStringLiteral("unknown command \"%1\" (write, verify, read or probe)").arg(command);
 
     m_options.first = 0;
     m_options.last = quint32(ChipMemory::lastAddress(m_options.dataSpace));
+    if (m_options.command == ProgOptions::Command::Probe)
+        return positional.size() > 1 ? std::optional<QString>(QStringLiteral("probe takes no file")) : std::nullopt;
     if (isRead) {
         if (positional.size() > 1)
             return QStringLiteral("read takes no file argument; name the output with -o FILE");

@@ -19,7 +19,7 @@ struct StoredDefaults
 
 struct ProgOptions
 {
-    enum class Command { Write, Verify, Read };
+    enum class Command { Write, Verify, Read, Probe };
     Command command = Command::Write;
     QString file; // the HEX file to write or verify, or the one read writes
     QString port;
@@ -27,7 +27,8 @@ struct ProgOptions
     bool dataSpace = false;
     quint32 first = 0; // read's range, inclusive
     quint32 last = 0;
-    std::optional<int> settleUs; // instead of the port map's
+    std::optional<int> settleUs;    // instead of the port map's
+    std::optional<QString> backend; // auto, lines or ftdi, instead of the port map's
     bool verbose = false;
     bool quiet = false; // no line naming the device
 };

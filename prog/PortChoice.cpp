@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prog/PortChoice.h"
 
+#include "adapter/LibFtdiBus.h"
 #include "common/ShownPath.h"
 #include "serial/PortMap.h"
 #include "serial/QtSerialDevice.h"
@@ -11,13 +12,18 @@
 
 namespace {
 
-PortChoice mapped(int number, const PortMap &map)
+PortChoice mapped(int number, const PortMap &map, const QString &sysRoot)
 {
     QString device = QStringLiteral("Com%1, %2").arg(number).arg(map.describe(number));
     if (map.devicePath(number) == PortMap::kSimulatedBoard)
         device += QObject::tr(", its chip kept in %1").arg(shownPath(SimulatedChip::defaultFolder()));
-    return {number, makeDeviceFactory(map, std::make_shared<SimulatedChip>()), QStringLiteral("Com%1").arg(number),
-            device};
+    return {number,
+            makeDeviceFactory(map, std::make_shared<SimulatedChip>()),
+            QStringLiteral("Com%1").arg(number),
+            device,
+            LibFtdiBus::openerFor(map.devicePath(number), sysRoot),
+            map.backend(number),
+            map.devicePath(number)};
 }
 
 // What the system calls a device given by its path, when it knows it.
@@ -31,7 +37,7 @@ QString described(const QString &path)
 
 } // namespace
 
-std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error)
+std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error, const QString &sysRoot)
 {
     static const QRegularExpression comN(QStringLiteral("^com(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
     if (const QRegularExpressionMatch match = comN.match(text.trimmed()); match.hasMatch()) {
@@ -40,12 +46,12 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
             *error = QObject::tr("%1 names no device: %2").arg(text, map.describe(number));
             return std::nullopt;
         }
-        return mapped(number, map);
+        return mapped(number, map, sysRoot);
     }
     if (text == PortMap::kSimulatedBoard) {
         for (int number = 1; number <= MSComm::kPortCount; ++number)
             if (map.devicePath(number) == PortMap::kSimulatedBoard)
-                return mapped(number, map);
+                return mapped(number, map, sysRoot);
         *error = QObject::tr("no port of %1 is the simulated board").arg(shownPath(map.filePath()));
         return std::nullopt;
     }
@@ -54,6 +60,11 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return std::nullopt;
     }
     const QString path = text;
-    return PortChoice{1, [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
-                      shownPath(path), described(path)};
+    return PortChoice{1,
+                      [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
+                      shownPath(path),
+                      described(path),
+                      LibFtdiBus::openerFor(path, sysRoot),
+                      QStringLiteral("auto"),
+                      path};
 }

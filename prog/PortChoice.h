@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "adapter/BackendChoice.h"
 #include "serial/MSComm.h"
 
 #include <optional>
@@ -12,10 +13,15 @@ struct PortChoice
 {
     int number = 1; // the port number the control is set to
     MSComm::DeviceFactory factory;
-    QString name;   // for messages: "Com3" or the path given
-    QString device; // what stands behind it: path and description
+    QString name;                             // for messages: "Com3" or the path given
+    QString device;                           // what stands behind it: path and description
+    FtdiOpener ftdi;                          // none: no FTDI chip with synchronous bit-bang
+    QString backend = QStringLiteral("auto"); // as the port map asks
+    QString path;                             // the device's path, or the simulated board's name
 };
 
 // "ComN" (1 to 16, as the command line has checked) goes through the terminal's port map, "simulated-board" to the port
 // the map gives the built-in board, anything else is taken as a device path.
-std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error);
+// sysRoot: where sysfs tells what a device is.
+std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error,
+                                     const QString &sysRoot = QStringLiteral("/sys"));

@@ -4,6 +4,7 @@
 #include "common/Hex.h"
 #include "common/ShownPath.h"
 #include "prog/OutputFile.h"
+#include "prog/Probe.h"
 #include "prog/ProgressBar.h"
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
@@ -148,6 +149,15 @@ std::optional<std::map<quint32, quint8>> ProgRun::loadImage()
 
 int ProgRun::exec(const PortResolver &resolvePort)
 {
+    if (m_options.command == ProgOptions::Command::Probe) {
+        QString error;
+        const std::optional<PortChoice> port = resolvePort(m_options.port, &error);
+        const int status =
+            port ? Probe(m_io.out).run(*port, settling(port->factory, m_options.settleUs), error) : int(kPortFailure);
+        if (status != kDone)
+            fail() << (port ? onPort(*port, error) : error) << '\n';
+        return status;
+    }
     std::map<quint32, quint8> image;
     const bool isRead = m_options.command == ProgOptions::Command::Read;
     if (!isRead) {
@@ -180,9 +190,16 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
+    BackendChoice backend;
+    if (const int status = takeBackend(*port, comm, backend); status != kDone)
+        return status;
     Programmer programmer(comm, m_io.waits.chipScale);
     programmer.setInvertsData(m_options.invertData);
-    if (m_options.verbose)
+    if (backend.ftdi)
+        programmer.useBackend(&backend.ftdi->backend());
+    if (m_options.verbose && backend.ftdi)
+        m_io.out << "Back end: FTDI synchronous bit-bang, " << FtdiBackend::kPinRate << " pin states a second.\n";
+    else if (m_options.verbose)
         m_io.out << "Settle time: " << comm.settleUs() << " us after every line change.\n";
     try {
         ChipSession session(comm, programmer.target(), programmer.chip(), m_options.dataSpace, m_io.stopRequested);
@@ -194,6 +211,29 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << onPort(*port, e.description()) << '\n';
         return kPortFailure;
     }
+}
+
+int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &backend)
+{
+    // The port was opened all the same, so that one another program holds is refused as busy; the
+    // serial driver then lets go of the chip for bit-bang, and has it back if that fails.
+    const BitbangOffer offer{m_options.backend.value_or(port.backend), port.ftdi, port.device};
+    if (!offer.worthTrying())
+        return kDone;
+    (void)comm.setPortOpen(false);
+    backend = BackendChoice::make(offer);
+    if (backend.stop) {
+        fail() << onPort(port, *backend.stop) << '\n';
+        return kPortFailure;
+    }
+    if (backend.ftdi)
+        return kDone;
+    m_io.err << "tavro-prog: " << onPort(port, *backend.fellBack) << '\n';
+    if (Failure failure = comm.setPortOpen(true)) {
+        fail() << "cannot open " << onPort(port, *failure) << '\n';
+        return kPortFailure;
+    }
+    return kDone;
 }
 
 int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
@@ -243,6 +283,8 @@ int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map
                     bytes.size());
         return kDone;
     }
+    case ProgOptions::Command::Probe: // holds no chip: answered in exec
+        break;
     }
     return kDone;
 }

@@ -47,6 +47,7 @@ public:
 
 private:
     std::optional<std::map<quint32, quint8>> loadImage();
+    int takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &backend);
     int runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
                    class OutputFile *output);
     void hintIfBlank(const std::optional<quint8> &everyByte, qsizetype count);

@@ -7,6 +7,11 @@
 
 #include <QObject>
 
+namespace {
+constexpr int kGatheredBatch = 32; // about a tenth of a second of the chip's waits a run
+constexpr quint8 kReadProgram = 0x01, kWriteProgram = 0x02, kReadData = 0x05, kWriteData = 0x06;
+} // namespace
+
 template <typename Send>
 auto ChipMemory::instruction(Send send, bool enableInNewFrame)
 {
@@ -38,47 +43,64 @@ void ChipMemory::sendAddress(qint32 address, quint8 code)
     m_driver.SendProgByte(quint8(address % 256));
 }
 
-quint8 ChipMemory::readByte(qint32 address, quint8 code, qint32 last)
+void ChipMemory::sendWrite(qint32 address, quint8 code, quint8 value)
 {
-    checkAddress(address, last);
+    sendAddress(address, code);
+    m_driver.SendProgByte(value);
+    m_driver.Delay(2.5);
+}
+
+QByteArray ChipMemory::readMany(bool dataSpace, const QList<qint32> &addresses)
+{
+    for (qint32 address : addresses)
+        checkAddress(address, lastAddress(dataSpace));
     return instruction(
         [&] {
-            sendAddress(address, code);
-            return m_driver.ReadProgByte();
+            for (qint32 address : addresses) {
+                sendAddress(address, dataSpace ? kReadData : kReadProgram);
+                m_driver.queueReadByte();
+            }
+            return m_driver.flush();
         },
         true);
 }
 
-void ChipMemory::writeByte(qint32 address, quint8 code, qint32 last, quint8 value)
+void ChipMemory::writeMany(bool dataSpace, const Cells &cells)
 {
-    checkAddress(address, last);
+    for (const auto &cell : cells)
+        checkAddress(cell.first, lastAddress(dataSpace));
     instruction(
         [&] {
-            sendAddress(address, code);
-            m_driver.SendProgByte(value);
-            m_driver.Delay(2.5);
+            for (const auto &[address, value] : cells)
+                sendWrite(address, dataSpace ? kWriteData : kWriteProgram, value);
+            m_driver.flush();
         },
         true);
+}
+
+int ChipMemory::batch() const
+{
+    return m_driver.gathers() ? kGatheredBatch : 1;
 }
 
 quint8 ChipMemory::ReadDataMemory(qint32 address)
 {
-    return readByte(address, 0x05, kDataEnd);
+    return quint8(readMany(true, {address}).at(0));
 }
 
 quint8 ChipMemory::ReadProgramMemory(qint32 address)
 {
-    return readByte(address, 0x01, kProgramEnd);
+    return quint8(readMany(false, {address}).at(0));
 }
 
 void ChipMemory::WriteDataMemory(qint32 address, quint8 value)
 {
-    writeByte(address, 0x06, kDataEnd, value);
+    writeMany(true, {{address, value}});
 }
 
 void ChipMemory::WriteProgramMemory(qint32 address, quint8 value)
 {
-    writeByte(address, 0x02, kProgramEnd, value);
+    writeMany(false, {{address, value}});
 }
 
 quint8 ChipMemory::read(bool dataSpace, qint32 address)
@@ -93,7 +115,12 @@ void ChipMemory::write(bool dataSpace, qint32 address, quint8 value)
 
 void ChipMemory::ProgrammingEnable()
 {
-    instruction([this] { sendEnable(); }, false);
+    instruction(
+        [this] {
+            sendEnable();
+            m_driver.flush();
+        },
+        false);
 }
 
 void ChipMemory::sendEnable()

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QtGlobal>
+#include <utility>
 
 class LineDriver;
 class TargetControl;
@@ -33,15 +36,22 @@ public:
     void write(bool dataSpace, qint32 address, quint8 value);
     static qint32 lastAddress(bool dataSpace) { return dataSpace ? kDataEnd : kProgramEnd; }
 
+    // Bytes of one space as one run of instructions, which an adapter plays at once; on the
+    // port's modem lines the same as one call each. Every address is checked before any is sent.
+    using Cells = QList<std::pair<qint32, quint8>>;
+    QByteArray readMany(bool dataSpace, const QList<qint32> &addresses);
+    void writeMany(bool dataSpace, const Cells &cells);
+    // How many bytes one such run should hold: one where every step costs the same anyway.
+    int batch() const;
+
 private:
     // Sends one instruction, after a clean frame (and, unless it is the enable, an enable) when
     // the chip is out of step; a failure on the way leaves it out of step.
     template <typename Send>
     auto instruction(Send send, bool enableInNewFrame);
     void sendEnable();
-    quint8 readByte(qint32 address, quint8 code, qint32 last);
-    void writeByte(qint32 address, quint8 code, qint32 last, quint8 value);
     void sendAddress(qint32 address, quint8 code);
+    void sendWrite(qint32 address, quint8 code, quint8 value);
     static void checkAddress(qint32 address, qint32 last);
 
     LineDriver &m_driver;

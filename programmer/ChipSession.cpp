@@ -31,7 +31,6 @@ auto ChipSession::guarded(Step step)
 ChipSession::ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory, bool dataSpace,
                          StopRequest stopRequested)
     : m_release(target)
-    , m_comm(comm)
     , m_target(target)
     , m_memory(memory)
     , m_dataSpace(dataSpace)
@@ -44,8 +43,7 @@ ChipSession::ChipSession(MSComm &comm, TargetControl &target, ChipMemory &memory
 
 void ChipSession::enter()
 {
-    if (!m_comm.PortOpen())
-        throw ChipError(QObject::tr("The port is not open"));
+    throwIfFailed(m_target.ready());
     // As the terminal's programming mode: reset held on DTR, then one programming enable.
     throwIfFailed(m_target.holdInReset());
     m_memory.ProgrammingEnable();
@@ -62,12 +60,17 @@ void ChipSession::betweenBytes() const
 void ChipSession::write(const std::map<quint32, quint8> &bytes, const Progress &progress)
 {
     guarded([&] {
+        ChipMemory::Cells cells;
         qsizetype done = 0;
-        for (const auto &[address, value] : bytes) {
+        for (auto next = bytes.begin(); next != bytes.end();) {
             betweenBytes();
-            m_memory.write(m_dataSpace, qint32(address), value);
+            cells.clear();
+            for (; next != bytes.end() && cells.size() < m_memory.batch(); ++next)
+                cells.append({qint32(next->first), next->second});
+            m_memory.writeMany(m_dataSpace, cells);
+            done += cells.size();
             if (progress)
-                progress(++done, qsizetype(bytes.size()));
+                progress(done, qsizetype(bytes.size()));
         }
     });
 }
@@ -76,20 +79,29 @@ ChipSession::VerifyReport ChipSession::verify(const std::map<quint32, quint8> &b
 {
     return guarded([&] {
         VerifyReport report;
-        for (const auto &[address, value] : bytes) {
+        QList<qint32> addresses;
+        for (auto next = bytes.begin(); next != bytes.end();) {
             betweenBytes();
-            const quint8 inChip = m_memory.read(m_dataSpace, qint32(address));
-            if (++report.verified == 1)
-                report.everyByte = inChip;
-            else if (report.everyByte != inChip)
-                report.everyByte.reset();
-            if (inChip != value && ++report.mismatches <= kKeptMismatches)
-                report.first.append({address, inChip, value});
+            addresses.clear();
+            for (auto at = next; at != bytes.end() && addresses.size() < m_memory.batch(); ++at)
+                addresses.append(qint32(at->first));
+            for (char inChip : m_memory.readMany(m_dataSpace, addresses))
+                compare(report, *next++, quint8(inChip));
             if (progress)
                 progress(report.verified, qsizetype(bytes.size()));
         }
         return report;
     });
+}
+
+void ChipSession::compare(VerifyReport &report, std::pair<quint32, quint8> inFile, quint8 inChip)
+{
+    if (++report.verified == 1)
+        report.everyByte = inChip;
+    else if (report.everyByte != inChip)
+        report.everyByte.reset();
+    if (inChip != inFile.second && ++report.mismatches <= kKeptMismatches)
+        report.first.append({inFile.first, inChip, inFile.second});
 }
 
 QByteArray ChipSession::read(quint32 first, quint32 last, const Progress &progress)
@@ -98,9 +110,14 @@ QByteArray ChipSession::read(quint32 first, quint32 last, const Progress &progre
         QByteArray bytes;
         const qsizetype total = qsizetype(last) - qsizetype(first) + 1;
         bytes.reserve(total);
-        for (quint64 address = first; address <= last; ++address) {
+        QList<qint32> addresses;
+        while (bytes.size() < total) {
             betweenBytes();
-            bytes.append(char(m_memory.read(m_dataSpace, qint32(address))));
+            addresses.clear();
+            for (qint64 address = first + bytes.size(); address <= last && addresses.size() < m_memory.batch();
+                 ++address)
+                addresses.append(qint32(address));
+            bytes += m_memory.readMany(m_dataSpace, addresses);
             if (progress)
                 progress(bytes.size(), total);
         }

@@ -23,7 +23,8 @@ public:
 
 // One programming run on an open port: the target is held in reset with programming enabled
 // from construction until destruction, which releases it (break off, RTS and DTR cleared)
-// however the run ends. Every failure, a lost port included, arrives as ChipError.
+// however the run ends. Bytes go in runs of as many as the back end takes at once. Every
+// failure, a lost port included, arrives as ChipError.
 class ChipSession
 {
 public:
@@ -80,11 +81,11 @@ private:
 
     void enter();
     void betweenBytes() const;
+    static void compare(VerifyReport &report, std::pair<quint32, quint8> inFile, quint8 inChip);
     template <typename Step>
     auto guarded(Step step);
 
     Release m_release;
-    MSComm &m_comm;
     TargetControl &m_target;
     ChipMemory &m_memory;
     bool m_dataSpace;

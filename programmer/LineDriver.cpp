@@ -1,49 +1,80 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "programmer/LineDriver.h"
 
-#include "common/EventWait.h"
 #include "programmer/ChipError.h"
-#include "programmer/Timer3.h"
 
 #include <cmath>
 
-LineDriver::LineDriver(MSComm &comm, Timer3 &timer)
-    : m_comm(comm)
-    , m_timer(timer)
-{}
+void LineDriver::useBackend(LineBackend &backend)
+{
+    m_backend = &backend;
+    m_pending.clear();
+    m_samples.clear();
+}
+
+Failure LineDriver::runSteps(std::span<const PinStep> steps)
+{
+    const Failure failure = m_backend->run(steps, m_samples);
+    if (failure)
+        m_samples.clear();
+    return failure;
+}
+
+Failure LineDriver::runPending()
+{
+    const PinSteps steps = std::exchange(m_pending, {}); // a wait may let another handler add steps
+    return runSteps(steps);
+}
+
+Failure LineDriver::runNow(const PinStep &step)
+{
+    if (!m_pending.empty()) {
+        m_pending.push_back(step);
+        return runPending();
+    }
+    return runSteps({&step, 1});
+}
+
+void LineDriver::step(const PinStep &step)
+{
+    if (m_backend->gathers())
+        m_pending.push_back(step);
+    else
+        throwIfFailed(runNow(step));
+}
+
+QByteArray LineDriver::flush()
+{
+    if (!m_pending.empty())
+        throwIfFailed(runPending());
+    QByteArray bytes;
+    for (std::size_t at = 0; at + 8 <= m_samples.size(); at += 8) {
+        int value = 0;
+        for (std::size_t bit = at; bit < at + 8; ++bit)
+            value = value * 2 + (m_samples[bit] ? 1 : 0);
+        bytes.append(char(value));
+    }
+    m_samples.clear();
+    return bytes;
+}
 
 void LineDriver::Delay(double msecs)
 {
     // Rounded half to even, as 2.5 ms must become 2. A shortened wait keeps its fraction of a
     // millisecond, so that it is never shorter than the chip's need.
     const double ns = std::ceil(std::nearbyint(msecs) * m_waitScale * 1e6);
-    m_timer.start(std::chrono::nanoseconds(qint64(ns)));
-    if (!m_timer.isRunning())
-        EventWait::pending();
-    else // the timer's tick is an event
-        EventWait::until([this] { return !m_timer.isRunning(); });
+    step({PinStep::Kind::Wait, {}, false, std::chrono::nanoseconds(qint64(ns))});
 }
 
 Failure LineDriver::setLine(MSComm::Line line, bool level)
 {
-    if (m_comm.lineAt(line, level))
-        return std::nullopt;
-    if (Failure failure = m_comm.setLine(line, level))
-        return failure;
-    settle();
-    return std::nullopt;
-}
-
-void LineDriver::settle()
-{
-    if (const int us = m_comm.settleUs(); us > 0)
-        m_settleWait.wait(std::chrono::microseconds(us));
+    return runNow({PinStep::Kind::Set, line, level});
 }
 
 void LineDriver::ClockSCK()
 {
-    throwIfFailed(setLine(MSComm::Line::Break, true));
-    throwIfFailed(setLine(MSComm::Line::Break, false));
+    step({PinStep::Kind::Set, MSComm::Line::Break, true});
+    step({PinStep::Kind::Set, MSComm::Line::Break, false});
 }
 
 void LineDriver::SendProgByte(quint8 value)
@@ -51,23 +82,23 @@ void LineDriver::SendProgByte(quint8 value)
     if (m_invertData)
         value = quint8(~value);
     for (quint8 mask = 0x80; mask != 0; mask >>= 1) {
-        throwIfFailed(setLine(MSComm::Line::RTS, (value & mask) != 0));
+        step({PinStep::Kind::Set, MSComm::Line::RTS, (value & mask) != 0});
         ClockSCK();
     }
 }
 
+void LineDriver::queueReadByte()
+{
+    // Each bit is on CTS before the clock that brings the next one.
+    for (int bit = 0; bit < 8; ++bit) {
+        step({PinStep::Kind::Sample});
+        ClockSCK();
+    }
+    Delay(3);
+}
+
 quint8 LineDriver::ReadProgByte()
 {
-    int value = 0;
-    for (int bit = 7; bit >= 1; --bit) {
-        if (m_comm.CTSHolding())
-            value += 1;
-        ClockSCK();
-        value *= 2;
-    }
-    if (m_comm.CTSHolding())
-        value += 1;
-    ClockSCK();
-    Delay(3);
-    return quint8(value);
+    queueReadByte();
+    return quint8(flush().back());
 }

@@ -10,6 +10,11 @@ namespace {
 constexpr std::pair<Line, bool> kReleased[] = {{Line::Break, false}, {Line::RTS, false}, {Line::DTR, false}};
 } // namespace
 
+Failure TargetControl::ready() const
+{
+    return m_driver.ready();
+}
+
 Failure TargetControl::holdInReset()
 {
     m_lostStep = true; // until the frame is clean

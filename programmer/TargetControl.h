@@ -31,6 +31,9 @@ public:
     // DTR set, 100 ms, cleared, then 500 ms for the firmware to start.
     Failure pulseReset();
 
+    // Why the lines cannot be driven now, if so: the port is closed, say.
+    Failure ready() const;
+
     // A line change failed inside an instruction, or the hold did: the chip is out of step until
     // the next holdInReset.
     void loseStep() { m_lostStep = true; }

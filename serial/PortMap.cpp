@@ -15,7 +15,7 @@ PortMap::PortMap(QString filePath)
     if (m_filePath.isEmpty())
         m_filePath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                      + QStringLiteral("/Tavro Terminal/ports.ini");
-    static const QRegularExpression portKey(QStringLiteral("^ports/com(\\d+)(settleus)?$"),
+    static const QRegularExpression portKey(QStringLiteral("^ports/com(\\d+)(settleus|backend)?$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QSettings file(m_filePath, QSettings::IniFormat);
     QStringList named;
@@ -25,6 +25,14 @@ PortMap::PortMap(QString filePath)
         if (!match.hasMatch() || port < 1 || port > MSComm::kPortCount)
             continue;
         const QString value = file.value(key).toString().trimmed();
+        if (match.captured(2).compare(QLatin1String("backend"), Qt::CaseInsensitive) == 0) {
+            if (kBackends.contains(value.toLower()))
+                m_entries[port - 1].backend = value.toLower();
+            else
+                m_warnings << QObject::tr("%1: [Ports] %2=%3 is not auto, lines or ftdi; auto is used instead")
+                                  .arg(shownPath(m_filePath), key.section(QLatin1Char('/'), 1), value);
+            continue;
+        }
         if (match.hasCaptured(2)) {
             bool ok = false;
             const int us = value.toInt(&ok);

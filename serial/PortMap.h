@@ -17,11 +17,13 @@
 //
 // A USB adapter that applies line changes late gets a settle time in microseconds next to its
 // path, e.g.  Com3SettleUs=1000 : the programmer waits that long after every line change.
+// Com3Backend=auto|lines|ftdi chooses how the programmer drives the chip (auto when not given).
 class PortMap
 {
 public:
     static inline const QString kSimulatedBoard = QStringLiteral("simulated-board");
     static constexpr int kMaxSettleUs = 1000000;
+    static inline const QStringList kBackends{QStringLiteral("auto"), QStringLiteral("lines"), QStringLiteral("ftdi")};
 
     // Empty file path: the per-user file.
     explicit PortMap(QString filePath = {});
@@ -30,8 +32,9 @@ public:
     QString describe(int port) const;                               // for tooltips and messages
     QString label(int port) const { return entry(port).label; }     // what the system calls the device, when it says
     int settleUs(int port) const { return entry(port).settleUs; }   // 0 when the file gives none
+    QString backend(int port) const { return entry(port).backend; }
     QString filePath() const { return m_filePath; }
-    // A settle time out of range, each with the file, the key and the value used instead.
+    // A settle time out of range or an unknown back end, each with the file, the key and the value used instead.
     const QStringList &warnings() const { return m_warnings; }
 
 private:
@@ -40,6 +43,7 @@ private:
         QString path;
         QString label;
         int settleUs = 0;
+        QString backend = QStringLiteral("auto");
     };
     // The port's entry; an empty one for a number outside Com1 to Com16.
     const Entry &entry(int port) const;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "simulator/DeviceFactory.h"
 
+#include "adapter/LibFtdiBus.h"
 #include "serial/QtSerialDevice.h"
 #include "simulator/SimulatedBoard.h"
 
@@ -22,5 +23,12 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
         }
         device->setSettleUs(map.settleUs(port));
         return device;
+    };
+}
+
+std::function<BitbangOffer(int port)> makeBitbangFactory(PortMap map)
+{
+    return [map = std::move(map)](int port) {
+        return BitbangOffer{map.backend(port), LibFtdiBus::openerFor(map.devicePath(port)), map.describe(port)};
     };
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "adapter/BackendChoice.h"
 #include "serial/MSComm.h"
 #include "serial/PortMap.h"
 #include "simulator/SimulatedChip.h"
@@ -9,3 +10,5 @@
 
 // Opens what the port map names: the simulated board, or a real device path.
 MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip);
+// What each port offers the programmer besides its modem lines, as the map and sysfs say.
+std::function<BitbangOffer(int port)> makeBitbangFactory(PortMap map);

@@ -38,6 +38,7 @@ void SimulatedChip::setReset(bool asserted, qint64 atNs)
     m_bytes = {};
     m_enabled = false;
     m_out = false;
+    m_nextOut.reset();
 }
 
 void SimulatedChip::setData(bool level, qint64 atNs)
@@ -53,8 +54,11 @@ void SimulatedChip::setClock(bool high, qint64 atNs)
         return;
     const qint64 at = record(Line::Clock, high, atNs);
     m_clock = high;
-    if (!high)
+    if (!high) {
+        if (m_nextOut)
+            m_out = *std::exchange(m_nextOut, std::nullopt);
         return;
+    }
     if (!m_reset) {
         ++m_strayClocks;
         return;
@@ -72,7 +76,7 @@ void SimulatedChip::takeBit(qint64 atNs)
     if (m_bitCount == 16)
         presentAnswer();
     else if (m_bitCount > 16 && m_bitCount < 24)
-        m_out = (m_answer >> (23 - m_bitCount)) & 1; // next bit after each clock of byte 3
+        m_nextOut = (m_answer >> (23 - m_bitCount)) & 1; // next bit after each clock of byte 3
     if (m_bitCount == 24)
         finishInstruction(atNs);
 }
@@ -86,7 +90,7 @@ void SimulatedChip::presentAnswer()
     m_answer = (isRead && m_enabled && ins.address >= 0 && !tooSoon(ins))
                    ? read(ins.op == Op::ReadProgram ? Space::Program : Space::Data, ins.address)
                    : 0;
-    m_out = (m_answer >> 7) & 1;
+    m_nextOut = (m_answer >> 7) & 1;
 }
 
 void SimulatedChip::decode(Instruction &ins) const

@@ -19,8 +19,9 @@
 // Reset asserted holds the chip in programming mode. Each rising clock edge takes one
 // data bit; three bytes, most significant bit first, make one instruction. Nothing is
 // obeyed until the programming-enable instruction has been seen since the last reset
-// edge. For a read the answer's first bit is on CTS right after the last clock of byte 2,
-// each further clock brings the next one.
+// edge. For a read the answer's first bit is on CTS as the last clock of byte 2 falls, each
+// further clock brings the next one as it falls; so CTS read while the clock is high still
+// shows the bit before.
 //
 // The chip has needs of time, measured on its own clock: an enable that starts too soon
 // after reset was asserted is ignored, and an instruction that starts while a write is
@@ -125,6 +126,7 @@ private:
     bool m_clock = false;
     bool m_dataIn = false;
     bool m_out = false;
+    std::optional<bool> m_nextOut; // what CTS shows when the clock falls
     bool m_enabled = false;
     int m_bitCount = 0;
     std::array<quint8, 3> m_bytes{};

@@ -8,8 +8,12 @@
 #include "settings/StoredProperties.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 
 namespace {
+constexpr int kDeviceReturnMs = 5000; // after bit-bang, for the kernel to make the serial device again
+constexpr int kDeviceRetryMs = 100;
+
 std::optional<int> toInt(const QString &text)
 {
     bool ok = false;
@@ -300,14 +304,15 @@ void TerminalSession::mmuProg_Click()
         leaveProgramming(); // the console's X
         return;
     }
-    enterProgramming();
+    if (!enterProgramming())
+        return;
     m_console.ConsoleLoop(); // until programming mode ends
     // Ended by a close or a lost port: the console has stopped clocking, now the chip goes free.
     if (m_holdingTarget)
         leaveProgramming();
 }
 
-void TerminalSession::enterProgramming()
+bool TerminalSession::enterProgramming()
 {
     // The console's chip operations read the values, never the store; the data line's inversion
     // holds for the whole session.
@@ -316,9 +321,14 @@ void TerminalSession::enterProgramming()
     emit programmingChanged(true);
     m_app.ProgMode = true;
     m_app.ConsoleKey = 1;
-    (void)m_programmer.target().holdInReset();
     m_holdingTarget = true;
-    emit commandsChanged();
+    emit commandsChanged(); // nothing else starts while the adapter changes hands
+    if (!takeBitbang()) {
+        leaveProgramming();
+        return false;
+    }
+    (void)m_programmer.target().holdInReset();
+    return true;
 }
 
 void TerminalSession::leaveProgramming()
@@ -328,8 +338,46 @@ void TerminalSession::leaveProgramming()
     m_app.ProgMode = false;
     m_programmer.target().release();
     m_holdingTarget = false;
+    giveBackBitbang();
     emit commandsChanged();
     m_app.DataSpace = true;
+}
+
+bool TerminalSession::takeBitbang()
+{
+    // The console drives the chip through the adapter's bit-bang where it has it; the terminal and
+    // "ResetCPU" keep the serial driver, which needs the port closed meanwhile.
+    if (!m_services.bitbangOf || !MSComm1.PortOpen())
+        return true;
+    const BitbangOffer offer = m_services.bitbangOf(MSComm1.CommPort());
+    if (!offer.worthTrying())
+        return true;
+    (void)MSComm1.setPortOpen(false);
+    m_bitbang = BackendChoice::make(offer);
+    if (m_bitbang.ftdi) {
+        m_programmer.useBackend(&m_bitbang.ftdi->backend());
+        return true;
+    }
+    m_services.messages.warn(*(m_bitbang.stop ? m_bitbang.stop : m_bitbang.fellBack));
+    if (Failure failure = MSComm1.setPortOpen(true))
+        m_services.messages.warn(*failure);
+    return !m_bitbang.stop && MSComm1.PortOpen();
+}
+
+void TerminalSession::giveBackBitbang()
+{
+    if (!m_bitbang.ftdi)
+        return;
+    m_programmer.useBackend(nullptr);
+    m_bitbang = {}; // the UART again, and the serial driver
+    // The device comes back once the kernel has made it again.
+    QElapsedTimer waited;
+    waited.start();
+    Failure failure;
+    while ((failure = MSComm1.setPortOpen(true)) && waited.elapsed() < kDeviceReturnMs)
+        EventWait::next(kDeviceRetryMs);
+    if (failure)
+        m_services.messages.warn(*failure);
 }
 
 void TerminalSession::stopProgramming()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "adapter/BackendChoice.h"
 #include "common/AppState.h"
 #include "common/Waits.h"
 #include "console/ConsoleHost.h"
@@ -41,6 +42,8 @@ public:
         FileDialog &files;
         MSComm::DeviceFactory openDevice;
         Waits waits = {};
+        // What a port offers the programmer besides its modem lines; none: the lines always.
+        std::function<BitbangOffer(int port)> bitbangOf = {};
         ReceiveViews::Clock clock = &QDateTime::currentMSecsSinceEpoch;
     };
 
@@ -163,8 +166,10 @@ private:
     StoredPort loadPort(const QString &settings, const QString &port, const QString &handshaking);
     void loadRest(const QString &lastTextFile, const QString &echo);
     Failure applyChoices(const PortChoices &choices);
-    void enterProgramming();
+    bool enterProgramming(); // false: it could not begin, and has ended again
     void leaveProgramming();
+    bool takeBitbang();
+    void giveBackBitbang();
     void onPortLost(const QString &description);
     void onReconnected();
 
@@ -173,6 +178,7 @@ private:
     PropertiesModel m_properties{m_services.store};
     MSComm MSComm1{m_services.openDevice};
     Programmer m_programmer{MSComm1, m_services.waits.chipScale};
+    BackendChoice m_bitbang; // while programming mode holds an FTDI chip in bit-bang
     PacingTimerOf<Timer3> m_pacing{m_programmer.timer()};
     Module1 m_console{*this, m_app};
     LogCommands m_log{m_services.files, m_services.messages};

@@ -54,8 +54,11 @@ int main(int argc, char *argv[])
     for (const QString &warning : ports.warnings())
         store.warn(warning); // shown with the settings' own at start-up
     auto chip = std::make_shared<SimulatedChip>();
-    frmTerminal window({{store, messages, files, makeDeviceFactory(ports, chip)},
-                        [&ports](int port) { return ports.describe(port); }});
+    const auto bitbangOf = makeBitbangFactory(ports);
+    frmTerminal window(
+        {{store, messages, files, makeDeviceFactory(ports, chip), {}, bitbangOf}, [&ports, &bitbangOf](int port) {
+             return ports.describe(port) + QLatin1Char('\n') + bitbangOf(port).summary();
+         }});
     window.show();
     return app.exec();
 }

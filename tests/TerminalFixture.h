@@ -67,6 +67,7 @@ struct TerminalFixture
                     return std::make_unique<QtSerialDevice>(devices[port]);
                 },
                 waits,
+                {},
                 clock};
     }
 

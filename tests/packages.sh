@@ -39,6 +39,7 @@ declare -A expected=(
 ./usr/share/man/man1/tavro-terminal.1.gz
 ./usr/share/metainfo/$metainfo"
     [tavro-prog]="./usr/bin/tavro-prog
+./usr/lib/udev/rules.d/60-tavro-ftdi.rules
 ./usr/share/doc/tavro-prog/changelog.gz
 ./usr/share/doc/tavro-prog/copyright
 ./usr/share/man/man1/tavro-prog.1.gz")
@@ -59,7 +60,7 @@ done
 
 prog_depends=$(dpkg-deb -f "$work/tavro-prog_${version}_${arch}.deb" Depends)
 terminal_depends=$(dpkg-deb -f "$work/tavro-terminal_${version}_${arch}.deb" Depends)
-for lib in libqt6core6 libqt6serialport6; do
+for lib in libqt6core6 libqt6serialport6 libftdi1-2; do
     grep -q "$lib" <<<"$prog_depends" || fail "tavro-prog does not depend on $lib: $prog_depends"
 done
 if grep -Eiq 'widgets|gui|opengl|libgl|libegl|libx11|xcb' <<<"$prog_depends"; then

@@ -537,12 +537,24 @@ private slots:
         QVERIFY(prog.err.contains("cannot open " + none) && prog.out.contains(none + " (no description from"));
         QCOMPARE(prog.run({"--quiet", "--port", none, "write", good}), int(kPortFailure));
         QCOMPARE(prog.out, QString());
+        // probe describes what is behind the port and times it; a pseudo-terminal has no lines.
+        QCOMPARE(prog.run({"--port", "simulated-board", "probe"}), int(kDone));
+        QVERIFY2(prog.out.contains("simulated board: a model")
+                     && prog.out.contains("Back ends: lines; the port map "
+                                          "asks for auto")
+                     && prog.out.contains(QRegularExpression("median [0-9.]+ ms.*estimated: \\d+ s through the "
+                                                             "modem lines\n$",
+                                                             QRegularExpression::DotMatchesEverythingOption)),
+                 qPrintable(prog.out));
 
         PtyPair pty;
         if (!pty.usable())
             return;
         QCOMPARE(prog.run({"-q", "--port", pty.host(), "write", good}), int(kPortFailure));
         QCOMPARE(prog.err, "tavro-prog: " + pty.host() + " has no modem-control lines\n");
+        QCOMPARE(prog.run({"--port", pty.host(), "probe"}), int(kPortFailure));
+        QVERIFY2(prog.out.contains("No USB device") && prog.err.contains("cannot be programmed through it"),
+                 qPrintable(prog.out + prog.err));
         QSerialPort holder(pty.host());
         QVERIFY(holder.open(QIODevice::ReadWrite));
         QCOMPARE(prog.run({"-q", "--port", pty.host(), "verify", good}), int(kPortFailure));

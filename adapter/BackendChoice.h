@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "adapter/FtdiBackend.h"
+
+#include <functional>
+#include <memory>
+
+// Opens the FTDI chip behind a port for bit-bang, or says why not in one line.
+using FtdiOpener = std::function<std::unique_ptr<FtdiBus>(QString *error)>;
+
+// An FTDI chip in bit-bang for as long as it lives; then the UART again.
+class FtdiHold
+{
+public:
+    explicit FtdiHold(std::unique_ptr<FtdiBus> bus)
+        : m_bus(std::move(bus))
+        , m_backend(*m_bus)
+    {}
+    ~FtdiHold() { (void)m_backend.end(); } // a chip that is gone needs no UART
+    FtdiHold(const FtdiHold &) = delete;
+    FtdiHold &operator=(const FtdiHold &) = delete;
+
+    FtdiBackend &backend() { return m_backend; }
+
+private:
+    std::unique_ptr<FtdiBus> m_bus;
+    FtdiBackend m_backend;
+};
+
+// What a port offers a programming run: the back end the user asks for and the FTDI chip behind
+// the port (opener: none when it is no FTDI chip with synchronous bit-bang).
+struct BitbangOffer
+{
+    QString wish = QStringLiteral("auto");
+    FtdiOpener opener;
+    QString device; // for messages
+    // Asked for, or auto with a chip that has it.
+    bool worthTrying() const { return wish == QLatin1String("ftdi") || (wish == QLatin1String("auto") && opener); }
+    // One line for the port's tooltip: how "Prog" will drive the chip.
+    QString summary() const;
+};
+
+// The back end of one programming run, from what was asked (one of PortMap::kBackends) and what
+// the device is (opener: none when it is no FTDI chip with synchronous bit-bang). auto takes
+// bit-bang where there is one and falls back to the port's modem lines when it fails; ftdi stops.
+struct BackendChoice
+{
+    std::unique_ptr<FtdiHold> ftdi; // none: the port's modem lines
+    Failure stop;                   // the run cannot go on
+    Failure fellBack;               // to be said once: bit-bang failed, the modem lines are used
+
+    static BackendChoice make(const BitbangOffer &offer);
+};

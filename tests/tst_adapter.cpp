@@ -1,0 +1,349 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ProgrammerBench.h"
+#include "TestFiles.h"
+#include "adapter/FtdiBackend.h"
+#include "adapter/UsbFacts.h"
+#include "prog/ProgRun.h"
+#include "programmer/ChipError.h"
+#include "programmer/HexWriter.h"
+#include "serial/PortMap.h"
+#include "settings/SettingsStore.h"
+#include "simulator/FtdiModel.h"
+#include "terminal/TerminalSession.h"
+
+#include <QtTest>
+
+using Space = SimulatedChip::Space;
+using Op = SimulatedChip::Op;
+
+namespace {
+
+// The programmer through a modelled FTDI adapter in bit-bang; the port itself is never opened.
+struct FtdiRig
+{
+    explicit FtdiRig(FtdiModel::Chip type = FtdiModel::kFT232R, FtdiPins backendPins = {})
+        : model(chip, type)
+        , backend(model, backendPins)
+    {
+        chip->setTimeScale(0.01);
+        programmer.driver().setWaitScale(0.01);
+        programmer.useBackend(&backend);
+    }
+    // Bit-bang begun and the chip held in reset.
+    bool start() { return !backend.begin() && !programmer.target().holdInReset(); }
+    std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
+    FtdiModel model;
+    FtdiBackend backend;
+    MSComm comm{[](int, QString *) { return std::unique_ptr<SerialDevice>(); }};
+    Programmer programmer{comm};
+    ChipMemory &memory = programmer.chip();
+};
+
+// Every instruction, one by one and in runs; the chip must then hold and answer exactly this.
+void everyInstruction(Programmer &programmer, SimulatedChip &chip)
+{
+    ChipMemory &memory = programmer.chip();
+    QVERIFY(!programmer.target().holdInReset());
+    memory.ProgrammingEnable();
+    memory.WriteDataMemory(0x7FF, 0x5A);
+    memory.WriteProgramMemory(0x1FFF, 0xA5);
+    QVERIFY(!chip.poke(Space::Program, 0x1234, 0xC3));
+    QCOMPARE(memory.ReadProgramMemory(0x1234), quint8(0xC3));
+    QCOMPARE(memory.ReadDataMemory(0x7FF), quint8(0x5A));
+    memory.writeMany(false, {{0x10, 0x01}, {0x11, 0xFE}, {0x12, 0x80}});
+    QCOMPARE(memory.readMany(false, {0x10, 0x11, 0x12, 0x1FFF}), QByteArray::fromHex("01FE80A5"));
+    QCOMPARE(chip.instructions()[1].bytes, (std::array<quint8, 3>{0x3E, 0xFF, 0x5A}));
+    QCOMPARE(chip.instructions().size(), 12);
+    verifyOnlyWholeTimelyInstructions(chip);
+    // A reset pulse ends the frame; the chip is released after it.
+    QVERIFY(!programmer.target().pulseReset());
+    QVERIFY(!chip.inReset());
+    QCOMPARE(chip.resetEvents().back().atNs - chip.resetEvents().end()[-2].atNs >= 100 * 1000000 * 0.01, true);
+}
+
+// tavro-prog in process against the simulated board, with a modelled FTDI chip wired to the same
+// chip; opener says what opening it for bit-bang gives.
+struct ProgRig
+{
+    std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
+    int opened = 0;
+    FtdiOpener opener = [this](QString *) {
+        ++opened;
+        return std::make_unique<FtdiModel>(chip);
+    };
+    QString out, err;
+
+    int run(const QStringList &arguments)
+    {
+        out.clear(), err.clear();
+        chip->setTimeScale(0.01);
+        const CommandLine commandLine(QStringList{"tavro-prog"} + arguments, StoredDefaults{});
+        QTextStream outStream(&out), errStream(&err);
+        ProgRun run(commandLine.options(), {outStream, errStream, nullptr, {}, {10000, 1500, 0.01}});
+        const PortChoice port{16, [this](int, QString *) { return std::make_unique<SimulatedBoard>(chip); },
+                              QStringLiteral("Com16"), QStringLiteral("a board"), opener};
+        return run.exec([&port](const QString &, QString *) { return port; });
+    }
+};
+
+// A sysfs tree of one USB serial device: the tty, its port, interface and device folders.
+void fakeSysfs(const QString &root, const QString &tty, const QByteArray &vendor, const QByteArray &product)
+{
+    const QString device = root + "/devices/usb1/1-2", port = device + "/1-2:1.1/" + tty;
+    QVERIFY(QDir().mkpath(port) && QDir().mkpath(root + "/class/tty/" + tty) && QDir().mkpath(root + "/bus/ftdi_sio"));
+    QVERIFY(QFile::link(port, root + "/class/tty/" + tty + "/device"));
+    QVERIFY(QFile::link(root + "/bus/ftdi_sio", port + "/driver"));
+    for (const auto &[path, value] : QList<std::pair<QString, QByteArray>>{{"/idVendor", vendor},
+                                                                           {"/idProduct", product},
+                                                                           {"/product", "FT2232H"},
+                                                                           {"/busnum", "1"},
+                                                                           {"/devnum", "7"},
+                                                                           {"/1-2:1.1/bInterfaceNumber", "01"}}) {
+        QFile file(device + path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(value + '\n') > 0);
+    }
+}
+
+} // namespace
+
+class TestAdapter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyInstructionThroughEveryBackEnd()
+    {
+        Bench lines;
+        everyInstruction(lines.programmer, *lines.target);
+        for (const FtdiModel::Chip &type : {FtdiModel::kFT232R, FtdiModel::kFT2232D, FtdiModel::kFT232H}) {
+            FtdiRig rig(type);
+            QVERIFY(!rig.backend.begin());
+            everyInstruction(rig.programmer, *rig.chip);
+            QCOMPARE(rig.chip->clocksOutsideReset(), 0);
+        }
+    }
+
+    void bitBangStartsWithoutAnEdge()
+    {
+        // Held in reset by the UART (the window's programming mode), then handed to bit-bang.
+        FtdiRig rig;
+        rig.chip->setTracing(true);
+        rig.model.setUartLines(false, true, false);
+        const std::size_t before = rig.chip->trace().size();
+        QVERIFY(!rig.backend.begin());
+        QCOMPARE(rig.chip->trace().size(), before);
+        QVERIFY(rig.chip->inReset());
+    }
+
+    void modelSamplesJustBeforeEachState()
+    {
+        // A read of 0x1234 by hand: each bit stands from the clock's fall until the next fall, so a
+        // back end that takes CTS a state early, or a clock late, reads wrong.
+        FtdiRig rig(FtdiModel::kFT232H);
+        QVERIFY(rig.start());
+        rig.memory.ProgrammingEnable();
+        QVERIFY(!rig.chip->poke(Space::Program, 0x1234, 0xC3));
+        const quint8 idle = 0xFF & ~0x10; // reset set, clock and data low
+        QByteArray states;
+        for (quint8 byte : {quint8(0x91), quint8(0x34), quint8(0)})
+            for (int bit = 7; bit >= 0; --bit) {
+                const quint8 data = (byte >> bit) & 1 ? quint8(idle & ~0x04) : idle;
+                states += char(data);
+                states += char(data & ~0x01);
+            }
+        states += QByteArray(2, char(idle));
+        QByteArray back;
+        QVERIFY(!rig.model.write(states) && !rig.model.read(back, int(states.size())));
+        for (const auto &[shift, expected] : {std::pair{0, true}, {1, true}, {-1, false}, {2, false}}) {
+            int value = 0;
+            for (int bit = 0; bit < 8; ++bit) // CTS as the state before each of the last eight clocks left it
+                value = value * 2 + ((quint8(back.at(32 + 2 * bit + 1 + shift)) & 0x08) == 0);
+            QCOMPARE(value == 0xC3, expected);
+        }
+    }
+
+    void wrongWiringOrRateFails_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("RTS and DTR swapped") << 0;
+        QTest::newRow("pins twice as fast as asked") << 1;
+        QTest::newRow("unplugged") << 2;
+    }
+
+    void wrongWiringOrRateFails()
+    {
+        QFETCH(int, fault);
+        FtdiRig rig(FtdiModel::kFT232R, fault == 0 ? FtdiPins{0x01, 0x10, 0x08, 0x04} : FtdiPins{});
+        rig.model.setRateFactor(fault == 1 ? 2 : 1);
+        // Pins faster than asked are refused; driven all the same, the chip would refuse them.
+        QCOMPARE(rig.backend.begin().value_or("").contains("would shorten the chip's waits"), fault == 1);
+        QVERIFY(!rig.programmer.target().holdInReset());
+        if (fault == 2)
+            rig.model.unplug();
+        try {
+            rig.memory.ProgrammingEnable();
+            rig.memory.writeMany(true, {{0x20, 0x22}, {0x21, 0x33}});
+            QVERIFY(fault != 2);
+        } catch (const ChipError &e) {
+            QVERIFY2(fault == 2 && e.description().contains("unplugged"), qPrintable(e.description()));
+            return;
+        }
+        QCOMPARE(rig.chip->read(Space::Data, 0x21), SimulatedChip::kErased);
+        QVERIFY(rig.chip->violations() > 0 || fault == 0);
+    }
+
+    void modelSplitsAndDelaysTransfers()
+    {
+        auto chip = std::make_shared<SimulatedChip>();
+        FtdiModel model(chip);
+        QVERIFY(!model.setSyncBitbang(0x15) && !model.setPinRate(FtdiBackend::kPinRate));
+        QVERIFY(model.write(QByteArray(129, '\xFF'))->contains("more than its buffer of 128"));
+        for (int chunk = 0; chunk < 3; ++chunk)
+            QVERIFY(!model.write(QByteArray(128, '\xFF')));
+        QVERIFY(model.write(QByteArray(1, '\xFF'))->contains("overrun"));
+        // Each request's answer comes a round trip after it was made.
+        QByteArray back;
+        const qint64 start = chip->nowNs();
+        QVERIFY(!model.read(back, 384));
+        QVERIFY(chip->nowNs() - start >= 384 * 4000 + 1000000 - 1000000 / 2);
+        FtdiRig rig;
+        QVERIFY(!rig.backend.begin());
+        const int before = rig.model.requests();
+        rig.memory.writeMany(false, {{0, 1}, {1, 2}, {2, 3}, {3, 4}});
+        QVERIFY2(rig.model.requests() - before < 8, qPrintable(QString::number(rig.model.requests() - before)));
+    }
+
+    void progThroughTheModel()
+    {
+        QTemporaryDir dir;
+        const QByteArray image = QByteArray::fromHex("5AA53C0FF01234C300FF");
+        const QString file = writeFile(dir, "p.hex", HexWriter::toIntelHex(0x100, image));
+        ProgRig rig;
+        QCOMPARE(rig.run({"--backend", "ftdi", "--verbose", "write", file}), int(kDone));
+        QVERIFY2(rig.out.contains("Back end: FTDI synchronous bit-bang") && rig.err.isEmpty(), qPrintable(rig.err));
+        QCOMPARE(rig.chip->memory(Space::Program).mid(0x100, image.size()), image);
+        const auto &log = rig.chip->instructions();
+        QCOMPARE(std::count_if(log.begin(), log.end(), [](const auto &i) { return i.op == Op::WriteProgram; }),
+                 image.size());
+        verifyOnlyWholeTimelyInstructions(*rig.chip);
+        QVERIFY(!rig.chip->inReset());
+        // auto takes bit-bang where the device has it.
+        QCOMPARE(rig.run({"verify", file}), int(kDone));
+        QCOMPARE(rig.run({"read", "--range", "100-109", "-o", dir.filePath("r.hex")}), int(kDone));
+        QCOMPARE(fileContents(dir.filePath("r.hex")), HexWriter::toIntelHex(0x100, image));
+        QCOMPARE(rig.opened, 3);
+    }
+
+    void fallbackAndForcedFailures_data()
+    {
+        QTest::addColumn<QString>("wish");
+        QTest::addColumn<QString>("adapter");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // on standard error, whole
+        const QString lines = "; programming through the port's modem lines instead\n";
+        const QString forced = " (--backend ftdi; --backend lines uses the port's modem lines)\n";
+        const auto row = [](const char *name, const char *wish, const char *adapter, int status, QString message) {
+            QTest::newRow(name) << wish << adapter << status << message;
+        };
+        row("auto, no FTDI chip: the lines", "auto", "none", kDone, "");
+        row("lines on an FTDI chip", "lines", "fast", kDone, "");
+        row("ftdi, no FTDI chip", "ftdi", "none", kPortFailure,
+            "tavro-prog: Com16: a board is no FTDI chip with synchronous bit-bang" + forced);
+        row("auto, no permission", "auto", "refused", kDone, "tavro-prog: Com16: no permission" + lines);
+        row("ftdi, no permission", "ftdi", "refused", kPortFailure, "tavro-prog: Com16: no permission" + forced);
+        row("auto, pins too fast", "auto", "fast", kDone,
+            "tavro-prog: Com16: the adapter's pins run at 500000 states a second where 250000 were asked, which "
+            "would shorten the chip's waits; use the port's modem lines (--backend lines)"
+                + lines);
+    }
+
+    void fallbackAndForcedFailures()
+    {
+        QFETCH(QString, wish);
+        QFETCH(QString, adapter);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        ProgRig rig;
+        if (adapter == "none")
+            rig.opener = {};
+        else if (adapter == "refused")
+            rig.opener = [](QString *error) { return *error = "no permission", std::unique_ptr<FtdiBus>(); };
+        else
+            rig.opener = [&rig](QString *) {
+                auto model = std::make_unique<FtdiModel>(rig.chip);
+                model->setRateFactor(2);
+                return model;
+            };
+        const QByteArray image = QByteArray::fromHex("C3A5");
+        QCOMPARE(rig.run({"--backend", wish, "write", writeFile(dir, "p.hex", HexWriter::toIntelHex(0, image))}),
+                 status);
+        if (message.contains("states a second")) // measured: about twice the rate
+            rig.err.replace(QRegularExpression("run at \\d+"), "run at 500000");
+        QCOMPARE(rig.err, message);
+        QCOMPARE(rig.chip->memory(Space::Program).left(2) == image, status == kDone);
+    }
+
+    void sysfsTellsWhichDevicesHaveBitbang()
+    {
+        QTemporaryDir dir;
+        const QString ftdi = dir.filePath("ftdi"), other = dir.filePath("other"), dev = dir.filePath("ttyUSB1");
+        fakeSysfs(ftdi, "ttyUSB1", "0403", "6010");
+        fakeSysfs(other, "ttyUSB1", "067b", "2303");
+        QVERIFY(!writeFile(dir, "ttyUSB1", "").isEmpty());
+        const std::optional<UsbFacts> facts = UsbFacts::of(dev, ftdi);
+        QVERIFY(facts && facts->hasSyncBitbang() && facts->driver == "ftdi_sio" && facts->description == "FT2232H");
+        QVERIFY(facts->id() == "0403:6010" && facts->bus == 1 && facts->address == 7 && facts->interfaceNumber == 1);
+        QVERIFY(!UsbFacts::of(dev, other)->hasSyncBitbang() && !UsbFacts::of("/dev/null", ftdi));
+        // The port map asks for a back end; the device behind the port offers bit-bang or not.
+        const PortMap map(
+            writeFile(dir, "ports.ini", "[Ports]\nCom3=" + dev.toUtf8() + "\nCom3Backend=FTDI\nCom4Backend=x\n"));
+        QString error;
+        const std::optional<PortChoice> port = choosePort("Com3", map, &error, ftdi);
+        QVERIFY(port && port->ftdi && port->backend == "ftdi");
+        QVERIFY(!choosePort("Com3", map, &error, other)->ftdi && map.backend(4) == "auto");
+        QCOMPARE(map.warnings(), QStringList{map.filePath()
+                                             + ": [Ports] Com4Backend=x is not auto, lines or ftdi; auto "
+                                               "is used instead"});
+    }
+
+    void windowHandsThePortBackAfterBitbang()
+    {
+        // "Prog" on a port with an FTDI chip: the console programs through bit-bang; after "X" the
+        // port is a terminal again with its settings.
+        auto chip = std::make_shared<SimulatedChip>();
+        chip->setTimeScale(0.01);
+        MemorySettingsStore store;
+        FakeMessageBox messages;
+        FakeFileDialog files;
+        int opened = 0;
+        const FtdiOpener model = [&](QString *) { return ++opened, std::make_unique<FtdiModel>(chip); };
+        TerminalSession session({store,
+                                 messages,
+                                 files,
+                                 [chip](int, QString *) { return std::make_unique<SimulatedBoard>(chip); },
+                                 {10000, 1500, 0.01},
+                                 [&model](int) {
+                                     return BitbangOffer{"auto", model, "a"};
+                                 }});
+        LineFormat format;
+        QVERIFY(!format.setSettingsText("19200,e,7,2") && !session.comm().setFormat(format));
+        session.mnuOpen_Click();
+        bool typed = false; // once the console's banner is out
+        QObject::connect(&session, &TerminalSession::textChanged, &session, [&] {
+            if (std::exchange(typed, true))
+                return;
+            QVERIFY(!session.comm().PortOpen());
+            session.chip().ProgrammingEnable();
+            session.chip().WriteDataMemory(0x10, 0x42);
+            session.txtTerm_KeyPress('x');
+        });
+        session.mmuProg_Click();
+        QVERIFY(session.comm().PortOpen() && session.comm().format() == format);
+        QVERIFY(opened == 1 && messages.shown.isEmpty() && !chip->inReset());
+        QCOMPARE(chip->read(Space::Data, 0x10), quint8(0x42));
+        verifyOnlyWholeTimelyInstructions(*chip);
+    }
+};
+
+QTEST_MAIN(TestAdapter)
+#include "tst_adapter.moc"
