@@ -202,6 +202,16 @@ private slots:
         QCOMPARE(fileContents(log), logged);
     }
 
+    void anAdapterIsKnownByItsStableLink()
+    {
+        // A USB adapter may come back under another tty; its link in /dev/serial/by-id follows it.
+        QTemporaryDir byId;
+        const QString link = byId.filePath("usb-FTDI_FT232R_USB_UART_A1B2-if00-port0");
+        QVERIFY(QFile::link(m_pty->host(), link) && QFile::link("/dev/null", byId.filePath("usb-other")));
+        QCOMPARE(QtSerialDevice::stableLink(m_pty->host(), byId.path()), link);
+        QCOMPARE(QtSerialDevice::stableLink(m_pty->board(), byId.path()), QString());
+    }
+
 private:
     std::unique_ptr<PtyPair> m_pty;
     std::unique_ptr<TerminalFixture> m_f;
