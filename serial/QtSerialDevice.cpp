@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -20,7 +21,12 @@ QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
     , m_label(std::move(label))
 {
     m_port.setPortName(m_path);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialDevice::readyRead);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialDevice::onReadyRead);
+    m_gather.setSingleShot(true);
+    connect(&m_gather, &QTimer::timeout, this, [this] {
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(true); // what came meanwhile is read at once
+    });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
 }
 
@@ -116,8 +122,31 @@ Failure QtSerialDevice::open(const LineFormat &format)
     return std::nullopt;
 }
 
+void QtSerialDevice::onReadyRead()
+{
+    const qint64 arrived = m_port.bytesAvailable();
+    const qint64 sinceMs = m_sinceRead.isValid() ? m_sinceRead.restart() : -1;
+    if (sinceMs < 0)
+        m_sinceRead.start();
+    emit readyRead();
+    if (sinceMs < 0 || sinceMs >= 2 * kGatherMs || arrived < kEchoBytes || !m_port.isOpen())
+        return;
+    const qint64 gatherMs = std::min<qint64>(kGatherMs, kGatherBytes * std::max<qint64>(sinceMs, 1) / arrived);
+    if (gatherMs < 2)
+        return; // a fast stream fills the buffer sooner than a wake-up saves
+    if (!m_readNotifier)
+        for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>())
+            if (notifier->type() == QSocketNotifier::Read)
+                m_readNotifier = notifier;
+    if (m_readNotifier) {
+        m_readNotifier->setEnabled(false);
+        m_gather.start(int(gatherMs));
+    }
+}
+
 void QtSerialDevice::close()
 {
+    m_gather.stop();
     m_port.close();
 }
 

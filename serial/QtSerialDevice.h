@@ -3,7 +3,11 @@
 
 #include "serial/SerialDevice.h"
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 
 // A real serial device (or pseudo-terminal) through QSerialPort.
 class QtSerialDevice : public SerialDevice
@@ -43,6 +47,20 @@ private:
     Failure setLine(bool (QSerialPort::*set)(bool), bool on);
     bool hungUp() const;
     void onError(QSerialPort::SerialPortError error);
+    void onReadyRead();
+
+    // A stream is read in gulps: after a read that follows another closely, the port is not
+    // asked again for as long as the stream takes to bring three quarters of the line
+    // discipline's 4 KiB buffer, a frame's time at most, so that one wake-up takes many lines
+    // instead of a few. A writer is never held up and the buffer never fills. The first read
+    // after a pause and a few bytes (a key's echo) come at once. The frame is the view's, plus
+    // one millisecond, so that the view draws in the same wake-up.
+    static constexpr int kGatherMs = 34;
+    static constexpr qint64 kGatherBytes = 3072;
+    static constexpr qint64 kEchoBytes = 64;
+    QPointer<QSocketNotifier> m_readNotifier; // the port's own; gone when it closes
+    QTimer m_gather;
+    QElapsedTimer m_sinceRead;
 
     QString m_path;
     QString m_label;
