@@ -387,7 +387,9 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, message);
         QTemporaryDir dir;
-        QByteArray text = HexWriter::toIntelHex(0x40, randomBytes(100));
+        QByteArray image = randomBytes(100);
+        image[1] = char(SimulatedChip::kErased ^ 0x5A); // the protected cell 0x41 must differ from what it keeps
+        QByteArray text = HexWriter::toIntelHex(0x40, image);
         if (ending == "bad")
             text.insert(text.indexOf('\n') + 1, IntelHex::encode({0, 0x3000, "\x01"}) + '\n');
         const QString file = ending == "missing" ? dir.filePath("missing.hex") : writeFile(dir, "p.hex", text);
