@@ -118,6 +118,10 @@ Failure QtSerialDevice::open(const LineFormat &format)
     // A pseudo-terminal has no modem lines at all; the driver says so for the status request.
     int lines = 0;
     m_noModemLines = ::ioctl(int(m_port.handle()), TIOCMGET, &lines) != 0 && (errno == ENOTTY || errno == EINVAL);
+    // The port's own, made at open; without it a stream is read as it comes.
+    for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>())
+        if (notifier->type() == QSocketNotifier::Read)
+            m_readNotifier = notifier;
     m_lost = false;
     return std::nullopt;
 }
@@ -125,19 +129,14 @@ Failure QtSerialDevice::open(const LineFormat &format)
 void QtSerialDevice::onReadyRead()
 {
     const qint64 arrived = m_port.bytesAvailable();
-    const qint64 sinceMs = m_sinceRead.isValid() ? m_sinceRead.restart() : -1;
-    if (sinceMs < 0)
-        m_sinceRead.start();
+    const qint64 sinceMs = m_sinceRead.isValid() ? m_sinceRead.elapsed() : -1;
+    m_sinceRead.start();
     emit readyRead();
     if (sinceMs < 0 || sinceMs >= 2 * kGatherMs || arrived < kEchoBytes || !m_port.isOpen())
         return;
     const qint64 gatherMs = std::min<qint64>(kGatherMs, kGatherBytes * std::max<qint64>(sinceMs, 1) / arrived);
     if (gatherMs < 2)
         return; // a fast stream fills the buffer sooner than a wake-up saves
-    if (!m_readNotifier)
-        for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>())
-            if (notifier->type() == QSocketNotifier::Read)
-                m_readNotifier = notifier;
     if (m_readNotifier) {
         m_readNotifier->setEnabled(false);
         m_gather.start(int(gatherMs));

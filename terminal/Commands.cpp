@@ -85,8 +85,7 @@ void frmTerminal::showPortLists()
 
 void frmTerminal::mnuReconnect_Click(bool on)
 {
-    if (Failure failure = m_session.setReconnectAutomatically(on))
-        m_session.messages().warn(*failure);
+    (void)m_session.setReconnectAutomatically(on); // a failure is shown
 }
 
 void frmTerminal::mmuReset_Click()

@@ -8,12 +8,8 @@
 #include "settings/StoredProperties.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 
 namespace {
-constexpr int kDeviceReturnMs = 5000; // after bit-bang, for the kernel to make the serial device again
-constexpr int kDeviceRetryMs = 100;
-
 std::optional<int> toInt(const QString &text)
 {
     bool ok = false;
@@ -139,8 +135,15 @@ Failure TerminalSession::setReconnectAutomatically(bool on)
         showPortState();
     }
     emit commandsChanged();
-    return StoredProperties::write(
-        m_services.store, {{QStringLiteral("AutoReconnect"), on ? QStringLiteral("True") : QStringLiteral("False")}});
+    return shown(StoredProperties::write(
+        m_services.store, {{QStringLiteral("AutoReconnect"), on ? QStringLiteral("True") : QStringLiteral("False")}}));
+}
+
+Failure TerminalSession::shown(Failure failure)
+{
+    if (failure)
+        m_services.messages.warn(*failure);
+    return failure;
 }
 
 void TerminalSession::mnuOpen_Click()
@@ -370,14 +373,13 @@ void TerminalSession::giveBackBitbang()
         return;
     m_programmer.useBackend(nullptr);
     m_bitbang = {}; // the UART again, and the serial driver
-    // The device comes back once the kernel has made it again.
-    QElapsedTimer waited;
-    waited.start();
-    Failure failure;
-    while ((failure = MSComm1.setPortOpen(true)) && waited.elapsed() < kDeviceReturnMs)
-        EventWait::next(kDeviceRetryMs);
-    if (failure)
-        m_services.messages.warn(*failure);
+    // The kernel makes the serial device again a moment later: until then the port waits for it
+    // as for a device that came back, whatever the reconnection choice, since we took it away.
+    if (Failure failure = MSComm1.setPortOpen(true)) {
+        m_lostDevice = *failure;
+        m_reconnection.begin();
+        showPortState();
+    }
 }
 
 void TerminalSession::stopProgramming()

@@ -77,7 +77,7 @@ public:
     Failure chooseSpeed(const QString &speed);
     void sbrStatus_PanelClick() { m_app.StopSending = true; }
     // A lost device's port reopens by itself when the device is back (the default), and the
-    // choice is stored; failing that, the reason comes back.
+    // choice is stored. These setters show a store that could not keep the choice, and return it.
     Failure setReconnectAutomatically(bool on);
     bool reconnectsAutomatically() const { return m_reconnectAutomatically; }
     bool waitsForDevice() const { return m_reconnection.waiting(); }
@@ -99,8 +99,8 @@ public:
     void viewEdited(qsizetype position, qsizetype length, const QString &with);
     // The View menu.
     const ReceiveViews &views() const { return m_views; }
-    Failure setTimeStamps(bool on) { return m_views.setTimeStamps(on, m_text.text()); }
-    Failure setHexView(bool on) { return m_views.setHexView(on); }
+    Failure setTimeStamps(bool on) { return shown(m_views.setTimeStamps(on, m_text.text())); }
+    Failure setHexView(bool on) { return shown(m_views.setHexView(on)); }
 
     // Commands.
     void mnuOpenLog_Click();
@@ -166,7 +166,8 @@ private:
     StoredPort loadPort(const QString &settings, const QString &port, const QString &handshaking);
     void loadRest(const QString &lastTextFile, const QString &echo);
     Failure applyChoices(const PortChoices &choices);
-    bool enterProgramming(); // false: it could not begin, and has ended again
+    Failure shown(Failure failure); // warned of, and handed back
+    bool enterProgramming();        // false: it could not begin, and has ended again
     void leaveProgramming();
     bool takeBitbang();
     void giveBackBitbang();

@@ -23,16 +23,14 @@ void frmTerminal::buildViewMenu()
 
 void frmTerminal::mnuTimeStamps_Click(bool on)
 {
-    drawNow(); // the stamps start over the lines on the screen
-    if (Failure failure = m_session.setTimeStamps(on))
-        m_session.messages().warn(*failure);
+    drawNow();                         // the stamps start over the lines on the screen
+    (void)m_session.setTimeStamps(on); // a failure is shown
     showReceiveViews();
 }
 
 void frmTerminal::mnuHex_Click(bool on)
 {
-    if (Failure failure = m_session.setHexView(on))
-        m_session.messages().warn(*failure);
+    (void)m_session.setHexView(on);
     showReceiveViews();
 }
 
