@@ -23,10 +23,7 @@ QtSerialDevice::QtSerialDevice(QString path, QString label, QObject *parent)
     m_port.setPortName(m_path);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialDevice::onReadyRead);
     m_gather.setSingleShot(true);
-    connect(&m_gather, &QTimer::timeout, this, [this] {
-        if (m_readNotifier)
-            m_readNotifier->setEnabled(true); // what came meanwhile is read at once
-    });
+    connect(&m_gather, &QTimer::timeout, this, &QtSerialDevice::readGathered);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialDevice::onError);
 }
 
@@ -126,26 +123,62 @@ Failure QtSerialDevice::open(const LineFormat &format)
     return std::nullopt;
 }
 
+QByteArray QtSerialDevice::readAll()
+{
+    QByteArray bytes = std::exchange(m_gathered, {});
+    // Emptying the port's buffer turns its read notifier back on; a gulp leaves it off.
+    if (m_port.bytesAvailable() > 0)
+        bytes += m_port.readAll();
+    return bytes;
+}
+
 void QtSerialDevice::onReadyRead()
 {
-    const qint64 arrived = m_port.bytesAvailable();
+    delivered(m_port.bytesAvailable(), false);
+}
+
+void QtSerialDevice::readGathered()
+{
+    // While the stream flows the timer reads it straight from the device, so that the loop is
+    // not woken to watch the port again; a pause, a hang-up or an error go back to the port's
+    // notifier, which reads and reports them as always.
+    const int fd = int(m_port.handle());
+    int waiting = 0;
+    if (m_port.isOpen() && ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0) {
+        const qsizetype held = m_gathered.size();
+        m_gathered.resize(held + waiting);
+        const ssize_t got = ::read(fd, m_gathered.data() + held, size_t(waiting));
+        m_gathered.resize(held + std::max<qsizetype>(got, 0));
+        if (got > 0) {
+            delivered(got, true);
+            return;
+        }
+    }
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(true);
+}
+
+void QtSerialDevice::delivered(qint64 arrived, bool gathered)
+{
     const qint64 sinceMs = m_sinceRead.isValid() ? m_sinceRead.elapsed() : -1;
     m_sinceRead.start();
     emit readyRead();
-    if (sinceMs < 0 || sinceMs >= 2 * kGatherMs || arrived < kEchoBytes || !m_port.isOpen())
+    if (!m_port.isOpen() || !m_readNotifier)
         return;
-    const qint64 gatherMs = std::min<qint64>(kGatherMs, kGatherBytes * std::max<qint64>(sinceMs, 1) / arrived);
-    if (gatherMs < 2)
-        return; // a fast stream fills the buffer sooner than a wake-up saves
-    if (m_readNotifier) {
-        m_readNotifier->setEnabled(false);
+    const bool streaming = gathered || (sinceMs >= 0 && sinceMs < kGatherMs);
+    const qint64 gatherMs =
+        streaming ? std::min<qint64>(kGatherMs, kGatherBytes * std::max<qint64>(sinceMs, 1) / std::max<qint64>(arrived, 1))
+                  : 0;
+    // Below two milliseconds a fast stream fills the buffer sooner than a wake-up saves.
+    m_readNotifier->setEnabled(gatherMs < 2);
+    if (gatherMs >= 2)
         m_gather.start(int(gatherMs));
-    }
 }
 
 void QtSerialDevice::close()
 {
     m_gather.stop();
+    m_gathered.clear();
     m_port.close();
 }
 

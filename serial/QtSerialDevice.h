@@ -24,8 +24,8 @@ public:
     Failure apply(const LineFormat &format) override;
 
     Failure write(const QByteArray &bytes) override;
-    QByteArray readAll() override { return m_port.readAll(); }
-    qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
+    QByteArray readAll() override;
+    qint64 bytesAvailable() const override { return m_gathered.size() + m_port.bytesAvailable(); }
     qint64 bytesToWrite() const override { return m_port.bytesToWrite(); }
 
     Failure setRequestToSend(bool on) override;
@@ -48,19 +48,21 @@ private:
     bool hungUp() const;
     void onError(QSerialPort::SerialPortError error);
     void onReadyRead();
+    void readGathered();
+    void delivered(qint64 arrived, bool gathered);
 
-    // A stream is read in gulps: after a read that follows another closely, the port is not
-    // asked again for as long as the stream takes to bring three quarters of the line
-    // discipline's 4 KiB buffer, a frame's time at most, so that one wake-up takes many lines
-    // instead of a few. A writer is never held up and the buffer never fills. The first read
-    // after a pause and a few bytes (a key's echo) come at once. The frame is the view's, plus
-    // one millisecond, so that the view draws in the same wake-up.
+    // A stream is read in gulps: after a read that follows another within a frame, a timer
+    // reads the port again once the stream can have brought three quarters of the line
+    // discipline's 4 KiB buffer, a frame at most, so that one wake-up takes many lines instead
+    // of a few. A writer is never held up and the buffer never fills. The first read
+    // after a pause (a key's echo) comes at once. The frame is the view's, plus one millisecond,
+    // so that the view draws in the same wake-up.
     static constexpr int kGatherMs = 34;
     static constexpr qint64 kGatherBytes = 3072;
-    static constexpr qint64 kEchoBytes = 64;
     QPointer<QSocketNotifier> m_readNotifier; // the port's own; gone when it closes
     QTimer m_gather;
     QElapsedTimer m_sinceRead;
+    QByteArray m_gathered; // read by the timer, not yet taken
 
     QString m_path;
     QString m_label;

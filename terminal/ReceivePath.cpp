@@ -13,15 +13,16 @@ void frmTerminal::ShowData(TerminalView *, QString &Data)
 
 void frmTerminal::scheduleDraw()
 {
-    // At most about 30 draws a second, and fewer when a draw and its paint grow dear (a large
-    // window, very long lines, a slow machine), so that a fast board costs little more than
-    // reading it. The last change is drawn within one interval of it.
+    // At most about 30 draws a second, and fewer when a draw and its paint grow dear (a flood,
+    // a large window, very long lines, a slow machine), so that a fast board costs little more
+    // than reading it. The timer starts again at every change: it fires when the interval is
+    // up or the data pauses, whichever comes first, so a burst's end shows at once.
     const qint64 interval = std::max<qint64>(kDrawIntervalMs, qint64(kDrawShare * m_frameMs));
     const qint64 wait = interval - m_sinceDraw.elapsed();
     if (wait <= 0)
         drawNow();
-    else if (!m_drawTimer.isActive())
-        m_drawTimer.start(int(wait));
+    else
+        m_drawTimer.start(int(std::min<qint64>(wait, kDrawPauseMs)));
 }
 
 void frmTerminal::drawNow()

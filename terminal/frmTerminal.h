@@ -33,7 +33,8 @@ public:
     static constexpr int kDesignClientWidth = 9150; // twips
     static constexpr int kDesignClientHeight = 6825;
     static constexpr int kDrawIntervalMs = 33; // at most about 30 draws a second while data streams,
-    static constexpr int kDrawShare = 120;     // and drawing, paint included, takes at most 1/120 of the time
+    static constexpr int kDrawShare = 200;     // and drawing, paint included, takes at most 1/200 of the time;
+    static constexpr int kDrawPauseMs = 50;    // what came before a pause this long is drawn at once
 
     struct Services
     {

@@ -202,6 +202,48 @@ private slots:
         QCOMPARE(fileContents(log), logged);
     }
 
+    void aStreamIsReadInGulpsWholeAndInOrder()
+    {
+        if (!m_pty->usable())
+            return;
+        QtSerialDevice device(m_pty->host());
+        QVERIFY(!device.open(LineFormat{}));
+        auto board = m_pty->openBoard();
+        QVERIFY(board);
+        int reads = 0;
+        QByteArray got;
+        QString lost;
+        connect(&device, &SerialDevice::readyRead, [&] { ++reads, got += device.readAll(); });
+        connect(&device, &SerialDevice::lost, [&](const QString &why) { lost = why; });
+        QByteArray sent;
+        const auto stream = [&](int chunks) {
+            for (int chunk = 0; chunk < chunks; ++chunk) {
+                QByteArray bytes(300, Qt::Uninitialized);
+                for (char &b : bytes)
+                    b = char(sent.size() * 7 + (&b - bytes.data()));
+                sent += bytes;
+                QVERIFY(board->write(bytes) == bytes.size() && board->waitForBytesWritten(1000));
+                QTest::qWait(4);
+            }
+        };
+        stream(100);
+        QTRY_COMPARE(got.size(), sent.size());
+        QCOMPARE(got, sent);
+        QVERIFY2(reads < 50, qPrintable(QString::number(reads))); // many chunks a wake-up
+
+        // After a pause a byte is read by itself; a hang-up in a stream is reported.
+        QTest::qWait(100);
+        reads = 0;
+        board->write("x");
+        sent += 'x';
+        QTRY_COMPARE(got, sent);
+        QCOMPARE(reads, 1);
+        stream(20);
+        m_pty->unplug();
+        QTRY_VERIFY(!lost.isEmpty());
+        QVERIFY(sent.startsWith(got + device.readAll())); // what socat still held is gone with it
+    }
+
     void anAdapterIsKnownByItsStableLink()
     {
         // A USB adapter may come back under another tty; its link in /dev/serial/by-id follows it.
