@@ -74,6 +74,8 @@ Failure QtSerialDevice::apply(const LineFormat &format)
                     && m_port.setParity(format.parity) && m_port.setStopBits(stop) && m_port.setFlowControl(flow);
     if (!ok)
         return tr("%1: %2").arg(shownPath(m_path), m_port.errorString());
+    const int parityBits = format.parity == QSerialPort::NoParity ? 0 : 1;
+    m_lineBytesPerSecond = format.baudRate / (1 + format.dataBits + parityBits + 1);
     if (format.handshaking == 3) {
         termios tio{};
         const int fd = int(m_port.handle());
@@ -165,14 +167,20 @@ void QtSerialDevice::delivered(qint64 arrived, bool gathered)
     emit readyRead();
     if (!m_port.isOpen() || !m_readNotifier)
         return;
-    const bool streaming = gathered || (sinceMs >= 0 && sinceMs < kGatherMs);
-    const qint64 gatherMs =
-        streaming ? std::min<qint64>(kGatherMs, kGatherBytes * std::max<qint64>(sinceMs, 1) / std::max<qint64>(arrived, 1))
-                  : 0;
-    // Below two milliseconds a fast stream fills the buffer sooner than a wake-up saves.
-    m_readNotifier->setEnabled(gatherMs < 2);
-    if (gatherMs >= 2)
-        m_gather.start(int(gatherMs));
+    const qint64 waitMs = gatherMs(m_lineBytesPerSecond, sinceMs, arrived, gathered);
+    m_readNotifier->setEnabled(waitMs == 0);
+    if (waitMs > 0)
+        m_gather.start(int(waitMs));
+}
+
+qint64 QtSerialDevice::gatherMs(qint64 lineBytesPerSecond, qint64 sinceMs, qint64 arrived, bool gathered)
+{
+    if (!gathered && (sinceMs < 0 || sinceMs >= kGatherMs))
+        return 0;
+    const qint64 lineMs = kGatherBytes * 1000 / std::max<qint64>(lineBytesPerSecond, 1);
+    const qint64 streamMs = kGatherBytes * std::max<qint64>(sinceMs, 1) / std::max<qint64>(arrived, 1);
+    const qint64 ms = std::min({qint64(kGatherMs), lineMs, streamMs});
+    return ms < 2 ? 0 : ms; // a fast stream fills the buffer sooner than a wake-up saves
 }
 
 void QtSerialDevice::close()

@@ -41,6 +41,10 @@ public:
     // what it is rather than by the order it was found in; empty when there is none.
     static QString stableLink(const QString &path, const QString &folder);
 
+    // How long to leave the port before reading again, after a read of arrived bytes that came
+    // sinceMs after the last (-1: the first), by the timer or not; 0 reads as they come.
+    static qint64 gatherMs(qint64 lineBytesPerSecond, qint64 sinceMs, qint64 arrived, bool gathered);
+
 private:
     Failure systemFailure() const; // errno's description
     // Sets one modem-control line, or says that the device has none.
@@ -54,11 +58,14 @@ private:
     // A stream is read in gulps: after a read that follows another within a frame, a timer
     // reads the port again once the stream can have brought three quarters of the line
     // discipline's 4 KiB buffer, a frame at most, so that one wake-up takes many lines instead
-    // of a few. A writer is never held up and the buffer never fills. The first read
-    // after a pause (a key's echo) comes at once. The frame is the view's, plus one millisecond,
-    // so that the view draws in the same wake-up.
+    // of a few. "Can have" is the line's speed and the stream's own rate, whichever is faster:
+    // a full buffer holds a USB adapter back, and its own small buffer then overflows. A
+    // pseudo-terminal has no speed but loses nothing. The first read after a pause (a key's
+    // echo) comes at once. The frame is the view's, plus one millisecond, so that the view
+    // draws in the same wake-up.
     static constexpr int kGatherMs = 34;
     static constexpr qint64 kGatherBytes = 3072;
+    qint64 m_lineBytesPerSecond = 0;          // at the fewest bits a character can take
     QPointer<QSocketNotifier> m_readNotifier; // the port's own; gone when it closes
     QTimer m_gather;
     QElapsedTimer m_sinceRead;

@@ -244,6 +244,17 @@ private slots:
         QVERIFY(sent.startsWith(got + device.readAll())); // what socat still held is gone with it
     }
 
+    void aGulpNeverOutlastsThreeQuartersOfTheLineBuffer()
+    {
+        const qint64 at921600 = 92160, at3M = 300000, pty = 92160;
+        QCOMPARE(QtSerialDevice::gatherMs(at921600, 30, 2763, true), 33); // a steady stream
+        QCOMPARE(QtSerialDevice::gatherMs(at3M, 1, 62, false), 10);       // a small read is no rate
+        QCOMPARE(QtSerialDevice::gatherMs(960, 10, 1, false), 34);        // a slow trickle: a frame
+        QCOMPARE(QtSerialDevice::gatherMs(pty, 0, 4095, false), 0);       // a pty at full speed
+        QCOMPARE(QtSerialDevice::gatherMs(at921600, 300, 1, false), 0);   // a key's echo
+        QCOMPARE(QtSerialDevice::gatherMs(at921600, -1, 3000, false), 0); // the first read
+    }
+
     void anAdapterIsKnownByItsStableLink()
     {
         // A USB adapter may come back under another tty; its link in /dev/serial/by-id follows it.
