@@ -26,22 +26,22 @@ Failure applyPortNumber(MSComm &comm, int newPort)
 
 Failure store(SettingsStore &store, const MSComm &comm, const AppState &app, const PropertyValues &v)
 {
-    return StoredProperties::write(
-        store, {
-                   {QStringLiteral("Settings"), comm.format().settingsText()},
-                   {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
-                   {QStringLiteral("Handshaking"), QString::number(comm.format().handshaking)},
-                   {QStringLiteral("Echo"), app.LocalEcho ? QStringLiteral("True") : QStringLiteral("False")},
-                   {QStringLiteral("TextEOLcheck"), QString::number(v.chkWaitFor)},
-                   {QStringLiteral("TextEOLValue"), v.txtEOLChar},
-                   {QStringLiteral("LineDelayCheck"), QString::number(v.chkLineDelay)},
-                   {QStringLiteral("LineDelayValue"), v.txtLineDelay},
-                   {QStringLiteral("StartTransferCheck"), QString::number(v.chkStart)},
-                   {QStringLiteral("StartTransferWord"), v.txtStartWord},
-                   {QStringLiteral("StartFileType"), v.txtStartFileType},
-                   {QStringLiteral("StartTransferDelay"), v.txtStartDelay},
-                   {QStringLiteral("TextRTScheck"), QString::number(v.chkRTS)},
-               });
+    return StoredProperties::write(store,
+                                   {
+                                       {QStringLiteral("Settings"), comm.format().settingsText()},
+                                       {QStringLiteral("CommPort"), QString::number(comm.CommPort())},
+                                       {QStringLiteral("Handshaking"), QString::number(comm.format().handshaking)},
+                                       {QStringLiteral("Echo"), StoredProperties::flag(app.LocalEcho)},
+                                       {QStringLiteral("TextEOLcheck"), QString::number(v.chkWaitFor)},
+                                       {QStringLiteral("TextEOLValue"), v.txtEOLChar},
+                                       {QStringLiteral("LineDelayCheck"), QString::number(v.chkLineDelay)},
+                                       {QStringLiteral("LineDelayValue"), v.txtLineDelay},
+                                       {QStringLiteral("StartTransferCheck"), QString::number(v.chkStart)},
+                                       {QStringLiteral("StartTransferWord"), v.txtStartWord},
+                                       {QStringLiteral("StartFileType"), v.txtStartFileType},
+                                       {QStringLiteral("StartTransferDelay"), v.txtStartDelay},
+                                       {QStringLiteral("TextRTScheck"), QString::number(v.chkRTS)},
+                                   });
 }
 
 } // namespace

@@ -43,4 +43,20 @@ std::optional<int> checkState(const SettingsStore &store, const QString &key, co
     return number(store, key, text, 0, 1, QString::number(box));
 }
 
+QString flag(bool on)
+{
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+std::optional<bool> flag(const QString &text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("true"))
+        return true;
+    if (t == QLatin1String("false"))
+        return false;
+    bool ok = false;
+    const double number = t.toDouble(&ok);
+    return ok ? std::optional<bool>(number != 0) : std::nullopt;
+}
 } // namespace StoredProperties

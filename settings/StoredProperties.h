@@ -19,6 +19,9 @@ Failure write(SettingsStore &store, const SettingsStore::Entries &keysAndValues)
 // number out of range, which the store also notes among its warnings with what is used instead.
 std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,
                           const QString &usedInstead);
+// A stored yes or no: "True" or "False" as written; read in any case, or as a number (0 is no).
+QString flag(bool on);
+std::optional<bool> flag(const QString &text);
 // A stored check box: 0 or 1; anything else (5, -1, "abc") leaves the box as it was.
 std::optional<int> checkState(const SettingsStore &store, const QString &key, const QString &text, int box);
 } // namespace StoredProperties

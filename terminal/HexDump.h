@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "terminal/TerminalText.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -13,9 +15,11 @@ class HexDump
 {
 public:
     static constexpr qsizetype kBytesPerLine = 16;
-    static constexpr qsizetype kLimit = 16000;
-    static constexpr qsizetype kTrimBlock = 4096; // whole lines, so offsets stay on the grid
-    static constexpr qsizetype kLineLength = 78;  // a whole line's characters, below 4 GiB
+    static constexpr qsizetype kLimit = TerminalText::kSoftLimit;
+    static constexpr qsizetype kTrimBlock = TerminalText::kTrimBlock;
+    static constexpr qsizetype kLineLength = 78; // a whole line's characters, below 4 GiB
+
+    static_assert(kTrimBlock % kBytesPerLine == 0, "whole lines leave, so offsets stay on the grid");
 
     void append(QByteArrayView bytes);
 

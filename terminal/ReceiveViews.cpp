@@ -3,13 +3,6 @@
 
 #include "settings/StoredProperties.h"
 
-namespace {
-QString stored(bool on)
-{
-    return on ? QStringLiteral("True") : QStringLiteral("False");
-}
-} // namespace
-
 ReceiveViews::ReceiveViews(SettingsStore &store, Clock clock)
     : m_store(store)
     , m_clock(std::move(clock))
@@ -29,7 +22,7 @@ Failure ReceiveViews::setTimeStamps(bool on, QStringView text)
         m_stamps.reset();
     else if (!m_stamps)
         m_stamps.emplace(text);
-    return StoredProperties::write(m_store, {{QStringLiteral("TimeStamps"), stored(on)}});
+    return StoredProperties::write(m_store, {{QStringLiteral("TimeStamps"), StoredProperties::flag(on)}});
 }
 
 Failure ReceiveViews::setHexView(bool on)
@@ -38,5 +31,5 @@ Failure ReceiveViews::setHexView(bool on)
         m_hex.reset();
     else if (!m_hex)
         m_hex.emplace();
-    return StoredProperties::write(m_store, {{QStringLiteral("HexView"), stored(on)}});
+    return StoredProperties::write(m_store, {{QStringLiteral("HexView"), StoredProperties::flag(on)}});
 }

@@ -16,18 +16,6 @@ std::optional<int> toInt(const QString &text)
     const int value = text.trimmed().toInt(&ok);
     return ok ? std::optional<int>(value) : std::nullopt;
 }
-
-std::optional<bool> toBool(const QString &text)
-{
-    const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("true"))
-        return true;
-    if (t == QLatin1String("false"))
-        return false;
-    bool ok = false;
-    const double number = t.toDouble(&ok);
-    return ok ? std::optional<bool>(number != 0) : std::nullopt;
-}
 } // namespace
 
 TerminalSession::TerminalSession(Services services, QObject *parent)
@@ -45,8 +33,9 @@ TerminalSession::StoredPort TerminalSession::load(const QStringList &stored)
     StoredPort shown = loadPort(stored[0], stored[1], stored[2]);
     if (shown.complete)
         loadRest(stored[3], stored[4]);
-    m_views.load(toBool(stored[5]).value_or(false), toBool(stored[6]).value_or(false), m_text.text());
-    if (const auto on = toBool(stored[7]))
+    m_views.load(StoredProperties::flag(stored[5]).value_or(false), StoredProperties::flag(stored[6]).value_or(false),
+                 m_text.text());
+    if (const auto on = StoredProperties::flag(stored[7]))
         m_reconnectAutomatically = *on;
     return shown;
 }
@@ -90,7 +79,7 @@ void TerminalSession::loadRest(const QString &lastTextFile, const QString &echo)
 {
     LastTextFile = lastTextFile;
     m_lastTextFileKnown = true;
-    if (const auto on = toBool(echo))
+    if (const auto on = StoredProperties::flag(echo))
         m_app.LocalEcho = *on;
     if (!LastTextFile.isEmpty())
         setCaption(QStringLiteral("Send Text > ") + LastTextFile);
@@ -135,8 +124,8 @@ Failure TerminalSession::setReconnectAutomatically(bool on)
         showPortState();
     }
     emit commandsChanged();
-    return shown(StoredProperties::write(
-        m_services.store, {{QStringLiteral("AutoReconnect"), on ? QStringLiteral("True") : QStringLiteral("False")}}));
+    return shown(
+        StoredProperties::write(m_services.store, {{QStringLiteral("AutoReconnect"), StoredProperties::flag(on)}}));
 }
 
 Failure TerminalSession::shown(Failure failure)
