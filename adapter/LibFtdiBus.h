@@ -2,7 +2,7 @@
 #pragma once
 
 #include "adapter/FtdiBus.h"
-#include "adapter/UsbFacts.h"
+#include "serial/UsbFacts.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prog/Probe.h"
 
-#include "adapter/UsbFacts.h"
+#include "serial/UsbFacts.h"
 #include "prog/ProgRun.h"
 #include "serial/PortMap.h"
 

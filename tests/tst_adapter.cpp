@@ -2,7 +2,7 @@
 #include "ProgrammerBench.h"
 #include "TestFiles.h"
 #include "adapter/FtdiBackend.h"
-#include "adapter/UsbFacts.h"
+#include "serial/UsbFacts.h"
 #include "prog/ProgRun.h"
 #include "programmer/ChipError.h"
 #include "programmer/HexWriter.h"

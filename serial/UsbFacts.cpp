@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "adapter/UsbFacts.h"
+#include "serial/UsbFacts.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,6 +35,8 @@ std::optional<UsbFacts> UsbFacts::of(const QString &devicePath, const QString &s
             facts.vendor = quint16(vendor.toUInt(nullptr, 16));
             facts.product = quint16(attribute(folder, "idProduct").toUInt(nullptr, 16));
             facts.description = attribute(folder, "product");
+            facts.serialNumber = attribute(folder, "serial");
+            facts.usbPort = QFileInfo(folder).fileName();
             facts.bus = attribute(folder, "busnum").toInt();
             facts.address = attribute(folder, "devnum").toInt();
             return facts;
