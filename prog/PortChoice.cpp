@@ -4,7 +4,7 @@
 #include "adapter/LibFtdiBus.h"
 #include "common/ShownPath.h"
 #include "serial/PortMap.h"
-#include "serial/QtSerialDevice.h"
+#include "serial/TtyDevice.h"
 #include "simulator/DeviceFactory.h"
 
 #include <QRegularExpression>
@@ -61,7 +61,7 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
     }
     const QString path = text;
     return PortChoice{1,
-                      [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
+                      [path](int, QString *) { return std::make_unique<TtyDevice>(path, QString()); },
                       shownPath(path),
                       described(path),
                       LibFtdiBus::openerFor(path, sysRoot),

@@ -186,7 +186,7 @@ int ProgRun::exec(const PortResolver &resolvePort)
     if (!m_options.quiet)
         result() << "Port: " << port->device << '\n' << Qt::flush;
     MSComm comm(settling(port->factory, m_options.settleUs));
-    if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.setPortOpen(true))) {
+    if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.open())) {
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
@@ -220,7 +220,7 @@ int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &ba
     const BitbangOffer offer{m_options.backend.value_or(port.backend), port.ftdi, port.device};
     if (!offer.worthTrying())
         return kDone;
-    (void)comm.setPortOpen(false);
+    comm.close();
     backend = BackendChoice::make(offer);
     if (backend.stop) {
         fail() << onPort(port, *backend.stop) << '\n';
@@ -229,7 +229,7 @@ int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &ba
     if (backend.ftdi)
         return kDone;
     m_io.err << "tavro-prog: " << onPort(port, *backend.fellBack) << '\n';
-    if (Failure failure = comm.setPortOpen(true)) {
+    if (Failure failure = comm.open()) {
         fail() << "cannot open " << onPort(port, *failure) << '\n';
         return kPortFailure;
     }

@@ -2,7 +2,7 @@
 #include "simulator/DeviceFactory.h"
 
 #include "adapter/LibFtdiBus.h"
-#include "serial/QtSerialDevice.h"
+#include "serial/TtyDevice.h"
 #include "simulator/SimulatedBoard.h"
 
 MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip)
@@ -19,7 +19,7 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
             board->keepChipIn(SimulatedChip::defaultFolder());
             device = std::move(board);
         } else {
-            device = std::make_unique<QtSerialDevice>(path, map.label(port));
+            device = std::make_unique<TtyDevice>(path, map.label(port));
         }
         device->setSettleUs(map.settleUs(port));
         return device;
