@@ -65,6 +65,12 @@ PortMap::PortMap(QString filePath)
     }
 }
 
+void PortMap::setDevice(int port, const QString &path)
+{
+    if (port >= 1 && port <= MSComm::kPortCount)
+        m_entries[port - 1] = {path, {}, 0, QStringLiteral("auto")};
+}
+
 const PortMap::Entry &PortMap::entry(int port) const
 {
     static const Entry none;

@@ -34,6 +34,8 @@ public:
     int settleUs(int port) const { return entry(port).settleUs; }   // 0 when the file gives none
     QString backend(int port) const { return entry(port).backend; }
     QString filePath() const { return m_filePath; }
+    // For this run only: the device given on the command line behind a port, as if the file named it.
+    void setDevice(int port, const QString &path);
     // A settle time out of range or an unknown back end, each with the file, the key and the value used instead.
     const QStringList &warnings() const { return m_warnings; }
 

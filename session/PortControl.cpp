@@ -4,6 +4,7 @@
 #include "common/EventWait.h"
 #include "settings/ApplyProperties.h"
 #include "settings/PropertiesModel.h"
+#include "settings/StoredProperties.h"
 
 #include <QDeadlineTimer>
 
@@ -33,33 +34,40 @@ PortControl::PortControl(MSComm::DeviceFactory factory, MessageBox &messages, st
     connect(&m_reconnection, &Reconnection::tryFailed, this, &PortControl::stateChanged);
 }
 
-PortControl::Stored PortControl::load(const QString &settings, const QString &port, const QString &handshaking)
+PortControl::Stored PortControl::load(const SettingsStore &store, const QString &settings, const QString &port,
+                                      const QString &handshaking)
 {
+    const auto refuse = [&](const QString &key, const QString &value, const QString &why, const QString &instead) {
+        m_messages.warn(
+            tr("%1 %2; %3 is used instead").arg(StoredProperties::entryName(store, key, value), why, instead));
+    };
     Stored shown;
     LineFormat format = m_comm.format();
     if (!settings.isEmpty())
         if (Failure failure = format.setSettingsText(settings); failure || (failure = m_comm.setFormat(format))) {
-            m_messages.warn(*failure);
+            refuse(QStringLiteral("Settings"), settings, tr("is refused (%1)").arg(*failure), settingsText());
             return shown;
         }
     if (settings.contains(QLatin1Char(',')))
         shown.speedText = settings.section(QLatin1Char(','), 0, 0);
 
+    // A port number that is no number is passed over without a word; the list shows it as stored.
     const Failure refused = toInt(port) ? m_comm.setCommPort(*toInt(port)) : std::nullopt;
     shown.portText = refused ? QStringLiteral("Com%1").arg(m_comm.CommPort()) : QStringLiteral("Com") + port;
     if (refused) {
-        m_messages.warn(*refused);
+        refuse(QStringLiteral("CommPort"), port.trimmed(), tr("is not a port from 1 to %1").arg(MSComm::kPortCount),
+               QStringLiteral("Com%1").arg(m_comm.CommPort()));
         return shown;
     }
 
     if (!handshaking.isEmpty()) {
         const auto mode = toInt(handshaking);
-        Failure failure = mode ? format.setHandshaking(*mode)
-                               : Failure(tr("Invalid property value: handshaking %1").arg(handshaking));
+        Failure failure = mode ? format.setHandshaking(*mode) : Failure(QString());
         if (!failure)
             failure = m_comm.setFormat(format);
         if (failure) {
-            m_messages.warn(*failure);
+            refuse(QStringLiteral("Handshaking"), handshaking, tr("is not a flow-control mode from 0 to 3"),
+                   QString::number(m_comm.format().handshaking));
             return shown;
         }
     }

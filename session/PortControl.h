@@ -40,8 +40,9 @@ public:
     MSComm &comm() { return m_comm; }
     const MSComm &comm() const { return m_comm; }
 
-    // Start-up with the stored format, number and flow control; each refusal is shown.
-    Stored load(const QString &settings, const QString &port, const QString &handshaking);
+    // Start-up with the stored format, number and flow control; a refusal is shown, naming the
+    // store's file, the key, the value and what is used instead.
+    Stored load(const SettingsStore &store, const QString &settings, const QString &port, const QString &handshaking);
 
     // The user's open or close; a port that waits for its device is closed for good.
     void toggle();

@@ -58,7 +58,7 @@ TerminalSession::Started TerminalSession::start()
 {
     const Stored stored = Stored::read(m_services.store);
     const Started started{stored.formWidth, stored.formHeight,
-                          m_port.load(stored.settings, stored.commPort, stored.handshaking)};
+                          m_port.load(m_services.store, stored.settings, stored.commPort, stored.handshaking)};
     if (started.port.complete)
         loadRest(stored);
     m_received.loadViews(StoredProperties::flag(stored.timeStamps).value_or(false),

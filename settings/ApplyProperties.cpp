@@ -4,6 +4,7 @@
 #include "common/AppState.h"
 #include "serial/MSComm.h"
 #include "settings/PropertiesModel.h"
+#include "settings/PropertyRanges.h"
 #include "settings/StoredProperties.h"
 
 namespace {
@@ -49,6 +50,8 @@ Failure store(SettingsStore &store, const MSComm &comm, const AppState &app, con
 Failure applyProperties(const Properties &chosen, MSComm &comm, AppState &app, SettingsStore &settings)
 {
     app.LocalEcho = chosen.echo;
+    if (Failure failure = PropertyRanges::check(chosen.text))
+        return failure;
     LineFormat format = comm.format();
     const Failure refused = format.setFields(chosen.speed.trimmed(), chosen.parity.left(1), chosen.dataBits.trimmed(),
                                              chosen.stopBits.trimmed());

@@ -9,7 +9,8 @@ class PropertiesModel;
 class SettingsStore;
 struct AppState;
 
-// The dialog's OK: local echo first (kept whatever follows); then the port number (an open port
+// The dialog's OK: local echo first (kept whatever follows); then the text values' numbers are
+// checked against their ranges; then the port number (an open port
 // is closed, switched and reopened; on failure the old number comes back and the port stays
 // closed; a closed port's new device is asked whether it could take the format, and a refusal
 // puts the old number back too), then the format with its flow control. Only when the port took

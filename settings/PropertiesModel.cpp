@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/PropertiesModel.h"
 
+#include "settings/PropertyRanges.h"
 #include "settings/StoredProperties.h"
 
 namespace {
@@ -18,26 +19,36 @@ const SettingsStore::Entries kKeys = {
     {QStringLiteral("TextRTSCheck"), QStringLiteral("0")},
 };
 
+// The fields as the loader fills them: check states that do not convert leave a fresh box.
+PropertyValues fields(const SettingsStore &store, const QStringList &s)
+{
+    PropertyValues v;
+    const auto loadCheck = [&store, &s](int &box, int index) {
+        if (const auto state = StoredProperties::checkState(store, kKeys[index].first, s[index], box))
+            box = *state;
+    };
+    loadCheck(v.chkWaitFor, 0);
+    v.txtEOLChar = s[1];
+    loadCheck(v.chkLineDelay, 2);
+    v.txtLineDelay = s[3];
+    loadCheck(v.chkStart, 4);
+    v.txtStartWord = s[5];
+    v.txtStartFileType = s[6];
+    v.txtStartDelay = s[7];
+    loadCheck(v.chkRTS, 8);
+    return v;
+}
+
 } // namespace
 
 const PropertyValues &PropertiesModel::values()
 {
     if (!m_values) {
-        const QStringList s = StoredProperties::read(m_store, kKeys);
-        PropertyValues v; // fresh fields: what a stored value that does not convert leaves
-        const auto loadCheck = [this, &s](int &box, int index) {
-            if (const auto state = StoredProperties::checkState(m_store, kKeys[index].first, s[index], box))
-                box = *state;
-        };
-        loadCheck(v.chkWaitFor, 0);
-        v.txtEOLChar = s[1];
-        loadCheck(v.chkLineDelay, 2);
-        v.txtLineDelay = s[3];
-        loadCheck(v.chkStart, 4);
-        v.txtStartWord = s[5];
-        v.txtStartFileType = s[6];
-        v.txtStartDelay = s[7];
-        loadCheck(v.chkRTS, 8);
+        QStringList defaults;
+        for (const auto &[key, value] : kKeys)
+            defaults << value;
+        PropertyValues v = fields(m_store, StoredProperties::read(m_store, kKeys));
+        PropertyRanges::mend(v, fields(m_store, defaults), m_store);
         edit(v);
     }
     return *m_values;

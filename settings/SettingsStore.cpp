@@ -76,8 +76,14 @@ void SettingsStore::warn(const QString &warning) const
 void SettingsStore::warnOutOfRange(const QString &application, const QString &section, const QString &key,
                                    const QString &value, const QString &usedInstead) const
 {
-    warn(QObject::tr("%1: [%2] %3=%4 is out of range; %5 is used instead")
-             .arg(shownPath(location(application)), section, key, value, usedInstead));
+    warn(QObject::tr("%1 is out of range; %2 is used instead")
+             .arg(entryName(application, section, key, value), usedInstead));
+}
+
+QString SettingsStore::entryName(const QString &application, const QString &section, const QString &key,
+                                 const QString &value) const
+{
+    return QStringLiteral("%1: [%2] %3=%4").arg(shownPath(location(application)), section, key, value);
 }
 
 QSettingsStore::QSettingsStore(QString folder)

@@ -33,6 +33,9 @@ public:
     void warn(const QString &warning) const;
     void warnOutOfRange(const QString &application, const QString &section, const QString &key, const QString &value,
                         const QString &usedInstead) const;
+    // A stored entry as messages name it: "FILE: [Section] Key=value".
+    QString entryName(const QString &application, const QString &section, const QString &key,
+                      const QString &value) const;
     const QStringList &warnings() const { return m_warnings; }
 
 protected:

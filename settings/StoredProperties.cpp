@@ -22,6 +22,11 @@ Failure write(SettingsStore &store, const SettingsStore::Entries &keysAndValues)
     return store.WriteSettings(kAppTitle, kSection, keysAndValues);
 }
 
+QString entryName(const SettingsStore &store, const QString &key, const QString &value)
+{
+    return store.entryName(kAppTitle, kSection, key, value);
+}
+
 std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,
                           const QString &usedInstead)
 {

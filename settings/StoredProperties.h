@@ -15,6 +15,8 @@ QString read(const SettingsStore &store, const QString &key, const QString &defa
 // Several keys in one reading of the store.
 QStringList read(const SettingsStore &store, const SettingsStore::Entries &keysAndDefaults);
 Failure write(SettingsStore &store, const SettingsStore::Entries &keysAndValues);
+// A stored entry as messages name it: "FILE: [Properties] Key=value".
+QString entryName(const SettingsStore &store, const QString &key, const QString &value);
 // A stored whole number from lowest to highest. Text that is no number gives nothing; so does a
 // number out of range, which the store also notes among its warnings with what is used instead.
 std::optional<int> number(const SettingsStore &store, const QString &key, const QString &text, int lowest, int highest,

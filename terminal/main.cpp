@@ -3,6 +3,7 @@
 #include "common/Version.h"
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
+#include "terminal/Arguments.h"
 #include "terminal/Icons.h"
 #include "terminal/Terminations.h"
 #include "terminal/WidgetDialogs.h"
@@ -10,40 +11,21 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <optional>
-#include <string>
-#include <string_view>
-
-namespace {
-
-const char kHelp[] = "Usage: tavro-terminal [options]\n"
-                     "Tavro Terminal, a serial-port terminal with an in-circuit chip programmer. Everything\n"
-                     "else is set in CommPort > Properties and kept for the next start; tavro-prog programs\n"
-                     "the chip from a script.\n"
-                     "\n"
-                     "Options:\n"
-                     "  -h, --help     show this help and exit\n"
-                     "  -v, --version  show the version and exit\n";
-
-// Answered before the application exists, so that they need no display.
-std::optional<std::string> immediateAnswer(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--help" || argument == "-h")
-            return kHelp;
-        if (argument == "--version" || argument == "-v")
-            return std::string("tavro-terminal ") + Version::kText + '\n';
-    }
-    return std::nullopt;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
-    if (const std::optional<std::string> answer = immediateAnswer(argc, argv))
-        return std::fputs(answer->c_str(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    const Arguments arguments = Arguments::read({argv + 1, argv + argc});
+    switch (arguments.action) {
+    case Arguments::Action::Help:
+        return std::fputs(Arguments::usage(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    case Arguments::Action::Version:
+        return std::printf("tavro-terminal %s\n", Version::kText) > 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    case Arguments::Action::Refuse:
+        std::fprintf(stderr, "tavro-terminal: %s\n%s", arguments.refusal.c_str(), Arguments::usage());
+        return Arguments::kRefused;
+    case Arguments::Action::Window:
+        break;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setWindowIcon(Icons::make(Icons::Kind::Application));
@@ -56,12 +38,26 @@ int main(int argc, char *argv[])
         store.warn(warning); // shown with the settings' own at start-up
     auto chip = std::make_shared<SimulatedChip>();
     const auto bitbangOf = makeBitbangFactory(ports);
-    TerminalSession session({store, messages, files, makeDeviceFactory(ports, chip), {}, bitbangOf});
+    // A device on the command line stands behind the port start-up chose, for this run.
+    int commandLinePort = 0;
+    const MSComm::DeviceFactory mapped = makeDeviceFactory(ports, chip);
+    const auto openDevice = [&](int port, QString *error) {
+        if (port != commandLinePort)
+            return mapped(port, error);
+        PortMap withDevice = ports;
+        withDevice.setDevice(port, QString::fromLocal8Bit(*arguments.device));
+        return makeDeviceFactory(withDevice, chip)(port, error);
+    };
+    TerminalSession session({store, messages, files, openDevice, {}, bitbangOf});
     frmTerminal window(session, {[&ports, &bitbangOf](int port) {
                                      return ports.describe(port) + QLatin1Char('\n') + bitbangOf(port).summary();
                                  },
                                  messages});
     const Terminations terminations(window, messages, files);
     window.show();
+    if (arguments.device) {
+        commandLinePort = session.properties().port;
+        session.togglePort();
+    }
     return app.exec();
 }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "PtyPair.h"
 #include "TerminalFixture.h"
 #include "TestFiles.h"
 #include "settings/frmProperties.h"
@@ -198,6 +199,34 @@ private slots:
         QCOMPARE(w.toolButton("OpenLogFile")->toolTip(), QStringLiteral("Open Log File..."));
         auto *file = w.findChild<QMenu *>("mnuFile");
         QVERIFY(file->actions().first()->isSeparator() && !file->separatorsCollapsible()); // M3 opens "&File"
+    }
+
+    void commandLineRefusesOrOpensTheDeviceGiven()
+    {
+        // Refusals come before any window, with the usage; a device path opens the window on it.
+        QTemporaryDir home;
+        QProcess terminal;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        terminal.setProcessEnvironment(environment);
+        for (const QStringList &arguments : {QStringList{"--bogus"}, QStringList{"/dev/ttyS0", "/dev/ttyS1"}}) {
+            terminal.start(TAVRO_TERMINAL, arguments);
+            QVERIFY(terminal.waitForFinished(10000));
+            const QString err = terminal.readAllStandardError();
+            QVERIFY2(terminal.exitCode() == 2 && err.startsWith("tavro-terminal: ") && err.contains("\nUsage: "),
+                     qPrintable(err));
+        }
+        PtyPair pty;
+        if (!pty.usable())
+            return;
+        terminal.start(TAVRO_TERMINAL, {pty.host()});
+        QTRY_VERIFY_WITH_TIMEOUT(TtyDevice(pty.host()).open({}) // busy: the window has it open
+                                     == Failure(pty.host() + ": busy, another program has it open"),
+                                 10000);
+        terminal.terminate();
+        QVERIFY(terminal.waitForFinished(10000) && terminal.exitCode() == 0);
     }
 
     void startUpListsShowWhatIsStored()

@@ -96,21 +96,25 @@ private slots:
 
     void refusedValuesEndStartUpWithOneMessage()
     {
-        // A refused value ends start-up there: nothing after it is taken, the fields still come
-        // from the store.
-        const QList<std::array<QString, 3>> cases = {{"Settings", "9600,x,8,1", "9600,x,8,1"},
-                                                     {"CommPort", "17", "Invalid port number"},
-                                                     {"CommPort", "0", "Invalid port number"},
-                                                     {"CommPort", "-1", "Invalid port number"}};
+        // A refused value ends start-up there, in one message naming the file, the key, the value
+        // and what is used instead: nothing after it is taken, the fields still come from the store.
+        const QString at = QStringLiteral("memory: [Properties] ");
+        const QList<std::array<QString, 3>> cases = {
+            {"Settings", "9600,x,8,1", "Settings=9600,x,8,1 is refused (Invalid property value: settings "},
+            {"CommPort", "17", "CommPort=17 is not a port from 1 to 16; Com1 is used instead"},
+            {"CommPort", "0", "CommPort=0 is not a port from 1 to 16; Com1 is used instead"},
+            {"CommPort", "-1", "CommPort=-1 is not a port from 1 to 16; Com1 is used instead"},
+            {"Handshaking", "9", "Handshaking=9 is not a flow-control mode from 0 to 3; 0 is used instead"},
+            {"Handshaking", "x", "Handshaking=x is not a flow-control mode from 0 to 3; 0 is used instead"}};
         for (const auto &[key, value, message] : cases) {
             m_f = std::make_unique<TerminalFixture>();
-            m_f->set(key, value);
             m_f->set("Handshaking", "2");
+            m_f->set(key, value);
             m_f->set("LastTextFile", "/tmp/a.dlx");
             m_f->set("Echo", "True");
             TerminalSession &s = m_f->startSession();
             QCOMPARE(m_f->messages.shown.size(), 1);
-            QVERIFY(m_f->messages.shown[0].text.contains(message));
+            QVERIFY2(m_f->messages.shown[0].text.startsWith(at + message), qPrintable(m_f->messages.shown[0].text));
             QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
             const Properties p = s.properties();
             QVERIFY(p.port == 1 && p.flow == 0);
@@ -127,6 +131,9 @@ private slots:
         m_f->set("TextRTSCheck", "99999999999999");
         m_f->set("Echo", "maybe");
         m_f->set("FormWidth", "\x01\x02");
+        m_f->set("TextEOLValue", "300");
+        m_f->set("LineDelayValue", "-5");
+        m_f->set("StartTransferDelay", "99999999999");
         m_f->start();
         const Properties p = m_f->session->properties();
         QCOMPARE(p.port, 1);
@@ -134,11 +141,15 @@ private slots:
         QCOMPARE(p.text.chkWaitFor, 0);
         QCOMPARE(p.text.chkRTS, 0);
         QVERIFY(!p.echo);
-        // Numbers out of range are said once, in one message; text that is no number is not.
+        QVERIFY(p.text.txtEOLChar == "6" && p.text.txtLineDelay == "50" && p.text.txtStartDelay == "1000");
+        // Numbers out of range are said once, in one message; a port or flag that is no number is not.
+        const QString at = QStringLiteral("memory: [Properties] ");
         QCOMPARE(m_f->shownTexts(),
-                 QStringList{"memory: [Properties] TextEOLCheck=5 is out of range; 0 is used instead\n"
-                             "memory: [Properties] TextRTSCheck=99999999999999 is out of range; "
-                             "0 is used instead"});
+                 QStringList{at + "TextEOLCheck=5 is out of range; 0 is used instead\n" + at
+                             + "TextRTSCheck=99999999999999 is out of range; 0 is used instead\n" + at
+                             + "TextEOLValue=300 is not a number from 0 to 255; 6 is used instead\n" + at
+                             + "LineDelayValue=-5 is not a number from 0 to 65535; 50 is used instead\n" + at
+                             + "StartTransferDelay=99999999999 is not a number from 0 to 65535; 1000 is used instead"});
     }
 
     void closingSavesSizeAndLastFile()
