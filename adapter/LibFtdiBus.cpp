@@ -37,7 +37,7 @@ std::unique_ptr<LibFtdiBus> LibFtdiBus::open(const UsbFacts &facts, QString *err
     const int opened = ftdi_usb_open_bus_addr(context, quint8(facts.bus), quint8(facts.address));
     if (opened == kNoAccess)
         *error = QObject::tr("%1: no permission; install the udev rule /usr/lib/udev/rules.d/60-tavro-ftdi.rules "
-                             "(package tavro-prog), be in the group dialout and plug the adapter in again")
+                             "(package tavro-common) and plug the adapter in again; over ssh, join the group dialout")
                      .arg(where);
     else if (opened == kNotFound)
         *error = QObject::tr("%1 is gone (unplugged); plug it in again").arg(where);

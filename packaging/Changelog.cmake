@@ -1,9 +1,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# tavro_releases(<changelog> <date-var> <releases-var>): reads a Debian changelog, newest entry
-# first. <date-var> gets the newest entry's date (YYYY-MM-DD), <releases-var> every entry as an
+# tavro_releases(<changelog> <date-var> <epoch-var> <releases-var>): reads a Debian changelog,
+# newest entry first. <date-var> gets the newest entry's date (YYYY-MM-DD), <epoch-var> its time in
+# seconds since 1970 (UTC), the packages' SOURCE_DATE_EPOCH, <releases-var> every entry as an
 # AppStream <release> with its items. The newest entry must be the project's version, so that a
 # release cannot leave the changelog behind.
-function(tavro_releases changelog date_var releases_var)
+function(tavro_releases changelog date_var epoch_var releases_var)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${changelog})
     file(STRINGS ${changelog} lines)
     set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
@@ -24,10 +25,11 @@ function(tavro_releases changelog date_var releases_var)
             set(item "${CMAKE_MATCH_1}")
         elseif(line MATCHES "^    +(.*)")
             string(APPEND item " ${CMAKE_MATCH_1}")
-        elseif(line MATCHES "^ -- .*  [A-Z][a-z][a-z], ([0-9]+) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+        elseif(line MATCHES "^ -- .*  [A-Z][a-z][a-z], ([0-9]+) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) (.*)$")
             list(FIND months ${CMAKE_MATCH_2} month)
             math(EXPR month "${month} + 1")
             math(EXPR day "${CMAKE_MATCH_1}")
+            tavro_epoch(${CMAKE_MATCH_3} ${month} ${day} "${CMAKE_MATCH_4}" epoch)
             if(month LESS 10)
                 set(month 0${month})
             endif()
@@ -43,6 +45,7 @@ function(tavro_releases changelog date_var releases_var)
             if(newest STREQUAL "")
                 set(newest ${version})
                 set(${date_var} ${date} PARENT_SCOPE)
+                set(${epoch_var} ${epoch} PARENT_SCOPE)
             endif()
         endif()
     endforeach()
@@ -50,4 +53,28 @@ function(tavro_releases changelog date_var releases_var)
         message(FATAL_ERROR "${changelog}: the newest entry is '${newest}', not the project's ${PROJECT_VERSION}")
     endif()
     set(${releases_var} "${releases}" PARENT_SCOPE)
+endfunction()
+
+# tavro_epoch(<year> <month> <day> <"hh:mm:ss +hhmm"> <var>): seconds since 1970-01-01 UTC; month
+# and day without a leading zero.
+function(tavro_epoch year month day time var)
+    if(NOT time MATCHES "^([0-9][0-9]):([0-9][0-9]):([0-9][0-9]) ([+-])([0-9][0-9])([0-9][0-9])$")
+        message(FATAL_ERROR "changelog: '${time}' is no time of day with its zone, such as 09:00:00 +0000")
+    endif()
+    # A leading 1 keeps "08" from reading as octal.
+    math(EXPR clock "(1${CMAKE_MATCH_1} - 100) * 3600 + (1${CMAKE_MATCH_2} - 100) * 60 + 1${CMAKE_MATCH_3} - 100")
+    math(EXPR zone "(1${CMAKE_MATCH_5} - 100) * 3600 + (1${CMAKE_MATCH_6} - 100) * 60")
+    if(CMAKE_MATCH_4 STREQUAL "-")
+        math(EXPR zone "-${zone}")
+    endif()
+    # Days since 1970 in the Gregorian calendar, counting years from March so that a leap day ends one.
+    if(month LESS_EQUAL 2)
+        math(EXPR year "${year} - 1")
+    endif()
+    math(EXPR era "${year} / 400")
+    math(EXPR yoe "${year} - ${era} * 400")
+    math(EXPR doy "(153 * ((${month} + 9) % 12) + 2) / 5 + ${day} - 1")
+    math(EXPR days "${era} * 146097 + ${yoe} * 365 + ${yoe} / 4 - ${yoe} / 100 + ${doy} - 719468")
+    math(EXPR seconds "${days} * 86400 + ${clock} - ${zone}")
+    set(${var} ${seconds} PARENT_SCOPE)
 endfunction()
