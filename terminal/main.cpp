@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/AppTitle.h"
 #include "common/Version.h"
+#include "serial/PortListing.h"
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
 #include "terminal/Icons.h"
@@ -22,7 +23,9 @@ const char kHelp[] = "Usage: tavro-terminal [options]\n"
                      "\n"
                      "Options:\n"
                      "  -h, --help     show this help and exit\n"
-                     "  -v, --version  show the version and exit\n";
+                     "  -v, --version  show the version and exit\n"
+                     "  --list         list Com1-Com16 with the device behind each, what it is and where\n"
+                     "                 the number came from, and exit\n";
 
 // Answered before the application exists, so that they need no display.
 std::optional<std::string> immediateAnswer(int argc, char *argv[])
@@ -33,6 +36,8 @@ std::optional<std::string> immediateAnswer(int argc, char *argv[])
             return kHelp;
         if (argument == "--version" || argument == "-v")
             return std::string("tavro-terminal ") + Version::kText + '\n';
+        if (argument == "--list")
+            return portListing(PortMap()).toStdString();
     }
     return std::nullopt;
 }
