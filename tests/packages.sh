@@ -40,6 +40,7 @@ declare -A expected=(
 ./usr/share/metainfo/$metainfo"
     [tavro-prog]="./usr/bin/tavro-prog
 ./usr/lib/udev/rules.d/60-tavro-ftdi.rules
+./usr/share/bash-completion/completions/tavro-prog
 ./usr/share/doc/tavro-prog/changelog.gz
 ./usr/share/doc/tavro-prog/copyright
 ./usr/share/man/man1/tavro-prog.1.gz")
