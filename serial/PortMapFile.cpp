@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr qsizetype kShownLine = 60;
+constexpr qsizetype kShownLine = 60;  // characters of a line shown in a warning
+constexpr qsizetype kShownLines = 10; // line numbers of a key given many times
 
 bool isPortsSection(const QString &name)
 {
@@ -44,6 +45,19 @@ QList<QByteArray> linesOf(const QByteArray &bytes)
 {
     QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
     return text.replace("\r\n", "\n").replace('\r', '\n').split('\n');
+}
+
+// 0 when every line is UTF-8 text without control characters but tabs.
+int firstLineNotText(const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = linesOf(bytes);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)QString(utf8(lines[i]));
+        if (utf8.hasError() || std::any_of(lines[i].begin(), lines[i].end(), isControl))
+            return int(i + 1);
+    }
+    return 0;
 }
 
 } // namespace
@@ -97,14 +111,8 @@ Failure PortMapFile::load(QByteArray &bytes) const
     if (got > kMaxSize || status.st_size > kMaxSize)
         return QObject::tr("%1 cannot be read: at %2 bytes it is far larger than a port map (at most %3)")
             .arg(shown, QString::number(std::max<qint64>(status.st_size, got)), QString::number(kMaxSize));
-    const QList<QByteArray> lines = linesOf(bytes);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)QString(utf8(lines[i]));
-        if (utf8.hasError() || std::any_of(lines[i].begin(), lines[i].end(), isControl))
-            return QObject::tr("%1 cannot be read: line %2 holds binary data, not text")
-                .arg(shown, QString::number(i + 1));
-    }
+    if (const int line = firstLineNotText(bytes))
+        return QObject::tr("%1 cannot be read: line %2 holds binary data, not text").arg(shown, QString::number(line));
     return std::nullopt;
 }
 
@@ -114,7 +122,7 @@ void PortMapFile::parse(const QByteArray &bytes)
     const QList<QByteArray> lines = linesOf(bytes);
     QList<Entry> given; // every [Ports] entry, repeats included
     bool inPorts = false;
-    Entry firstHeader;
+    Entry firstHeader; // the first [Ports] as written, and its line
     QList<Entry> strays;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int number = int(i + 1);
@@ -126,10 +134,10 @@ void PortMapFile::parse(const QByteArray &bytes)
             if (inPorts && firstHeader.line > 0)
                 m_warnings << QObject::tr("%1: %2 on line %3 repeats %4 of line %5; the entries of both are read "
                                           "as one section")
-                                  .arg(shown, line, QString::number(number), firstHeader.key,
+                                  .arg(shown, shownPath(line), QString::number(number), firstHeader.key,
                                        QString::number(firstHeader.line));
             else if (inPorts)
-                firstHeader = {line, {}, number};
+                firstHeader = {shownPath(line), {}, number};
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
@@ -150,11 +158,14 @@ void PortMapFile::parse(const QByteArray &bytes)
         if (same.size() == 1)
             continue;
         QStringList at;
-        for (const Entry &e : same)
+        for (const Entry &e : same.first(std::min<qsizetype>(same.size(), kShownLines)))
             at << QString::number(e.line);
+        if (same.size() > kShownLines)
+            at << QStringLiteral("...");
         m_warnings << QObject::tr("%1: [Ports] %2 is given %3 times, on lines %4; the last, %5=%6 on line %7, is used")
-                          .arg(shown, same.first().key, QString::number(same.size()), at.join(QStringLiteral(", ")),
-                               entry.key, entry.value, QString::number(entry.line));
+                          .arg(shown, shownPath(same.first().key), QString::number(same.size()),
+                               at.join(QStringLiteral(", ")), shownPath(entry.key), shownPath(entry.value),
+                               QString::number(entry.line));
     }
     if (!strays.isEmpty()) {
         const QString first = strays.first().key;
