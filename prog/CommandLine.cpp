@@ -22,28 +22,38 @@ const QString kDescription =
                    "                 FILE sets, then read each one back and compare\n"
                    "  verify FILE    only compare the chip with FILE\n"
                    "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
-                   "  probe          describe the device behind the port, the back ends it offers, the\n"
-                   "                 round trip of a line change and the time 8 KiB would take with each\n"
+                   "  probe          what write would meet: the device behind the port, the back end it\n"
+                   "                 would take (--backend, else the port map's ComNBackend), the round\n"
+                   "                 trip of a line change and the time 8 KiB would take; what write\n"
+                   "                 refuses, probe refuses with the same message and exit status\n"
+                   "  list           Com1-Com16: the device behind each, what the system says it is (driver,\n"
+                   "                 USB vendor:product, serial number, description, /dev/serial/by-id\n"
+                   "                 link) and where the number came from: the port map, the automatic\n"
+                   "                 order or the built-in simulated board\n"
                    "\n"
                    "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
                    "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
                    "an unknown record type, data outside the memory or two values for one address stop the\n"
                    "run with the line number and the chip is not touched.\n"
                    "\n"
-                   "read writes a regular FILE whole or not at all (the old one stays on any failure); a\n"
-                   "device, a FIFO or - (standard output) is written directly. Before it starts, tavro-prog\n"
-                   "names the device behind the port. On a terminal a progress bar shows the bytes done and\n"
-                   "the time left; otherwise only results are printed. Whatever ends the run (Ctrl-C\n"
-                   "included), the target is released: "
-                   "DTR and RTS cleared, break off.");
+                   "The port map is ~/.config/Tavro Terminal/ports.ini. If it cannot be read (no permission,\n"
+                   "a folder, binary data, more than 64 KiB), ComN and simulated-board are refused until it\n"
+                   "is mended or removed; a key given twice is said once, and the last one is used.\n"
+                   "\n"
+                   "read writes a regular FILE whole or not at all (the old one stays on any failure, a\n"
+                   "file-size limit included); a device, a FIFO or - (standard output, refused when closed)\n"
+                   "is written directly, and waiting for a FIFO's reader ends with Ctrl-C. Before it starts,\n"
+                   "tavro-prog names the device behind the port. On a terminal a progress bar shows the\n"
+                   "bytes done and the time left; otherwise only results are printed. Whatever ends the run\n"
+                   "(Ctrl-C included), the target is released: DTR and RTS cleared, break off.");
 
 const QString kEpilogue =
     QStringLiteral("\n"
                    "Exit status:\n"
                    "  0    done; everything written or compared verified\n"
                    "  1    the chip differs from the file (the first differences are listed)\n"
-                   "  2    bad command line, or a file that cannot be read or written (full disk included);\n"
-                   "       nothing was written to the chip\n"
+                   "  2    bad command line, or a file that cannot be read or written (a full disk, a file-size\n"
+                   "       limit, a port map that cannot be read); nothing was written to the chip\n"
                    "  3    the port or the chip failed: busy, missing, no modem-control lines, lost\n"
                    "  130  interrupted; the target was released\n"
                    "\n"
@@ -54,7 +64,8 @@ const QString kEpilogue =
                    "  tavro-prog read --range 100-1FF -o part.hex\n"
                    "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n"
                    "  tavro-prog --port Com3 --backend ftdi write blink.hex\n"
-                   "  tavro-prog --port Com3 probe\n");
+                   "  tavro-prog --port Com3 probe\n"
+                   "  tavro-prog list\n");
 
 // A hex address, with or without 0x; false when the text is none.
 bool hexAddress(QString text, quint32 &value)
@@ -73,11 +84,15 @@ StoredDefaults StoredDefaults::read(const SettingsStore &store)
 {
     StoredDefaults defaults;
     const QString key = QStringLiteral("CommPort");
+    const qsizetype before = store.warnings().size();
     // A number the terminal's port refuses leaves it on its first port, and so here.
     if (const std::optional<int> port = StoredProperties::number(store, key, StoredProperties::read(store, key, {}), 1,
                                                                  MSComm::kPortCount, defaults.port))
         defaults.port = QStringLiteral("Com%1").arg(*port);
+    defaults.portWarnings = store.warnings().mid(before);
+    const qsizetype afterPort = store.warnings().size();
     defaults.invertData = PropertiesModel(store).invertsData();
+    defaults.invertWarnings = store.warnings().mid(afterPort);
     return defaults;
 }
 
@@ -127,8 +142,8 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("Leave out the line that names the device behind the port."));
     parser.addOptions({port, invert, straight, data, range, output, settle, backend, verbose, quiet, help, version});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify, read or probe."),
-                                 QStringLiteral("write FILE | verify FILE | read -o FILE | probe"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("write, verify, read, probe or list."),
+                                 QStringLiteral("write FILE | verify FILE | read -o FILE | probe | list"));
     // The usage line names the program as installed, not the path it was started by.
     m_helpText = parser.helpText();
     m_helpText.replace(0, m_helpText.indexOf(QLatin1String(" [options]")), QStringLiteral("Usage: tavro-prog"));
@@ -147,6 +162,10 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
         return;
     }
     m_options.port = parser.value(port);
+    if (!parser.isSet(port))
+        m_storedWarnings << defaults.portWarnings;
+    if (!parser.isSet(invert) && !parser.isSet(straight))
+        m_storedWarnings << defaults.invertWarnings;
     m_options.invertData = parser.isSet(invert) || (defaults.invertData && !parser.isSet(straight));
     m_options.dataSpace = parser.isSet(data);
     m_options.verbose = parser.isSet(verbose);
@@ -170,7 +189,7 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
 std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, const QStringList &positional)
 {
     if (positional.isEmpty())
-        return QStringLiteral("no command given (write, verify, read or probe)");
+        return QStringLiteral("no command given (write, verify, read, probe or list)");
     const QString command = positional.first();
     const bool isRead = command == QLatin1String("read");
     if (command == QLatin1String("write"))
@@ -181,13 +200,16 @@ std::optional<QString> CommandLine::interpret(const QCommandLineParser &parser, 
         m_options.command = ProgOptions::Command::Read;
     else if (command == QLatin1String("probe"))
         m_options.command = ProgOptions::Command::Probe;
+    else if (command == QLatin1String("list"))
+        m_options.command = ProgOptions::Command::List;
     else
-        return QStringLiteral("unknown command \"%1\" (write, verify, read or probe)").arg(command);
+        return QStringLiteral("unknown command \"%1\" (write, verify, read, probe or list)").arg(command);
 
     m_options.first = 0;
     m_options.last = quint32(ChipMemory::lastAddress(m_options.dataSpace));
-    if (m_options.command == ProgOptions::Command::Probe)
-        return positional.size() > 1 ? std::optional<QString>(QStringLiteral("probe takes no file")) : std::nullopt;
+    if (m_options.command == ProgOptions::Command::Probe || m_options.command == ProgOptions::Command::List)
+        return positional.size() > 1 ? std::optional<QString>(QStringLiteral("%1 takes no file").arg(command))
+                                     : std::nullopt;
     if (isRead) {
         if (positional.size() > 1)
             return QStringLiteral("read takes no file argument; name the output with -o FILE");

@@ -13,13 +13,16 @@ struct StoredDefaults
 {
     QString port = QStringLiteral("Com1"); // the terminal's port before anything is stored
     bool invertData = false;
+    // What the store said while each was read: a value out of range and what is used instead.
+    QStringList portWarnings;
+    QStringList invertWarnings;
 
     static StoredDefaults read(const SettingsStore &store);
 };
 
 struct ProgOptions
 {
-    enum class Command { Write, Verify, Read, Probe };
+    enum class Command { Write, Verify, Read, Probe, List };
     Command command = Command::Write;
     QString file; // the HEX file to write or verify, or the one read writes
     QString port;
@@ -44,6 +47,8 @@ public:
     const QString &helpText() const { return m_helpText; }
     const std::optional<QString> &error() const { return m_error; }
     const ProgOptions &options() const { return m_options; }
+    // The store's warnings about the values it gives this run; one the command line overrides is not worth saying.
+    const QStringList &storedWarnings() const { return m_storedWarnings; }
 
 private:
     std::optional<QString> interpret(const class QCommandLineParser &parser, const QStringList &positional);
@@ -56,4 +61,5 @@ private:
     QString m_helpText;
     std::optional<QString> m_error;
     ProgOptions m_options;
+    QStringList m_storedWarnings;
 };

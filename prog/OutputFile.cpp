@@ -2,10 +2,12 @@
 #include "prog/OutputFile.h"
 
 #include "common/ShownPath.h"
+#include "prog/StandardDescriptors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -66,6 +68,8 @@ Failure OutputFile::open()
         m_target == QLatin1String("-")
         || (exists && ::fstat(STDOUT_FILENO, &out) == 0 && out.st_dev == status.st_dev && out.st_ino == status.st_ino);
     if (m_standardOutput) {
+        if (!writableDescriptor(STDOUT_FILENO))
+            return QObject::tr("standard output is closed");
         m_fd = STDOUT_FILENO;
         m_ownsFd = false;
         return std::nullopt;
@@ -76,6 +80,7 @@ Failure OutputFile::open()
                             || m_target.startsWith(QLatin1String("/proc/")));
     if (!direct)
         return openReplacement(m_target);
+    // A FIFO holds the open until a reader comes; Ctrl-C ends the wait (EINTR).
     m_fd = ::open(encoded(m_target).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     return m_fd < 0 ? systemFailure(m_target) : std::nullopt;
 }
@@ -94,8 +99,10 @@ Failure OutputFile::openReplacement(const QString &path)
         m_temporary = QStringLiteral("%1.%2-%3.tmp").arg(m_final).arg(::getpid()).arg(attempt);
         m_fd = ::open(encoded(m_temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_fd < 0 && errno != EEXIST) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
             m_temporary.clear();
-            return systemFailure(m_final);
+            // The new file is refused by its folder, whatever the file itself would allow.
+            return QObject::tr("cannot write in %1: %2").arg(shownPath(QFileInfo(m_final).absolutePath()), reason);
         }
     }
     // The file keeps its permissions; a new one gets what the umask leaves of 0666.

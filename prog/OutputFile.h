@@ -19,7 +19,8 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    // Before the chip is touched: a target that cannot be written is known at once.
+    // Before the chip is touched: a target that cannot be written (a folder that refuses a new file,
+    // standard output closed) is known at once.
     Failure open();
     bool isStandardOutput() const { return m_standardOutput; } // known once open
 

@@ -12,6 +12,8 @@
 
 namespace {
 
+const QRegularExpression kComN(QStringLiteral("^com(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+
 PortChoice mapped(int number, const PortMap &map, const QString &sysRoot)
 {
     QString device = QStringLiteral("Com%1, %2").arg(number).arg(map.describe(number));
@@ -37,10 +39,14 @@ QString described(const QString &path)
 
 } // namespace
 
+bool goesThroughPortMap(const QString &text)
+{
+    return kComN.match(text.trimmed()).hasMatch() || text == PortMap::kSimulatedBoard;
+}
+
 std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error, const QString &sysRoot)
 {
-    static const QRegularExpression comN(QStringLiteral("^com(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch match = comN.match(text.trimmed()); match.hasMatch()) {
+    if (const QRegularExpressionMatch match = kComN.match(text.trimmed()); match.hasMatch()) {
         const int number = match.captured(1).toInt();
         if (map.devicePath(number).isEmpty()) {
             *error = QObject::tr("%1 names no device: %2").arg(text, map.describe(number));

@@ -20,6 +20,9 @@ struct PortChoice
     QString path;                             // the device's path, or the simulated board's name
 };
 
+// Whether the port is "ComN" or "simulated-board", which the port map says what they stand for.
+bool goesThroughPortMap(const QString &text);
+
 // "ComN" (1 to 16, as the command line has checked) goes through the terminal's port map, "simulated-board" to the port
 // the map gives the built-in board, anything else is taken as a device path.
 // sysRoot: where sysfs tells what a device is.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prog/Probe.h"
 
-#include "serial/UsbFacts.h"
 #include "prog/ProgRun.h"
 #include "serial/PortMap.h"
+#include "serial/UsbFacts.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -17,6 +17,18 @@ constexpr double kEnable = 0.5;
 constexpr double kLineOperations = 61 + 64;
 constexpr double kStatesPerByte = 2 * 48; // bit-bang: a write and a read, two states a bit
 constexpr double kBatch = 32;             // bytes a run of bit-bang, one round trip each
+
+// Seconds for 8 KiB written and verified through bit-bang, for a USB round trip in seconds.
+qint64 bitbangEstimate(double roundTrip)
+{
+    return qRound64(kBytes * (kStatesPerByte / FtdiBackend::kPinRate + kChipWaits) + 2 * kBytes / kBatch * roundTrip
+                    + kEnable);
+}
+
+QString milliseconds(double seconds)
+{
+    return QString::number(seconds * 1000, 'f', 3) + QStringLiteral(" ms");
+}
 } // namespace
 
 void Probe::describe(const PortChoice &port)
@@ -30,52 +42,60 @@ void Probe::describe(const PortChoice &port)
         m_out << "The built-in simulated board: a model, no USB device\n";
     else
         m_out << "No USB device behind it, as sysfs tells\n";
-    m_out << "Back ends: lines" << (port.ftdi ? ", ftdi (synchronous bit-bang)" : "") << "; the port map asks for "
-          << port.backend << '\n';
 }
 
-Failure Probe::measure(MSComm &comm, double &median, double &worst)
+Failure Probe::measure(int times, const std::function<Failure(int)> &step, double &median, double &worst)
 {
     std::vector<double> seconds;
-    for (int change = 0; change < kChanges; ++change) {
+    for (int i = 0; i < times; ++i) {
         QElapsedTimer took;
         took.start();
-        if (Failure failure = comm.setRTSEnable(change % 2 == 0))
+        if (Failure failure = step(i))
             return failure;
         seconds.push_back(double(took.nsecsElapsed()) / 1e9);
     }
-    if (Failure failure = comm.setRTSEnable(false))
-        return failure;
     std::sort(seconds.begin(), seconds.end());
     median = seconds[seconds.size() / 2];
     worst = seconds.back();
     return std::nullopt;
 }
 
-int Probe::run(const PortChoice &port, const MSComm::DeviceFactory &factory, QString &failure)
+int Probe::run(const PortChoice &port, MSComm &comm, BackendChoice &backend, const QString &asked, QString &failure)
 {
     describe(port);
-    MSComm comm(factory);
+    m_out << "Back end: " << (backend.ftdi ? "FTDI synchronous bit-bang" : "the port's modem lines") << " (" << asked
+          << ")\n";
     double median = 0, worst = 0;
-    if (Failure refused = comm.setCommPort(port.number); refused || (refused = comm.open())) {
-        failure = QStringLiteral("cannot open ") + *refused;
-        return kPortFailure;
-    }
-    if (Failure refused = measure(comm, median, worst)) {
+    // A sample alone changes no pin: one bit-bang transfer there and back.
+    const PinStep sample{PinStep::Kind::Sample};
+    const auto transfer = [&backend, &sample](int) {
+        std::vector<bool> samples;
+        return backend.ftdi->backend().run(std::span(&sample, 1), samples);
+    };
+    const auto change = [&comm](int i) { return comm.setRTSEnable(i % 2 == 0); };
+    if (Failure refused =
+            backend.ftdi ? measure(kTransfers, transfer, median, worst) : measure(kChanges, change, median, worst)) {
         failure = *refused + QStringLiteral(", so the chip cannot be programmed through it");
         return kPortFailure;
     }
-    m_out << "Line change round trip over " << kChanges << " RTS changes: median "
-          << QString::number(median * 1000, 'f', 3) << " ms, worst " << QString::number(worst * 1000, 'f', 3)
-          << " ms; settle time " << comm.settleUs() << " us\n";
+    if (backend.ftdi) {
+        m_out << "Bit-bang round trip over " << kTransfers << " transfers: median " << milliseconds(median)
+              << ", worst " << milliseconds(worst) << '\n'
+              << "8 KiB written and verified, estimated: " << bitbangEstimate(median) << " s through bit-bang\n";
+        return kDone;
+    }
+    if (Failure refused = comm.setRTSEnable(false)) {
+        failure = *refused;
+        return kPortFailure;
+    }
+    m_out << "Line change round trip over " << kChanges << " RTS changes: median " << milliseconds(median) << ", worst "
+          << milliseconds(worst) << "; settle time " << comm.settleUs() << " us\n";
     const double perChange = median + comm.settleUs() / 1e6;
     m_out << "8 KiB written and verified, estimated: "
-          << qRound(kBytes * (kLineOperations * perChange + kChipWaits) + kEnable) << " s through the modem lines";
-    if (port.ftdi)
-        m_out << ", "
-              << qRound(kBytes * (kStatesPerByte / FtdiBackend::kPinRate + kChipWaits) + 2 * kBytes / kBatch * median
-                        + kEnable)
-              << " s through bit-bang";
+          << qRound64(kBytes * (kLineOperations * perChange + kChipWaits) + kEnable) << " s through the modem lines";
+    // A chip that has bit-bang, not asked to use it: a line change stands for the USB round trip.
+    if (port.ftdi && !backend.fellBack)
+        m_out << "; " << bitbangEstimate(median) << " s through bit-bang (--backend ftdi)";
     m_out << '\n';
     return kDone;
 }

@@ -149,18 +149,10 @@ std::optional<std::map<quint32, quint8>> ProgRun::loadImage()
 
 int ProgRun::exec(const PortResolver &resolvePort)
 {
-    if (m_options.command == ProgOptions::Command::Probe) {
-        QString error;
-        const std::optional<PortChoice> port = resolvePort(m_options.port, &error);
-        const int status =
-            port ? Probe(m_io.out).run(*port, settling(port->factory, m_options.settleUs), error) : int(kPortFailure);
-        if (status != kDone)
-            fail() << (port ? onPort(*port, error) : error) << '\n';
-        return status;
-    }
     std::map<quint32, quint8> image;
     const bool isRead = m_options.command == ProgOptions::Command::Read;
-    if (!isRead) {
+    const bool isProbe = m_options.command == ProgOptions::Command::Probe;
+    if (!isRead && !isProbe) {
         std::optional<std::map<quint32, quint8>> loaded = loadImage();
         if (!loaded)
             return kBadInput;
@@ -171,6 +163,11 @@ int ProgRun::exec(const PortResolver &resolvePort)
     if (isRead) {
         output.emplace(m_options.file);
         if (const Failure failure = output->open()) {
+            // Ctrl-C while a FIFO waits for its reader.
+            if (m_io.stopRequested && m_io.stopRequested()) {
+                fail() << "interrupted; nothing was read\n";
+                return kInterrupted;
+            }
             fail() << *failure << '\n';
             return kBadInput;
         }
@@ -183,7 +180,8 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << error << '\n';
         return kPortFailure;
     }
-    if (!m_options.quiet)
+    // probe names the device only once it is known to be one.
+    if (!m_options.quiet && !isProbe)
         result() << "Port: " << port->device << '\n' << Qt::flush;
     MSComm comm(settling(port->factory, m_options.settleUs));
     if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.open())) {
@@ -193,6 +191,12 @@ int ProgRun::exec(const PortResolver &resolvePort)
     BackendChoice backend;
     if (const int status = takeBackend(*port, comm, backend); status != kDone)
         return status;
+    if (isProbe) {
+        const int status = Probe(m_io.out).run(*port, comm, backend, backendAsked(*port), error);
+        if (status != kDone)
+            fail() << onPort(*port, error) << '\n';
+        return status;
+    }
     Programmer programmer(comm, m_io.waits.chipScale);
     programmer.setInvertsData(m_options.invertData);
     if (backend.ftdi)
@@ -211,6 +215,15 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << onPort(*port, e.description()) << '\n';
         return kPortFailure;
     }
+}
+
+QString ProgRun::backendAsked(const PortChoice &port) const
+{
+    if (m_options.backend)
+        return QStringLiteral("--backend ") + *m_options.backend;
+    if (port.backend != QLatin1String("auto"))
+        return QStringLiteral("%1Backend=%2 in the port map").arg(port.name, port.backend);
+    return QStringLiteral("auto");
 }
 
 int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &backend)
@@ -284,6 +297,7 @@ int ProgRun::runSession(ChipSession &session, const MSComm &comm, const std::map
         return kDone;
     }
     case ProgOptions::Command::Probe: // holds no chip: answered in exec
+    case ProgOptions::Command::List:  // needs no port: answered before the run
         break;
     }
     return kDone;

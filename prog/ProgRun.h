@@ -47,7 +47,10 @@ public:
 
 private:
     std::optional<std::map<quint32, quint8>> loadImage();
+    // The back end of the run, for write and probe alike: bit-bang where asked or offered, else the
+    // port's modem lines; a status other than kDone ends the run, said.
     int takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &backend);
+    QString backendAsked(const PortChoice &port) const; // for probe: what asked for it
     int runSession(ChipSession &session, const MSComm &comm, const std::map<quint32, quint8> &image,
                    class OutputFile *output);
     void hintIfBlank(const std::optional<quint8> &everyByte, qsizetype count);

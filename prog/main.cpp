@@ -5,17 +5,23 @@
 #include "prog/PortChoice.h"
 #include "prog/ProgRun.h"
 #include "prog/ProgressBar.h"
+#include "prog/StandardDescriptors.h"
+#include "serial/PortListing.h"
 #include "serial/PortMap.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 int main(int argc, char *argv[])
 {
+    holdClosedStandardDescriptors();
+    // A file-size limit is then a write that fails (EFBIG) and is said as any other, not the end of the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavro-prog"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version::kText));
@@ -38,8 +44,14 @@ int main(int argc, char *argv[])
     }
 
     const PortMap map;
-    for (const QString &warning : store.warnings() + map.warnings())
+    if (commandLine.options().command == ProgOptions::Command::List) {
+        out << portListing(map);
+        return kDone;
+    }
+    for (const QString &warning : commandLine.storedWarnings() + map.warnings())
         err << "tavro-prog: " << warning << '\n';
+    if (map.unreadable() && goesThroughPortMap(commandLine.options().port))
+        return kBadInput; // said above
 
     const InterruptWatch interrupts;
     std::unique_ptr<ProgressBar> progress;

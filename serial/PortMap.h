@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/Failure.h"
 #include "serial/MSComm.h"
 
 #include <QString>
@@ -18,12 +19,16 @@
 // A USB adapter that applies line changes late gets a settle time in microseconds next to its
 // path, e.g.  Com3SettleUs=1000 : the programmer waits that long after every line change.
 // Com3Backend=auto|lines|ftdi chooses how the programmer drives the chip (auto when not given).
+// A file that cannot be read leaves every port without a device until it is mended or removed,
+// rather than let a number reach a device the file may have meant for another.
 class PortMap
 {
 public:
     static inline const QString kSimulatedBoard = QStringLiteral("simulated-board");
     static constexpr int kMaxSettleUs = 1000000;
     static inline const QStringList kBackends{QStringLiteral("auto"), QStringLiteral("lines"), QStringLiteral("ftdi")};
+    // Where a port's device comes from.
+    enum class Source { None, File, Automatic, BuiltIn, CommandLine };
 
     // Empty file path: the per-user file.
     explicit PortMap(QString filePath = {});
@@ -33,10 +38,14 @@ public:
     QString label(int port) const { return entry(port).label; }     // what the system calls the device, when it says
     int settleUs(int port) const { return entry(port).settleUs; }   // 0 when the file gives none
     QString backend(int port) const { return entry(port).backend; }
+    Source source(int port) const { return entry(port).source; }
     QString filePath() const { return m_filePath; }
     // For this run only: the device given on the command line behind a port, as if the file named it.
     void setDevice(int port, const QString &path);
-    // A settle time out of range or an unknown back end, each with the file, the key and the value used instead.
+    // Why the file could not be read, with what follows for the ports; nothing when it was or is not there.
+    const Failure &unreadable() const { return m_unreadable; }
+    // A settle time out of range, an unknown back end, a key given twice, each with the file, the key and
+    // the value used; and first of all why the file could not be read, so that it is shown wherever these are.
     const QStringList &warnings() const { return m_warnings; }
 
 private:
@@ -46,11 +55,13 @@ private:
         QString label;
         int settleUs = 0;
         QString backend = QStringLiteral("auto");
+        Source source = Source::None;
     };
     // The port's entry; an empty one for a number outside Com1 to Com16.
     const Entry &entry(int port) const;
 
     QString m_filePath;
+    Failure m_unreadable;
     QStringList m_warnings;
     std::array<Entry, MSComm::kPortCount> m_entries; // index 0 is Com1
 };

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -95,13 +96,18 @@ Failure ChipImage::load(SimulatedChip::Space space)
             break;
         got += n;
     }
-    // The rest is erased, and on disk now: a disk too full for it refuses the open, not a write.
+    // The rest is erased, and on disk now: a disk too full for it (or a file-size limit) refuses the
+    // open, not a write, and leaves the file as it was.
     for (qsizetype at = got; at < image.size();) {
         const ssize_t n = ::pwrite(fd, image.constData() + at, size_t(image.size() - at), at);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return errno = n == 0 ? EIO : errno, systemFailure(path);
+        if (n <= 0) {
+            errno = n == 0 ? EIO : errno;
+            const Failure failure = systemFailure(path);
+            std::ignore = ::ftruncate(fd, got); // the failure above is the one to say either way
+            return failure;
+        }
         at += n;
     }
     if (got < image.size() && ::fsync(fd) != 0)

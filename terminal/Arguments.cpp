@@ -12,7 +12,9 @@ const char kUsage[] = "Usage: tavro-terminal [options] [device]\n"
                       "\n"
                       "Options:\n"
                       "  -h, --help     show this help and exit\n"
-                      "  -v, --version  show the version and exit\n";
+                      "  -v, --version  show the version and exit\n"
+                      "  --list         list Com1-Com16 with the device behind each, what it is and where\n"
+                      "                 the number came from, and exit\n";
 } // namespace
 
 const char *Arguments::usage()
@@ -29,6 +31,8 @@ Arguments Arguments::read(const std::vector<std::string> &arguments)
             return {Action::Help, std::nullopt, {}};
         if (!optionsEnd && (argument == "--version" || argument == "-v"))
             return {Action::Version, std::nullopt, {}};
+        if (!optionsEnd && argument == "--list")
+            return {Action::List, std::nullopt, {}};
         if (!optionsEnd && argument == "--") {
             optionsEnd = true;
         } else if (!optionsEnd && argument.size() > 1 && argument[0] == '-') {

@@ -6,13 +6,13 @@
 #include <vector>
 
 // What tavro-terminal is asked on its command line, read before the application exists so that
-// the answers and refusals need no display: the help, the version, or a window, optionally opened
-// on a device given by its path.
+// the answers and refusals need no display: the help, the version, the ports, or a window,
+// optionally opened on a device given by its path.
 struct Arguments
 {
     static constexpr int kRefused = 2; // the exit status of a command line that is refused
 
-    enum class Action { Window, Help, Version, Refuse };
+    enum class Action { Window, Help, Version, List, Refuse };
     Action action = Action::Window;
     std::optional<std::string> device; // the one argument that is no option
     std::string refusal;               // what was wrong, for a refused command line

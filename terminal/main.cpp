@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/AppTitle.h"
 #include "common/Version.h"
+#include "serial/PortListing.h"
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
 #include "terminal/Arguments.h"
@@ -20,6 +21,8 @@ int main(int argc, char *argv[])
         return std::fputs(Arguments::usage(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     case Arguments::Action::Version:
         return std::printf("tavro-terminal %s\n", Version::kText) > 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    case Arguments::Action::List:
+        return std::fputs(qPrintable(portListing(PortMap())), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     case Arguments::Action::Refuse:
         std::fprintf(stderr, "tavro-terminal: %s\n%s", arguments.refusal.c_str(), Arguments::usage());
         return Arguments::kRefused;

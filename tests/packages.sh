@@ -55,6 +55,7 @@ $doc/tavro-terminal/examples/ports.ini
 ./usr/share/man/man1/tavro-terminal.1.gz
 ./usr/share/metainfo/$metainfo"
     [tavro-prog]="./usr/bin/tavro-prog
+./usr/share/bash-completion/completions/tavro-prog
 $doc/tavro-prog/README.md.gz
 $doc/tavro-prog/changelog.gz
 $doc/tavro-prog/copyright

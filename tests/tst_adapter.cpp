@@ -6,6 +6,7 @@
 #include "prog/ProgRun.h"
 #include "programmer/ChipError.h"
 #include "programmer/HexWriter.h"
+#include "serial/PortListing.h"
 #include "serial/PortMap.h"
 #include "serial/UsbFacts.h"
 #include "session/TerminalSession.h"
@@ -72,6 +73,7 @@ struct ProgRig
         ++opened;
         return std::make_unique<FtdiModel>(chip);
     };
+    QString mapBackend = QStringLiteral("auto"); // as the port map asks for the port
     QString out, err;
 
     int run(const QStringList &arguments)
@@ -81,8 +83,12 @@ struct ProgRig
         const CommandLine commandLine(QStringList{"tavro-prog"} + arguments, StoredDefaults{});
         QTextStream outStream(&out), errStream(&err);
         ProgRun run(commandLine.options(), {outStream, errStream, nullptr, {}, {10000, 1500, 0.01}});
-        const PortChoice port{16, [this](int, QString *) { return std::make_unique<SimulatedBoard>(chip); },
-                              QStringLiteral("Com16"), QStringLiteral("a board"), opener};
+        const PortChoice port{16,
+                              [this](int, QString *) { return std::make_unique<SimulatedBoard>(chip); },
+                              QStringLiteral("Com16"),
+                              QStringLiteral("a board"),
+                              opener,
+                              mapBackend};
         return run.exec([&port](const QString &, QString *) { return port; });
     }
 };
@@ -216,54 +222,71 @@ private slots:
         QCOMPARE(rig.opened, 3);
     }
 
-    void fallbackAndForcedFailures_data()
+    void backendChosenAlikeByWriteAndProbe_data()
     {
-        QTest::addColumn<QString>("wish");
+        QTest::addColumn<QString>("wish");    // --backend; empty: none given
+        QTest::addColumn<QString>("mapWish"); // the port map's ComNBackend
         QTest::addColumn<QString>("adapter");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message"); // on standard error, whole
+        QTest::addColumn<bool>("bitbang");
         const QString lines = "; programming through the port's modem lines instead\n";
         const QString forced = " (--backend ftdi; --backend lines uses the port's modem lines)\n";
-        const auto row = [](const char *name, const char *wish, const char *adapter, int status, QString message) {
-            QTest::newRow(name) << wish << adapter << status << message;
+        const QString noChip = "tavro-prog: Com16: a board is no FTDI chip with synchronous bit-bang" + forced;
+        const auto row = [](const char *name, const char *wish, const char *mapWish, const char *adapter, int status,
+                            QString message, bool bitbang = false) {
+            QTest::newRow(name) << wish << mapWish << adapter << status << message << bitbang;
         };
-        row("auto, no FTDI chip: the lines", "auto", "none", kDone, "");
-        row("lines on an FTDI chip", "lines", "fast", kDone, "");
-        row("ftdi, no FTDI chip", "ftdi", "none", kPortFailure,
-            "tavro-prog: Com16: a board is no FTDI chip with synchronous bit-bang" + forced);
-        row("auto, no permission", "auto", "refused", kDone, "tavro-prog: Com16: no permission" + lines);
-        row("ftdi, no permission", "ftdi", "refused", kPortFailure, "tavro-prog: Com16: no permission" + forced);
-        row("auto, pins too fast", "auto", "fast", kDone,
+        row("auto, no FTDI chip: the lines", "auto", "auto", "none", kDone, "");
+        row("auto, an FTDI chip: bit-bang", "", "auto", "model", kDone, "", true);
+        row("lines on an FTDI chip", "lines", "auto", "fast", kDone, "");
+        row("ftdi, no FTDI chip", "ftdi", "auto", "none", kPortFailure, noChip);
+        row("the map's ftdi, no FTDI chip", "", "ftdi", "none", kPortFailure, noChip);
+        row("the map's ftdi, --backend lines", "lines", "ftdi", "model", kDone, "");
+        row("the map's lines, --backend ftdi", "ftdi", "lines", "model", kDone, "", true);
+        row("auto, no permission", "auto", "auto", "refused", kDone, "tavro-prog: Com16: no permission" + lines);
+        row("ftdi, no permission", "ftdi", "auto", "refused", kPortFailure,
+            "tavro-prog: Com16: no permission" + forced);
+        row("auto, pins too fast", "auto", "auto", "fast", kDone,
             "tavro-prog: Com16: the adapter's pins run at 500000 states a second where 250000 were asked, which "
             "would shorten the chip's waits; use the port's modem lines (--backend lines)"
                 + lines);
     }
 
-    void fallbackAndForcedFailures()
+    void backendChosenAlikeByWriteAndProbe()
     {
         QFETCH(QString, wish);
+        QFETCH(QString, mapWish);
         QFETCH(QString, adapter);
         QFETCH(int, status);
         QFETCH(QString, message);
+        QFETCH(bool, bitbang);
         QTemporaryDir dir;
         ProgRig rig;
+        rig.mapBackend = mapWish;
         if (adapter == "none")
             rig.opener = {};
         else if (adapter == "refused")
             rig.opener = [](QString *error) { return *error = "no permission", std::unique_ptr<FtdiBus>(); };
-        else
+        else if (adapter == "fast")
             rig.opener = [&rig](QString *) {
                 auto model = std::make_unique<FtdiModel>(rig.chip);
                 model->setRateFactor(2);
                 return model;
             };
         const QByteArray image = QByteArray::fromHex("C3A5");
-        QCOMPARE(rig.run({"--backend", wish, "write", writeFile(dir, "p.hex", HexWriter::toIntelHex(0, image))}),
-                 status);
-        if (message.contains("states a second")) // measured: about twice the rate
-            rig.err.replace(QRegularExpression("run at \\d+"), "run at 500000");
-        QCOMPARE(rig.err, message);
+        const QStringList asked = wish.isEmpty() ? QStringList() : QStringList{"--backend", wish};
+        for (const QStringList &command :
+             {QStringList{"--verbose", "write", writeFile(dir, "p.hex", HexWriter::toIntelHex(0, image))},
+              QStringList{"probe"}}) {
+            QCOMPARE(rig.run(asked + command), status);
+            if (message.contains("states a second")) // measured: about twice the rate
+                rig.err.replace(QRegularExpression("run at \\d+"), "run at 500000");
+            QCOMPARE(rig.err, message);
+            QCOMPARE(rig.out.contains("Back end: FTDI synchronous bit-bang"), bitbang);
+        }
         QCOMPARE(rig.chip->memory(Space::Program).left(2) == image, status == kDone);
+        QVERIFY(!rig.chip->inReset());
     }
 
     void sysfsTellsWhichDevicesHaveBitbang()
@@ -287,6 +310,42 @@ private slots:
         QCOMPARE(map.warnings(), QStringList{map.filePath()
                                              + ": [Ports] Com4Backend=x is not auto, lines or ftdi; auto "
                                                "is used instead"});
+    }
+
+    void listingSaysWhatStandsBehindEachPort()
+    {
+        QTemporaryDir dir;
+        const QString sys = dir.filePath("sys"), byId = dir.filePath("by-id"), usb = dir.filePath("ttyUSB1");
+        const QString link = byId + "/usb-FTDI_FT2232H_A1B2-if01-port0", uart = sys + "/devices/pnp0/00:05";
+        fakeSysfs(sys, "ttyUSB1", "0403", "6010", "A1B2");
+        // A UART as newer kernels show it: the serial core's own port device between the tty and its driver.
+        for (const QString &folder : {uart + "/00:05:0.0", sys + "/class/tty/ttyS4", sys + "/bus/serial-base/port",
+                                      sys + "/bus/pnp/serial", byId})
+            QVERIFY(QDir().mkpath(folder));
+        for (const auto &[target, name] :
+             QList<std::pair<QString, QString>>{{uart + "/00:05:0.0", sys + "/class/tty/ttyS4/device"},
+                                                {sys + "/bus/serial-base/port", uart + "/00:05:0.0/driver"},
+                                                {sys + "/bus/serial-base", uart + "/00:05:0.0/subsystem"},
+                                                {sys + "/bus/pnp/serial", uart + "/driver"},
+                                                {usb, link}})
+            QVERIFY(QFile::link(target, name));
+        QVERIFY(!writeFile(dir, "ttyUSB1", "").isEmpty() && !writeFile(dir, "ttyS4", "").isEmpty());
+        const PortMap map(writeFile(dir, "ports.ini",
+                                    QStringLiteral("[Ports]\nCom3=%1\nCom4=%2\nCom5=%3/ttyS4\nCom6=/dev/none\n")
+                                        .arg(link, usb, dir.path())
+                                        .toUtf8()));
+        const QString listing = portListing(map, sys, byId), indent = "\n       ";
+        const QString expected = "\nCom3   " + link + " (port map)" + indent + usb
+                                 + ", ftdi_sio, USB 0403:6010, serial A1B2, "
+                                   "\"FT2232H\"\nCom4   "
+                                 + usb + " (port map)" + indent
+                                 + "ftdi_sio, USB 0403:6010, serial "
+                                   "A1B2, \"FT2232H\""
+                                 + indent + link + "\nCom5   " + dir.path() + "/ttyS4 (port map)" + indent
+                                 + "serial\nCom6   /dev/none (port map)" + indent + "not present\n";
+        QVERIFY2(listing.contains(expected), qPrintable(listing));
+        QVERIFY(listing.contains("\nCom16  simulated-board (built in)\n"));
+        QVERIFY(listing.endsWith("\nPort map: " + map.filePath() + "\n"));
     }
 
     void windowHandsThePortBackAfterBitbang()

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSerialPortInfo>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
@@ -483,9 +484,18 @@ private slots:
         QVERIFY(!store.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "5"}, {"TextRTScheck", "1"}}));
         const StoredDefaults stored = StoredDefaults::read(store);
         QVERIFY(stored.port == "Com5" && stored.invertData);
-        // Hand-edited values read as the terminal reads them: 2 is no check state, 17 no port.
-        QVERIFY(!store.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "17"}, {"TextRTSCheck", "2"}}));
-        QVERIFY(StoredDefaults::read(store).port == "Com1" && !StoredDefaults::read(store).invertData);
+        // Hand-edited values read as the terminal reads them: 2 is no check state, 17 no port; each is said
+        // unless the command line gives its own.
+        MemorySettingsStore edited;
+        QVERIFY(!edited.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "17"}, {"TextRTSCheck", "2"}}));
+        const StoredDefaults outOfRange = StoredDefaults::read(edited);
+        QVERIFY(outOfRange.port == "Com1" && !outOfRange.invertData);
+        QCOMPARE(CommandLine({"tavro-prog", "probe"}, outOfRange).storedWarnings(), edited.warnings());
+        QCOMPARE(CommandLine({"tavro-prog", "-p", "com16", "probe"}, outOfRange).storedWarnings(),
+                 edited.warnings().mid(1));
+        QCOMPARE(
+            CommandLine({"tavro-prog", "--port", "com16", "--no-invert-data", "probe"}, outOfRange).storedWarnings(),
+            QStringList());
 
         const CommandLine fromStore({"tavro-prog", "write", "a.hex"}, stored);
         QVERIFY(fromStore.options().port == "Com5" && fromStore.options().invertData);
@@ -524,6 +534,83 @@ private slots:
         QVERIFY(refused && refused->startsWith("/dev/xxx") && refused->contains("...") && refused->size() < 300);
     }
 
+    void portMapThatCannotBeReadNamesNoDevice_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder") << "folder"
+                                  << "Is a directory";
+        QTest::newRow("binary") << "binary"
+                                << "line 2 holds binary data, not text";
+        QTest::newRow("not UTF-8") << "latin1"
+                                   << "line 1 holds binary data, not text";
+        QTest::newRow("1 MiB") << "large"
+                               << "at 1048576 bytes it is far larger than a port map (at most 65536)";
+        QTest::newRow("a FIFO: no wait") << "fifo"
+                                         << "it is no regular file";
+        QTest::newRow("a link to nothing") << "dangling"
+                                           << "No such file or directory";
+    }
+
+    void portMapThatCannotBeReadNamesNoDevice()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        ProgBinary prog;
+        const QString folder = prog.home.filePath(".config/Tavro Terminal"), path = folder + "/ports.ini";
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray text = kind == "binary"   ? QByteArray("[Ports]\nCom1=/dev/tty\0\n", 22)
+                                : kind == "latin1" ? "Com1=/dev/tty\xE9\n"
+                                : kind == "large"  ? randomBytes(1 << 20)
+                                                   : "";
+        QVERIFY(kind == "folder"     ? QDir().mkdir(path)
+                : kind == "fifo"     ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                : kind == "dangling" ? QFile::link(prog.home.filePath("gone.ini"), path)
+                                     : !writeFile(prog.home, ".config/Tavro Terminal/ports.ini", text).isEmpty());
+        const PortMap map(path);
+        const QString message =
+            path + " cannot be read: " + reason + "; no port stands for a device until the file is mended or removed";
+        QCOMPARE(map.warnings(), QStringList{message});
+        for (int port = 1; port <= MSComm::kPortCount; ++port)
+            QVERIFY(map.devicePath(port).isEmpty());
+        // tavro-prog refuses the ports the map stands for with that one message, and touches no chip.
+        const QString good = writeFile(prog.home, "good.hex", HexWriter::toIntelHex(0, "\x01"));
+        for (const char *port : {"Com1", "simulated-board"}) {
+            QCOMPARE(prog.run({"--port", port, "write", good}), int(kBadInput));
+            QCOMPARE(prog.err, "tavro-prog: " + message + "\n");
+        }
+        QVERIFY(!QFileInfo::exists(prog.chipFile()));
+    }
+
+    void portMapIsReadAsWrittenAndSaysWhatItUses()
+    {
+        QTemporaryDir dir;
+        // A serial device present, named by a link, is not given a second number by the automatic order.
+        const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
+        const QString device = present.isEmpty() ? "/dev/null" : present.first().systemLocation();
+        QVERIFY(QFile::link(device, dir.filePath("link")));
+        const QString path =
+            writeFile(dir, "ports.ini",
+                      "\xEF\xBB\xBF[Ports]\r\nCom1=/dev/a\r\nCOM1=/dev/b\r\n; Com2=/dev/no\r\n# Com2=/dev/no\r\n"
+                      "[Other]\r\nCom2=/dev/no\r\n[PORTS]\r\ncom1 = /dev/c ; the last\r\n"
+                      "Com3=\"/dev/x;y\"\r\nCom4=/dev/d,e\r\nstray words\r\nCom5="
+                          + dir.filePath("link").toUtf8() + "\r\n");
+        const PortMap map(path);
+        QVERIFY(map.devicePath(1) == "/dev/c" && map.source(1) == PortMap::Source::File);
+        QVERIFY(map.devicePath(3) == "/dev/x;y" && map.devicePath(4) == "/dev/d,e");
+        QVERIFY(map.source(2) != PortMap::Source::File && map.source(16) == PortMap::Source::BuiltIn);
+        for (int port = 1; port <= MSComm::kPortCount; ++port)
+            QVERIFY(map.devicePath(port) != device);
+        QCOMPARE(map.warnings(),
+                 (QStringList{path
+                                  + ": [PORTS] on line 8 repeats [Ports] of line 1; the entries of both are read as "
+                                    "one section",
+                              path
+                                  + ": [Ports] Com1 is given 3 times, on lines 2, 3, 9; the last, com1=/dev/c on line "
+                                    "9, is used",
+                              path + ": line 12 is neither [Section] nor Key=value and is ignored: stray words"}));
+    }
+
     void binaryExitStatusesAndMessages()
     {
         ProgBinary prog;
@@ -539,15 +626,24 @@ private slots:
         QVERIFY(prog.err.contains("cannot open " + none) && prog.out.contains(none + " (no description from"));
         QCOMPARE(prog.run({"--quiet", "--port", none, "write", good}), int(kPortFailure));
         QCOMPARE(prog.out, QString());
-        // probe describes what is behind the port and times it; a pseudo-terminal has no lines.
+        // probe describes what is behind the port and times it; what is no port gets its error alone.
+        for (const QString &path : {none, QString("/dev/null"), prog.home.path()}) {
+            QCOMPARE(prog.run({"--port", path, "probe"}), int(kPortFailure));
+            QVERIFY2(prog.out.isEmpty() && prog.err.startsWith("tavro-prog: cannot open " + path + ": ")
+                         && prog.err.count('\n') == 1,
+                     qPrintable(prog.out + prog.err));
+        }
         QCOMPARE(prog.run({"--port", "simulated-board", "probe"}), int(kDone));
-        QVERIFY2(prog.out.contains("simulated board: a model")
-                     && prog.out.contains("Back ends: lines; the port map "
-                                          "asks for auto")
+        QVERIFY2(prog.out.contains("a model, no USB device\nBack end: the port's modem lines (auto)\n")
                      && prog.out.contains(QRegularExpression("median [0-9.]+ ms.*estimated: \\d+ s through the "
                                                              "modem lines\n$",
                                                              QRegularExpression::DotMatchesEverythingOption)),
                  qPrintable(prog.out));
+        QCOMPARE(prog.run({"list"}), int(kDone));
+        QVERIFY2(prog.out.contains("\nCom16  simulated-board (built in)\n       the simulated board: a model, no "
+                                   "hardware\nPort map: ")
+                     && prog.err.isEmpty(),
+                 qPrintable(prog.out + prog.err));
 
         PtyPair pty;
         if (!pty.usable())
@@ -588,23 +684,49 @@ private slots:
         }
     }
 
+    void fileSizeLimitKeepsTheChipUpToTheByteThatDidNotFit()
+    {
+        ProgBinary prog;
+        prog.process.setChildProcessModifier([] {
+            const rlimit limit{4096, 4096}; // ulimit -f 4
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        const QString file = writeFile(prog.home, "w.hex", HexWriter::toIntelHex(0xFFE, "\x11\x22\x33\x44"));
+        // An image that cannot be made whole refuses the open and is left as it was, not at the limit.
+        QCOMPARE(prog.run({"-q", "--port", "simulated-board", "write", file}), int(kPortFailure));
+        QVERIFY2(prog.err.endsWith("program.bin: File too large\n"), qPrintable(prog.err));
+        QCOMPARE(QFileInfo(prog.chipFile()).size(), 0);
+        QByteArray image = randomBytes(SimulatedChip::kProgramSize);
+        QVERIFY(!writeFile(prog.home, ".local/share/Tavro Terminal/simulated-chip/program.bin", image).isEmpty());
+        QCOMPARE(prog.run({"-q", "--port", "simulated-board", "write", file}), int(kPortFailure));
+        QVERIFY2(prog.err.endsWith("the chip cannot be programmed: " + prog.chipFile() + ": File too large\n"),
+                 qPrintable(prog.err));
+        image[0xFFE] = 0x11, image[0xFFF] = 0x22;
+        QCOMPARE(fileContents(prog.chipFile()), image);
+    }
+
     void readWritesExactlyWhatItReports_data()
     {
         QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("failure"); // on standard error; empty: the target gets the HEX
         for (const char *target : {"-", "/dev/stdout", "fifo", "symlink", "new file"})
-            QTest::newRow(target) << target << "";
-        QTest::newRow("device") << "/dev/full"
-                                << "/dev/full: No space left on device";
-        QTest::newRow("file size limit") << "limit"
-                                         << "keep.hex: File too large";
-        QTest::newRow("full disk") << "tmpfs"
-                                   << "keep.hex: No space left on device";
+            QTest::newRow(target) << target << int(kDone) << "";
+        const auto row = [](const char *name, const char *target, int status, const char *failure) {
+            QTest::newRow(name) << target << status << failure;
+        };
+        row("device", "/dev/full", kBadInput, "/dev/full: No space left on device");
+        row("file size limit", "limit", kBadInput, "keep.hex: File too large");
+        row("full disk", "tmpfs", kBadInput, "keep.hex: No space left on device");
+        row("a folder that takes no file", "/sys/new.hex", kBadInput, "cannot write in /sys: Permission denied");
+        row("standard output closed", "closed", kBadInput, "standard output is closed");
+        row("Ctrl-C while a FIFO waits for its reader", "lonely fifo", kInterrupted, "interrupted; nothing was read");
     }
 
     void readWritesExactlyWhatItReports()
     {
         QFETCH(QString, target);
+        QFETCH(int, status);
         QFETCH(QString, failure);
         const bool toOut = target == "-" || target == "/dev/stdout";
         ProgBinary prog;
@@ -633,12 +755,16 @@ private slots:
             prog.process.setChildProcessModifier([] {
                 const rlimit limit{100, 100};
                 ::setrlimit(RLIMIT_FSIZE, &limit);
-                ::signal(SIGXFSZ, SIG_IGN);
+                ::signal(SIGXFSZ, SIG_DFL);
             });
-        } else if (target == "fifo") {
+        } else if (target == "closed") {
+            path = "-";
+            prog.process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+        } else if (target.endsWith("fifo")) {
             path = holds = prog.home.filePath("fifo");
             QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-            reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+            if (target == "fifo")
+                reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
         } else if (target == "symlink") {
             path = prog.home.filePath("link.hex");
             QVERIFY(QFile::link(holds, path));
@@ -646,16 +772,20 @@ private slots:
             path = target == "new file" ? prog.home.filePath("new.hex") : target; // or standard output, a device
             holds = target == "new file" ? path : holds;
         }
-        const int status = prog.run({"-q", "--port", "simulated-board", "--range", "40-7F", "read", "-o", path});
+        prog.start({"-q", "--port", "simulated-board", "--range", "40-7F", "read", "-o", path});
+        if (target == "lonely fifo") {
+            QVERIFY(prog.process.waitForStarted());
+            QTest::qWait(500);
+            ::kill(pid_t(prog.process.processId()), SIGINT);
+        }
+        QCOMPARE(prog.finish(), status);
         if (!failure.isEmpty()) {
-            QCOMPARE(status, int(kBadInput));
-            QVERIFY2(prog.err.endsWith(failure + "\n"), qPrintable(prog.err));
-            QVERIFY(target == "/dev/full" ? !QFileInfo(path).isFile() : fileContents(holds) == old); // no file left
-            QVERIFY(QFileInfo(holds).isFile());
+            QVERIFY2(prog.err.endsWith(failure + "\n") && prog.err.count('\n') == 1, qPrintable(prog.err));
+            if (target != "lonely fifo")
+                QVERIFY(target == "/dev/full" ? !QFileInfo(path).isFile() : fileContents(holds) == old); // none left
             QCOMPARE(QDir(QFileInfo(holds).path()).entryList({"*.tmp"}, QDir::Files), QStringList());
             return;
         }
-        QCOMPARE(status, int(kDone));
         QByteArray got(0x100, 0);
         if (target == "fifo")
             got.resize(::read(reader, got.data(), got.size())), ::close(reader);
