@@ -45,6 +45,13 @@ public:
     // Whether the port's device is there to be opened (again, after a loss).
     bool devicePresent() const { return device() && m_device->present(); }
     Failure setPortOpen(bool open);
+    // Open, and its device still reaching its far end (a network port): see SerialDevice.
+    // Closing the port cancels it.
+    bool connecting() const { return PortOpen() && m_device->connecting(); }
+    // The format in force as the open device reports it, where it does (see SerialDevice).
+    std::optional<LineFormat> reportedFormat() const;
+    // Why the chip cannot be programmed through this port's device, asked without opening it.
+    Failure refusesProgramming() const;
 
     Failure setRTSEnable(bool on) { return setLine(Line::RTS, on); }
     Failure setDTREnable(bool on) { return setLine(Line::DTR, on); }
@@ -73,11 +80,19 @@ signals:
     // when it is back.
     void lost(const QString &description);
     void openChanged(bool open);
+    // The open device reached its far end; or it could not, and the port is closed by then.
+    void connected();
+    void connectFailed(const QString &why);
+    // The open device reports another format in force.
+    void formatReported();
 
 private:
     SerialDevice *device() const; // made when first needed
     void readWaiting();
     void onDeviceLost(const QString &description);
+    void onConnectFailed(const QString &why);
+    // Closes the device that went away or never arrived.
+    bool closeGone();
     // The format as the device gets it: without RTS/CTS while the lines are held by hand.
     LineFormat onDevice(LineFormat format) const;
     Failure applyToDevice(const LineFormat &format);
