@@ -3,6 +3,7 @@
 
 #include "adapter/LibFtdiBus.h"
 #include "common/ShownPath.h"
+#include "network/NetworkDevice.h"
 #include "serial/PortMap.h"
 #include "serial/QtSerialDevice.h"
 #include "simulator/DeviceFactory.h"
@@ -60,6 +61,19 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return std::nullopt;
     }
     const QString path = text;
+    if (NetworkAddress::isUrl(path)) {
+        const std::optional<NetworkAddress> address = NetworkAddress::parse(path, error);
+        if (!address)
+            return std::nullopt;
+        const QString url = address->url();
+        return PortChoice{1,
+                          [address = *address](int, QString *) { return std::make_unique<NetworkDevice>(address); },
+                          url,
+                          url,
+                          {},
+                          QStringLiteral("auto"),
+                          url};
+    }
     return PortChoice{1,
                       [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
                       shownPath(path),

@@ -2,6 +2,8 @@
 #include "prog/Probe.h"
 
 #include "serial/UsbFacts.h"
+#include "network/NetworkAddress.h"
+#include "prog/NetworkProbe.h"
 #include "prog/ProgRun.h"
 #include "serial/PortMap.h"
 
@@ -53,6 +55,8 @@ Failure Probe::measure(MSComm &comm, double &median, double &worst)
 
 int Probe::run(const PortChoice &port, const MSComm::DeviceFactory &factory, QString &failure)
 {
+    if (NetworkAddress::isUrl(port.path))
+        return NetworkProbe(m_out).run(port, factory, failure);
     describe(port);
     MSComm comm(factory);
     double median = 0, worst = 0;

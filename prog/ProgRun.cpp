@@ -186,7 +186,12 @@ int ProgRun::exec(const PortResolver &resolvePort)
     if (!m_options.quiet)
         result() << "Port: " << port->device << '\n' << Qt::flush;
     MSComm comm(settling(port->factory, m_options.settleUs));
-    if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.setPortOpen(true))) {
+    Failure failure = comm.setCommPort(port->number);
+    if (const Failure refused = failure ? std::nullopt : comm.refusesProgramming()) {
+        fail() << onPort(*port, *refused) << '\n';
+        return kPortFailure;
+    }
+    if (failure || (failure = comm.setPortOpen(true))) {
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
