@@ -23,7 +23,8 @@ const QString kDescription =
                    "  verify FILE    only compare the chip with FILE\n"
                    "  read -o FILE   save the chip's memory, all of it or --range, as an Intel-HEX file\n"
                    "  probe          describe the device behind the port, the back ends it offers, the\n"
-                   "                 round trip of a line change and the time 8 KiB would take with each\n"
+                   "                 round trip of a line change and the time 8 KiB would take with each;\n"
+                   "                 on a network port, what its server reports\n"
                    "\n"
                    "Program memory spans 0000-1FFF, data memory (--data) 000-7FF. FILE is read and checked\n"
                    "as a whole before the port is opened: a bad checksum, a non-hex field, a wrong byte count,\n"
@@ -35,7 +36,11 @@ const QString kDescription =
                    "names the device behind the port. On a terminal a progress bar shows the bytes done and\n"
                    "the time left; otherwise only results are printed. Whatever ends the run (Ctrl-C\n"
                    "included), the target is released: "
-                   "DTR and RTS cleared, break off.");
+                   "DTR and RTS cleared, break off.\n"
+                   "\n"
+                   "A network port (rfc2217://HOST:PORT, socket://HOST:PORT) is probed only: the chip's\n"
+                   "timed waits cannot be kept across a network, so write, verify and read are refused there;\n"
+                   "run tavro-prog on the machine the board is plugged into.");
 
 const QString kEpilogue =
     QStringLiteral("\n"
@@ -54,7 +59,8 @@ const QString kEpilogue =
                    "  tavro-prog read --range 100-1FF -o part.hex\n"
                    "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n"
                    "  tavro-prog --port Com3 --backend ftdi write blink.hex\n"
-                   "  tavro-prog --port Com3 probe\n");
+                   "  tavro-prog --port Com3 probe\n"
+                   "  tavro-prog --port rfc2217://rack1:2001 probe\n");
 
 // A hex address, with or without 0x; false when the text is none.
 bool hexAddress(QString text, quint32 &value)
@@ -90,7 +96,8 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
                                      QStringLiteral("Show the version."));
     const QCommandLineOption port(
         {QStringLiteral("p"), QStringLiteral("port")},
-        QStringLiteral("ComN of the terminal's port map, a device path such as /dev/ttyUSB0, or simulated-board. "
+        QStringLiteral("ComN of the terminal's port map, a device path such as /dev/ttyUSB0, simulated-board, or a "
+                       "network port rfc2217://HOST:PORT or socket://HOST:PORT (probe only). "
                        "Default: the terminal's port, now %1.")
             .arg(defaults.port),
         QStringLiteral("port"), defaults.port);
