@@ -35,7 +35,7 @@ class ComPortOption
 {
 public:
     enum ModemBit : quint8 { kCts = 0x10, kDsr = 0x20, kRi = 0x40, kCd = 0x80 };
-    enum Purge : quint8 { kPurgeReceived = 1, kPurgeToSend = 2, kPurgeBoth = 3 };
+    enum Purge : quint8 { kPurgeBoth = 3 }; // 1 what was received, 2 what is to be sent
 
     // What no server can be asked: 4 data bits, RTS/CTS together with XON/XOFF.
     static std::optional<QString> refuses(const LineFormat &format);

@@ -50,7 +50,6 @@ public:
     std::optional<LineFormat> reportedFormat() const override;
     Failure refusesProgramming() const override;
 
-    const NetworkAddress &address() const { return m_address; }
     // What the server answered; nothing over raw TCP.
     const RemotePort *remote() const { return m_telnet ? &m_telnet->comPort().remote() : nullptr; }
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }

@@ -20,7 +20,6 @@ enum : quint8 {
 
 enum Option : quint8 {
     kBinary = 0,
-    kEcho = 1,
     kSuppressGoAhead = 3,
     kComPort = 44,
 };

@@ -22,8 +22,7 @@ public:
     // The answer to one WILL, WONT, DO or DONT from the server; empty when none is due.
     QByteArray answer(quint8 verb, quint8 option);
 
-    // The server agreed to the COM-PORT option, or refused it.
-    bool comPortAgreed() const { return m_ours[kComPortIndex].state == State::Yes; }
+    // The server refused the COM-PORT option: the port's settings and lines are its own.
     bool comPortRefused() const { return m_comPortRefused; }
 
 private:
@@ -33,7 +32,6 @@ private:
         State state = State::No;
         quint8 answers = 0;
     };
-    static constexpr size_t kComPortIndex = 44;
 
     // A request that moves one side of an option; wanted: whether we agree to yes.
     QByteArray move(Side &side, bool toYes, bool wanted, quint8 yesVerb, quint8 noVerb, quint8 option);

@@ -65,14 +65,10 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         const std::optional<NetworkAddress> address = NetworkAddress::parse(path, error);
         if (!address)
             return std::nullopt;
-        const QString url = address->url();
-        return PortChoice{1,
-                          [address = *address](int, QString *) { return std::make_unique<NetworkDevice>(address); },
-                          url,
-                          url,
-                          {},
-                          QStringLiteral("auto"),
-                          url};
+        PortChoice choice;
+        choice.factory = [address = *address](int, QString *) { return std::make_unique<NetworkDevice>(address); };
+        choice.name = choice.device = choice.path = address->url();
+        return choice;
     }
     return PortChoice{1,
                       [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },

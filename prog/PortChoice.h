@@ -21,7 +21,8 @@ struct PortChoice
 };
 
 // "ComN" (1 to 16, as the command line has checked) goes through the terminal's port map, "simulated-board" to the port
-// the map gives the built-in board, rfc2217:// and socket:// to a network port, anything else is taken as a device path.
+// the map gives the built-in board, rfc2217:// and socket:// to a network port, anything else is taken as a device
+// path.
 // sysRoot: where sysfs tells what a device is.
 std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QString *error,
                                      const QString &sysRoot = QStringLiteral("/sys"));

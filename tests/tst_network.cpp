@@ -375,6 +375,8 @@ private slots:
         QTRY_COMPARE(port.comm.reportedFormat()->baudRate, 76800);
         server->write(hex("fffa2c6b00fff0"));
         QTRY_VERIFY(!port.comm.CTSHolding());
+        server->write(hex("fffe2c")); // the server refuses the COM-PORT option after all
+        QTRY_VERIFY(port.comm.setDTREnable(false).value_or("").contains("refuses the COM-PORT option"));
     }
 
     void hostilePeerStaysBounded()
