@@ -29,6 +29,20 @@ BackendChoice BackendChoice::make(const BitbangOffer &offer)
     return choice;
 }
 
+BackendChoice BackendChoice::take(const BitbangOffer &offer, const std::function<void()> &lend,
+                                  const std::function<Failure()> &takeBack)
+{
+    if (!offer.worthTrying())
+        return {};
+    lend();
+    BackendChoice choice = make(offer);
+    if (choice.ftdi)
+        return choice;
+    if (Failure failure = takeBack(); failure && !choice.stop)
+        choice.stop = failure;
+    return choice;
+}
+
 QString BitbangOffer::summary() const
 {
     if (wish == QLatin1String("lines"))

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 
 // Opens the FTDI chip behind a port for bit-bang, or says why not in one line.
 using FtdiOpener = std::function<std::unique_ptr<FtdiBus>(QString *error)>;
@@ -17,7 +18,18 @@ public:
         : m_bus(std::move(bus))
         , m_backend(*m_bus)
     {}
-    ~FtdiHold() { (void)m_backend.end(); } // a chip that is gone needs no UART
+    // Normally ended by release(), which says whether the chip has its UART back; a run that ends
+    // otherwise (an exception unwinding) leaves no one to tell.
+    ~FtdiHold()
+    {
+        if (!m_released)
+            std::ignore = m_backend.end();
+    }
+    Failure release()
+    {
+        m_released = true;
+        return m_backend.end();
+    }
     FtdiHold(const FtdiHold &) = delete;
     FtdiHold &operator=(const FtdiHold &) = delete;
 
@@ -26,6 +38,7 @@ public:
 private:
     std::unique_ptr<FtdiBus> m_bus;
     FtdiBackend m_backend;
+    bool m_released = false;
 };
 
 // What a port offers a programming run: the back end the user asks for and the FTDI chip behind
@@ -51,4 +64,9 @@ struct BackendChoice
     Failure fellBack;               // to be said once: bit-bang failed, the modem lines are used
 
     static BackendChoice make(const BitbangOffer &offer);
+    // The same on an open port. Bit-bang needs the serial driver to let go of the chip: the port
+    // is lent (closed) first and stays so while bit-bang holds the chip; when the run goes on
+    // over the modem lines it is taken back (opened), and a refusal then stops the run.
+    static BackendChoice take(const BitbangOffer &offer, const std::function<void()> &lend,
+                              const std::function<Failure()> &takeBack);
 };

@@ -7,8 +7,8 @@
 #include "FakeDialogs.h"
 #include "common/AppState.h"
 #include "programmer/HexWriter.h"
-#include "simulator/SimulatedBoard.h"
 #include "settings/SettingsStore.h"
+#include "simulator/SimulatedBoard.h"
 #include "terminal/frmTerminal.h"
 
 #include <QApplication>
@@ -29,10 +29,9 @@ double cpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-void type(frmTerminal &window, char key)
+void type(TerminalSession &session, char key)
 {
-    quint16 code = quint8(key);
-    window.txtTerm_KeyPress(code);
+    session.typeKey(quint8(key));
 }
 
 } // namespace
@@ -55,22 +54,24 @@ int main(int argc, char *argv[])
     file.close();
 
     MemorySettingsStore store;
-    store.WriteSetting(kAppTitle, QStringLiteral("Properties"), QStringLiteral("CommPort"), QStringLiteral("16"));
+    if (store.WriteSetting(kAppTitle, QStringLiteral("Properties"), QStringLiteral("CommPort"), QStringLiteral("16")))
+        return 1;
     FakeMessageBox messages;
     FakeFileDialog files;
     files.choices.push_back(path);
     auto chip = std::make_shared<SimulatedChip>();
-    frmTerminal window(
-        {store, messages, files, [chip](int, QString *) { return std::make_unique<SimulatedBoard>(chip); }, {}});
-    window.mnuOpen_Click();
+    TerminalSession session(
+        {store, messages, files, [chip](int, QString *) { return std::make_unique<SimulatedBoard>(chip); }});
+    frmTerminal window(session, {{}, messages});
+    session.togglePort();
     auto *progress = window.findChild<QProgressBar *>();
 
     QElapsedTimer clock;
     double downloadSeconds = 0, idleCpu = 0;
-    QTimer::singleShot(50, &window, [&] { type(window, 'p'); });
+    QTimer::singleShot(50, &window, [&] { type(session, 'p'); });
     QTimer::singleShot(100, &window, [&] {
         clock.start();
-        type(window, 'h');
+        type(session, 'h');
     });
     QTimer watch;
     watch.setInterval(100);
@@ -83,7 +84,7 @@ int main(int argc, char *argv[])
             const double cpu0 = cpuSeconds();
             QTimer::singleShot(10000, &window, [&, cpu0] {
                 idleCpu = cpuSeconds() - cpu0;
-                type(window, 'x');
+                type(session, 'x');
             });
         }
     });

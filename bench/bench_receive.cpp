@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Receive path throughput: 4 KiB chunks, as a pty delivers them, through ShowData into the
-// bounded view, headless. Prints bytes per second and the peak resident memory.
+// Receive path throughput: 4 KiB chunks, as a pty delivers them, through the port and ShowData
+// into the bounded view, headless. Prints bytes per second and the peak resident memory.
+#include "ChunkDevice.h"
 #include "FakeDialogs.h"
 #include "settings/SettingsStore.h"
 #include "terminal/TerminalView.h"
@@ -18,20 +19,25 @@ int main(int argc, char *argv[])
     MemorySettingsStore store;
     FakeMessageBox messages;
     FakeFileDialog files;
-    frmTerminal window({store, messages, files, [](int, QString *) { return nullptr; }, {}});
+    ChunkDevice *device = nullptr;
+    TerminalSession session({store, messages, files, [&device](int, QString *) {
+                                 auto made = std::make_unique<ChunkDevice>();
+                                 device = made.get();
+                                 return made;
+                             }});
+    const frmTerminal window(session, {{}, messages});
+    session.togglePort();
 
     QByteArray chunk;
     for (int i = 0; chunk.size() < 4096; ++i)
         chunk += "line " + QByteArray::number(i) + " of the board's endless report\r\n";
     chunk.truncate(4096);
-    const QString text = QString::fromLatin1(chunk);
 
     constexpr qint64 kTotal = 64 * 1024 * 1024;
     QElapsedTimer clock;
     clock.start();
     for (qint64 sent = 0; sent < kTotal; sent += chunk.size()) {
-        QString data = text;
-        window.ShowData(window.view(), data);
+        device->deliver(chunk);
         QCoreApplication::processEvents();
     }
     const double seconds = clock.nsecsElapsed() / 1e9;

@@ -6,6 +6,7 @@
 #include "programmer/ChipError.h"
 #include "programmer/ChipMemory.h"
 
+#include <QScopedValueRollback>
 #include <QStringList>
 
 namespace {
@@ -22,10 +23,12 @@ void Module1::waitForKey()
 {
     // With a key waiting, one pass of the event loop; otherwise sleep until the next event
     // (a key, a timer, the window closing).
-    if (m_app.ConsoleKey != 0)
+    if (m_app.ConsoleKey != 0) {
         EventWait::pending();
-    else
-        EventWait::next();
+        return;
+    }
+    const QScopedValueRollback atPrompt(m_atPrompt, true);
+    EventWait::next();
 }
 
 void Module1::printBanner()

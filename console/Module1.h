@@ -33,6 +33,8 @@ public:
     void HexDownload();
     // The address the running download writes, or wrote last.
     qint32 downloadAddress() const { return m_downloadAddress; }
+    // Asleep until a key comes: what is typed now is read, not discarded.
+    bool atPrompt() const { return m_atPrompt; }
 
 private:
     void printBanner();
@@ -47,4 +49,5 @@ private:
     qint32 m_endAddress = 0;
     qint32 m_downloadAddress = 0;
     QString m_asciiLine;
+    bool m_atPrompt = false;
 };

@@ -45,6 +45,8 @@ public:
     Failure setDataTerminalReady(bool on) override;
     Failure setBreak(bool on) override;
     bool clearToSend() const override;
+    // Over raw TCP there are none to set, at open or after.
+    bool hasModemLines() const override { return m_address.protocol == NetworkAddress::Protocol::Rfc2217; }
 
     QString description() const override { return m_address.url(); }
     std::optional<LineFormat> reportedFormat() const override;

@@ -5,7 +5,7 @@
 #include "common/ShownPath.h"
 #include "network/NetworkDevice.h"
 #include "serial/PortMap.h"
-#include "serial/QtSerialDevice.h"
+#include "serial/TtyDevice.h"
 #include "simulator/DeviceFactory.h"
 
 #include <QRegularExpression>
@@ -71,7 +71,7 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return choice;
     }
     return PortChoice{1,
-                      [path](int, QString *) { return std::make_unique<QtSerialDevice>(path, QString()); },
+                      [path](int, QString *) { return std::make_unique<TtyDevice>(path, QString()); },
                       shownPath(path),
                       described(path),
                       LibFtdiBus::openerFor(path, sysRoot),

@@ -46,7 +46,8 @@ Failure Probe::measure(MSComm &comm, double &median, double &worst)
             return failure;
         seconds.push_back(double(took.nsecsElapsed()) / 1e9);
     }
-    (void)comm.setRTSEnable(false);
+    if (Failure failure = comm.setRTSEnable(false))
+        return failure;
     std::sort(seconds.begin(), seconds.end());
     median = seconds[seconds.size() / 2];
     worst = seconds.back();
@@ -60,7 +61,7 @@ int Probe::run(const PortChoice &port, const MSComm::DeviceFactory &factory, QSt
     describe(port);
     MSComm comm(factory);
     double median = 0, worst = 0;
-    if (Failure refused = comm.setCommPort(port.number); refused || (refused = comm.setPortOpen(true))) {
+    if (Failure refused = comm.setCommPort(port.number); refused || (refused = comm.open())) {
         failure = QStringLiteral("cannot open ") + *refused;
         return kPortFailure;
     }

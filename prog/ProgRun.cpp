@@ -191,7 +191,7 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << onPort(*port, *refused) << '\n';
         return kPortFailure;
     }
-    if (failure || (failure = comm.setPortOpen(true))) {
+    if (failure || (failure = comm.open())) {
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }
@@ -225,7 +225,7 @@ int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &ba
     const BitbangOffer offer{m_options.backend.value_or(port.backend), port.ftdi, port.device};
     if (!offer.worthTrying())
         return kDone;
-    (void)comm.setPortOpen(false);
+    comm.close();
     backend = BackendChoice::make(offer);
     if (backend.stop) {
         fail() << onPort(port, *backend.stop) << '\n';
@@ -234,7 +234,7 @@ int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &ba
     if (backend.ftdi)
         return kDone;
     m_io.err << "tavro-prog: " << onPort(port, *backend.fellBack) << '\n';
-    if (Failure failure = comm.setPortOpen(true)) {
+    if (Failure failure = comm.open()) {
         fail() << "cannot open " << onPort(port, *failure) << '\n';
         return kPortFailure;
     }

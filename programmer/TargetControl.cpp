@@ -34,23 +34,32 @@ Failure TargetControl::holdInReset()
     return std::nullopt;
 }
 
-void TargetControl::release()
+Failure TargetControl::release()
 {
+    Failure first;
     for (const auto &[line, level] : kReleased)
-        (void)m_driver.setLine(line, level);
+        if (Failure failure = m_driver.setLine(line, level); failure && !first)
+            first = failure;
+    if (m_byHand)
+        if (Failure failure = m_byHand->end(); failure && !first)
+            first = failure;
     m_byHand.reset();
+    return first;
 }
 
 Failure TargetControl::pulseReset()
 {
-    const LinesByHand byHand(m_comm);
-    if (byHand.failure())
-        return byHand.failure();
-    if (Failure failure = m_driver.setLine(Line::DTR, true))
-        return failure;
-    m_driver.Delay(kResetPulseMs);
-    if (Failure failure = m_driver.setLine(Line::DTR, false))
-        return failure;
-    m_driver.Delay(kFirmwareStartMs);
-    return std::nullopt;
+    LinesByHand byHand(m_comm);
+    Failure failure = byHand.failure();
+    if (!failure)
+        failure = m_driver.setLine(Line::DTR, true);
+    if (!failure) {
+        m_driver.Delay(kResetPulseMs);
+        failure = m_driver.setLine(Line::DTR, false);
+    }
+    if (!failure)
+        m_driver.Delay(kFirmwareStartMs);
+    if (Failure restored = byHand.end(); !failure)
+        failure = restored;
+    return failure;
 }

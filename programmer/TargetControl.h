@@ -26,8 +26,9 @@ public:
     // Programming mode in a clean frame: the clock and data lines idle, then reset asserted on DTR,
     // released first if it was held, so that the chip drops whatever it had of an instruction.
     Failure holdInReset();
-    // Each line on its own, so that one refused (a port that is gone) leaves none of the others set.
-    void release();
+    // Each line on its own, so that one refused (a port that is gone) leaves none of the others
+    // set; the first refusal comes back.
+    Failure release();
     // DTR set, 100 ms, cleared, then 500 ms for the firmware to start.
     Failure pulseReset();
 

@@ -26,6 +26,14 @@ Failure MSComm::setCommPort(int port)
     return std::nullopt;
 }
 
+void MSComm::restoreCommPort(int port)
+{
+    Q_ASSERT(!PortOpen() && port >= 1 && port <= kPortCount);
+    if (port != m_port)
+        m_device.reset();
+    m_port = port;
+}
+
 SerialDevice *MSComm::device() const
 {
     if (!m_device) {
@@ -74,23 +82,24 @@ Failure MSComm::holdLinesByHand()
     return m_handHolds == 1 && m_format.handshaking >= 2 ? applyToDevice(m_format) : std::nullopt;
 }
 
-void MSComm::endLinesByHand()
+Failure MSComm::endLinesByHand()
 {
-    // This only fails on a device that has gone, which reports itself as lost.
     if (--m_handHolds == 0 && m_format.handshaking >= 2)
-        (void)applyToDevice(m_format);
+        return applyToDevice(m_format);
+    return std::nullopt;
 }
 
-Failure MSComm::setPortOpen(bool open)
+void MSComm::close()
 {
-    if (!open) {
-        const bool wasOpen = PortOpen();
-        m_device.reset();
-        m_levels = {};
-        if (wasOpen)
-            emit openChanged(false);
-        return std::nullopt;
-    }
+    const bool wasOpen = PortOpen();
+    m_device.reset();
+    m_levels = {};
+    if (wasOpen)
+        emit openChanged(false);
+}
+
+Failure MSComm::open()
+{
     if (PortOpen())
         return tr("Port already open");
     SerialDevice *made = device();
@@ -101,15 +110,24 @@ Failure MSComm::setPortOpen(bool open)
     connect(made, &SerialDevice::readyRead, this, &MSComm::readWaiting, Qt::UniqueConnection);
     connect(made, &SerialDevice::lost, this, &MSComm::onDeviceLost,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    connect(made, &SerialDevice::writeFailed, this, &MSComm::writeFailed, Qt::UniqueConnection);
     connect(made, &SerialDevice::connected, this, &MSComm::connected, Qt::UniqueConnection);
     connect(made, &SerialDevice::connectFailed, this, &MSComm::onConnectFailed,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     connect(made, &SerialDevice::formatReported, this, &MSComm::formatReported, Qt::UniqueConnection);
     m_levels = {};
-    // The kernel raises both lines at open; boards reset on DTR, so put back what was asked.
-    // A device without modem lines (a pseudo-terminal) refuses these, which is no failure here.
-    (void)setDTREnable(m_dtr);
-    (void)setRTSEnable(m_rts);
+    // The kernel raises both lines at open; boards reset on DTR, so put back what was asked. A
+    // device without modem lines (a pseudo-terminal) has nothing to put back, and RTS/CTS flow
+    // control drives RTS itself.
+    if (made->hasModemLines()) {
+        Failure failure = setDTREnable(m_dtr);
+        if (!failure && onDevice(m_format).handshaking < 2)
+            failure = setRTSEnable(m_rts);
+        if (failure) {
+            close();
+            return failure;
+        }
+    }
     emit openChanged(true);
     return std::nullopt;
 }

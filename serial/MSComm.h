@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 // The terminal's serial port: one port number (Com1 to Com16) with its line format, open state
 // and modem lines. It hands over what arrives as it arrives (dataReceived) and says when its
@@ -33,6 +34,8 @@ public:
 
     int CommPort() const { return m_port; }
     Failure setCommPort(int port);
+    // A closed port takes back a number it had: nothing can refuse it.
+    void restoreCommPort(int port);
 
     const LineFormat &format() const { return m_format; }
     // Applied to the open device at once; a closed port takes it for the next open.
@@ -44,7 +47,10 @@ public:
     bool PortOpen() const { return m_device && m_device->isOpen(); }
     // Whether the port's device is there to be opened (again, after a loss).
     bool devicePresent() const { return device() && m_device->present(); }
-    Failure setPortOpen(bool open);
+    QString deviceNotBackBecause() const { return device() ? m_device->notBackBecause() : QString(); }
+    // Opens the device with the format, and DTR and RTS as they were last set.
+    Failure open();
+    void close();
     // Open, and its device still reaching its far end (a network port): see SerialDevice.
     // Closing the port cancels it.
     bool connecting() const { return PortOpen() && m_device->connecting(); }
@@ -69,7 +75,7 @@ public:
     // While the lines are driven by hand, RTS/CTS flow control is set aside on the device, so that
     // RTS can be set; the format keeps the mode, which the device gets back when the last hold ends.
     Failure holdLinesByHand();
-    void endLinesByHand();
+    Failure endLinesByHand(); // what refused the flow control back
 
     Failure Output(const QByteArray &bytes);
     int OutBufferCount() const;
@@ -80,6 +86,8 @@ signals:
     // when it is back.
     void lost(const QString &description);
     void openChanged(bool open);
+    // Output the device could not write, other than by going away; once per run of failures.
+    void writeFailed(const QString &description);
     // The open device reached its far end; or it could not, and the port is closed by then.
     void connected();
     void connectFailed(const QString &why);
@@ -110,7 +118,7 @@ private:
     bool m_delivering = false; // inside dataReceived's handlers
 };
 
-// Lines held by hand for as long as it lives (see MSComm::holdLinesByHand).
+// Lines held by hand from construction until end() (see MSComm::holdLinesByHand).
 class LinesByHand
 {
 public:
@@ -118,13 +126,24 @@ public:
         : m_comm(comm)
         , m_failure(comm.holdLinesByHand())
     {}
-    ~LinesByHand() { m_comm.endLinesByHand(); }
+    // A hold left without end() (an exception unwinding) leaves no one to tell.
+    ~LinesByHand()
+    {
+        if (!m_ended)
+            std::ignore = m_comm.endLinesByHand();
+    }
     LinesByHand(const LinesByHand &) = delete;
     LinesByHand &operator=(const LinesByHand &) = delete;
 
     const Failure &failure() const { return m_failure; }
+    Failure end()
+    {
+        m_ended = true;
+        return m_comm.endLinesByHand();
+    }
 
 private:
     MSComm &m_comm;
     Failure m_failure;
+    bool m_ended = false;
 };

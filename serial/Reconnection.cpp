@@ -35,11 +35,17 @@ void Reconnection::look()
         m_look.stop(); // opened by hand meanwhile, or moved
         return;
     }
-    if (!m_comm.devicePresent() || !m_mayReopen())
+    if (!m_comm.devicePresent()) {
+        // Something else where the device was is worth saying; nothing there is the wait itself.
+        if (const QString instead = m_comm.deviceNotBackBecause(); instead != m_lastFailure)
+            emit tryFailed(m_lastFailure = instead);
+        return;
+    }
+    if (!m_mayReopen())
         return;
     // A device that has just come back may not let us in yet (its permissions are set a moment
     // later); the next look tries again.
-    if (Failure failure = m_comm.setPortOpen(true)) {
+    if (Failure failure = m_comm.open()) {
         if (*failure != m_lastFailure)
             emit tryFailed(m_lastFailure = *failure);
         return;

@@ -33,8 +33,12 @@ public:
     virtual Failure setBreak(bool on) = 0;
     virtual bool clearToSend() const = 0;
 
-    // Whether the device is there to be opened again after it went away.
+    // Whether the device is there to be opened again after it went away; when something else
+    // stands where it was, what that is.
     virtual bool present() const { return true; }
+    virtual QString notBackBecause() const { return {}; }
+    // A pseudo-terminal has none: nothing to set at open, and every line change is refused.
+    virtual bool hasModemLines() const { return true; }
 
     // What the user sees for this device, e.g. "/dev/ttyUSB0 (FT232R USB UART)".
     virtual QString description() const = 0;
@@ -61,6 +65,8 @@ signals:
     void readyRead();
     // The device went away while open (unplugged, other side of a pty closed).
     void lost(const QString &description);
+    // Output the device could not write, other than by going away; once per run of failures.
+    void writeFailed(const QString &description);
     void connected();
     void connectFailed(const QString &why);
     void formatReported();

@@ -12,7 +12,7 @@ struct UsbFacts
     QString driver; // e.g. ftdi_sio
     quint16 vendor = 0;
     quint16 product = 0;
-    QString description; // the product string, e.g. "FT232R USB UART"
+    QString description;  // the product string, e.g. "FT232R USB UART"
     QString serialNumber; // empty when the device has none
     QString usbPort;      // where it is plugged in, e.g. "1-1.4"; the same for any device in that socket
     int bus = 0;

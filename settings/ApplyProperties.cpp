@@ -14,13 +14,13 @@ Failure applyPortNumber(MSComm &comm, int newPort)
     if (newPort == oldPort)
         return std::nullopt;
     const bool reopen = comm.PortOpen();
-    Failure failure = reopen ? comm.setPortOpen(false) : std::nullopt;
-    if (!failure)
-        failure = comm.setCommPort(newPort);
+    if (reopen)
+        comm.close();
+    Failure failure = comm.setCommPort(newPort);
     if (!failure && reopen)
-        failure = comm.setPortOpen(true);
+        failure = comm.open();
     if (failure)
-        (void)comm.setCommPort(oldPort); // a closed port always takes its old number back
+        comm.restoreCommPort(oldPort);
     return failure;
 }
 
@@ -46,26 +46,31 @@ Failure store(SettingsStore &store, const MSComm &comm, const AppState &app, con
 
 } // namespace
 
-Failure applyProperties(const PortChoices &choices, MSComm &comm, AppState &app, SettingsStore &settings,
-                        PropertiesModel &model)
+Failure applyProperties(const Properties &chosen, MSComm &comm, AppState &app, SettingsStore &settings)
 {
-    app.LocalEcho = choices.echo;
+    app.LocalEcho = chosen.echo;
+    LineFormat format = comm.format();
+    const Failure refused = format.setFields(chosen.speed.trimmed(), chosen.parity.left(1), chosen.dataBits.trimmed(),
+                                             chosen.stopBits.trimmed());
+    format.handshaking = chosen.flow;
     const int oldPort = comm.CommPort();
-    if (Failure failure = applyPortNumber(comm, choices.port))
+    if (Failure failure = applyPortNumber(comm, chosen.port))
         return failure;
     // A closed port's device says now what it could not do, rather than at every open.
-    if (Failure failure = choices.refused ? std::nullopt : comm.checkFormat(choices.format)) {
-        (void)comm.setCommPort(oldPort);
+    if (Failure failure = refused ? std::nullopt : comm.checkFormat(format)) {
+        comm.restoreCommPort(oldPort);
         return failure;
     }
-    if (choices.refused)
-        return choices.refused;
-    if (Failure failure = comm.setFormat(choices.format))
+    if (refused)
+        return refused;
+    if (Failure failure = comm.setFormat(format))
         return failure;
-    return store(settings, comm, app, model.values());
+    return store(settings, comm, app, chosen.text);
 }
 
-PortChoices currentChoices(const MSComm &comm, const AppState &app, int port)
+Properties currentProperties(const MSComm &comm, const AppState &app, PropertiesModel &model)
 {
-    return {port, comm.format(), std::nullopt, app.LocalEcho};
+    const QStringList fields = comm.format().fields();
+    return {comm.CommPort(),           fields[0],     fields[1],     fields[2], fields[3],
+            comm.format().handshaking, app.LocalEcho, model.values()};
 }

@@ -18,6 +18,8 @@ struct PropertyValues
     QString txtStartFileType; // file patterns that get it
     QString txtStartDelay;    // delay after it, milliseconds
     int chkRTS = 0;           // invert the data the programmer drives on RTS
+
+    bool operator==(const PropertyValues &) const = default;
 };
 
 // Those values with the dialog's lifecycle, and no dialog: created from the store on first use,

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/frmProperties.h"
 
-#include "common/AppState.h"
-#include "common/UserDialogs.h"
 #include "serial/MSComm.h"
-#include "settings/PropertiesModel.h"
 #include "widgets/TwipsLayout.h"
 
 #include <QApplication>
@@ -166,21 +163,17 @@ void frmProperties::LoadPropertySettings()
     cboStopBits->addItems({"1", "1.5", "2"});
 
     // The port's format, field by field.
-    const MSComm &comm = m_context.comm;
-    const QStringList settings = comm.format().fields();
-    cboSpeed->setCurrentText(settings[0]);
-    const QString parity = settings[1];
-    cboDataBits->setCurrentText(settings[2]);
-    cboStopBits->setCurrentText(settings[3]);
+    const Properties &shown = m_context.shown;
+    cboSpeed->setCurrentText(shown.speed);
+    cboDataBits->setCurrentText(shown.dataBits);
+    cboStopBits->setCurrentText(shown.stopBits);
     for (int i = 0; i < cboParity->count(); ++i)
-        if (cboParity->itemText(i).left(1).toLower() == parity)
+        if (cboParity->itemText(i).left(1).toLower() == shown.parity)
             cboParity->setCurrentIndex(i);
-
-    const int port = comm.CommPort();
-    cboPort->setCurrentIndex(port >= 1 && port <= MSComm::kPortCount ? port - 1 : -1);
-    optFlow[comm.format().handshaking]->setChecked(true);
-    optEcho[m_context.app.LocalEcho ? 1 : 0]->setChecked(true);
-    showValues(m_context.model.values());
+    cboPort->setCurrentIndex(shown.port >= 1 && shown.port <= MSComm::kPortCount ? shown.port - 1 : -1);
+    optFlow[shown.flow]->setChecked(true);
+    optEcho[shown.echo ? 1 : 0]->setChecked(true);
+    showValues(shown.text);
 }
 
 void frmProperties::showValues(const PropertyValues &v)
@@ -196,32 +189,35 @@ void frmProperties::showValues(const PropertyValues &v)
     chkRTS->setChecked(v.chkRTS == 1);
 }
 
-void frmProperties::editModel()
+PropertyValues frmProperties::values() const
 {
-    m_context.model.edit({checkValue(chkWaitFor), txtEOLChar->text(), checkValue(chkLineDelay), txtLineDelay->text(),
-                          checkValue(chkStart), txtStartWord->text(), txtStartFileType->text(), txtStartDelay->text(),
-                          checkValue(chkRTS)});
+    return {checkValue(chkWaitFor),   txtEOLChar->text(),    checkValue(chkLineDelay),
+            txtLineDelay->text(),     checkValue(chkStart),  txtStartWord->text(),
+            txtStartFileType->text(), txtStartDelay->text(), checkValue(chkRTS)};
 }
 
-PortChoices frmProperties::choices() const
+void frmProperties::editModel()
 {
-    LineFormat format = m_context.comm.format();
-    const Failure refused =
-        format.setFields(cboSpeed->currentText().trimmed(), cboParity->currentText().left(1),
-                         cboDataBits->currentText().trimmed(), cboStopBits->currentText().trimmed());
-    format.handshaking = m_flowChoice;
-    return {cboPort->currentIndex() + 1, format, refused, m_echoChoice};
+    if (m_context.edited)
+        m_context.edited(values());
+}
+
+Properties frmProperties::choices() const
+{
+    return {cboPort->currentIndex() + 1,
+            cboSpeed->currentText(),
+            cboParity->currentText().left(1),
+            cboDataBits->currentText(),
+            cboStopBits->currentText(),
+            m_flowChoice,
+            m_echoChoice,
+            values()};
 }
 
 bool frmProperties::cmdOK_Click()
 {
-    const Failure failure = applyProperties(choices(), m_context.comm, m_context.app, m_context.store, m_context.model);
-    if (m_context.portChanged)
-        m_context.portChanged();
-    if (failure) {
-        m_context.messages.warn(*failure);
+    if (m_context.apply(choices()))
         return false;
-    }
     done();
     return true;
 }
@@ -233,7 +229,8 @@ void frmProperties::cmdCancel_Click()
 
 void frmProperties::done()
 {
-    m_context.model.discard();
+    if (m_context.discard)
+        m_context.discard();
     hide();
     emit finishedWith();
 }

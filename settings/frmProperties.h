@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/Failure.h"
+#include "settings/Properties.h"
 #include "widgets/TwipsLayout.h"
-#include "settings/ApplyProperties.h"
-#include "settings/PropertiesModel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,30 +13,24 @@
 #include <array>
 #include <functional>
 
-class MSComm;
 class QGroupBox;
 class QLabel;
-class MessageBox;
-class SettingsStore;
-struct AppState;
 
-// "CommPort Properties": a view of the port's live settings and of the properties model. Edits go
-// into the model as they are made; OK applies the port's choices and stores everything, Cancel
-// discards the model's edits. Either way the dialog is done and its owner destroys it.
+// "CommPort Properties": shows the values it is given and hands back what the user chose. Edits of
+// the text-transfer values are handed on as they are made, so that the rest of the program sees
+// them at once; OK hands back everything to be applied and stored, Cancel has the edits discarded.
+// Either way the dialog is done and its owner destroys it; a refused OK leaves it as it is.
 class frmProperties : public QDialog
 {
     Q_OBJECT
 public:
     struct Context
     {
-        MSComm &comm;
-        SettingsStore &store;
-        MessageBox &messages;
-        AppState &app;
-        PropertiesModel &model;
+        Properties shown; // the port's live settings, the echo and the values, as they are
         std::function<QString(int port)> describePort;
-        // After OK touched the port, whether it succeeded or not: the window shows it as it is.
-        std::function<void()> portChanged;
+        std::function<void(const PropertyValues &values)> edited;
+        std::function<Failure(const Properties &chosen)> apply; // a refusal has been shown
+        std::function<void()> discard;
     };
 
     explicit frmProperties(Context context, QWidget *parent = nullptr);
@@ -46,8 +40,8 @@ public:
     bool cmdOK_Click();
     void cmdCancel_Click();
 
-    // What OK applies to the port.
-    PortChoices choices() const;
+    // What OK hands back.
+    Properties choices() const;
 
     QComboBox *cboPort, *cboSpeed, *cboDataBits, *cboParity, *cboStopBits;
     QCheckBox *chkWaitFor, *chkLineDelay, *chkStart, *chkRTS;
@@ -70,6 +64,7 @@ private:
     void buildControls();
     void buildTextSettings();
     void showValues(const PropertyValues &v);
+    PropertyValues values() const;
     void editModel();
     void optFlow_Click(int index) { m_flowChoice = index; }
     void optEcho_Click(int index) { m_echoChoice = index == 1; }

@@ -3,7 +3,7 @@
 
 #include "adapter/LibFtdiBus.h"
 #include "network/NetworkDevice.h"
-#include "serial/QtSerialDevice.h"
+#include "serial/TtyDevice.h"
 #include "simulator/SimulatedBoard.h"
 
 MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip)
@@ -25,7 +25,7 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
                 return nullptr;
             device = std::make_unique<NetworkDevice>(*address);
         } else {
-            device = std::make_unique<QtSerialDevice>(path, map.label(port));
+            device = std::make_unique<TtyDevice>(path, map.label(port));
         }
         device->setSettleUs(map.settleUs(port));
         return device;

@@ -1,50 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "terminal/frmTerminal.h"
 
+#include "terminal/HexView.h"
 #include "terminal/TerminalView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 
-void frmTerminal::ShowData(TerminalView *, QString &Data)
-{
-    m_session.ShowData(Data);
-}
-
-void frmTerminal::scheduleDraw()
-{
-    // At most about 30 draws a second, and fewer when a draw and its paint grow dear (a flood,
-    // a large window, very long lines, a slow machine), so that a fast board costs little more
-    // than reading it. The timer starts again at every change: it fires when the interval is
-    // up or the data pauses, whichever comes first, so a burst's end shows at once.
-    const qint64 interval = std::max<qint64>(kDrawIntervalMs, qint64(kDrawShare * m_frameMs));
-    const qint64 wait = interval - m_sinceDraw.elapsed();
-    if (wait <= 0)
-        drawNow();
-    else
-        m_drawTimer.start(int(std::min<qint64>(wait, kDrawPauseMs)));
-}
-
 void frmTerminal::drawNow()
 {
-    m_drawTimer.stop();
-    TerminalText &text = m_session.text();
-    if (!text.changed())
+    m_pacer.cancel();
+    if (!m_session.textChangedSinceDrawn())
         return;
     QElapsedTimer cost;
     cost.start();
-    txtTerm->draw(text.text(), text.takeChange());
+    m_area.txtTerm->draw(m_session.text(), m_session.takeTextChange());
     drawReceiveViews();
-    m_frameMs = double(cost.nsecsElapsed()) / 1e6;
+    m_pacer.drew(double(cost.nsecsElapsed()) / 1e6);
     m_paintPending = true;
-    m_sinceDraw.restart();
 }
 
 void frmTerminal::txtTerm_KeyPress(quint16 &KeyAscii)
 {
-    switch (m_session.txtTerm_KeyPress(KeyAscii)) {
+    switch (m_session.typeKey(KeyAscii)) {
     case TerminalSession::Key::Sent:
-        txtTerm->moveCursor(QTextCursor::End);
+        m_area.txtTerm->moveCursor(QTextCursor::End);
         KeyAscii = 0;
         break;
     case TerminalSession::Key::Refused:
@@ -54,4 +35,42 @@ void frmTerminal::txtTerm_KeyPress(quint16 &KeyAscii)
     default:
         break;
     }
+}
+
+void frmTerminal::mnuTimeStamps_Click(bool on)
+{
+    drawNow(); // the stamps start over the lines on the screen
+    m_session.setTimeStamps(on);
+    showReceiveViews();
+}
+
+void frmTerminal::mnuHex_Click(bool on)
+{
+    m_session.setHexView(on);
+    showReceiveViews();
+}
+
+void frmTerminal::showReceiveViews()
+{
+    const ReceiveViews &views = m_session.views();
+    menuItem(QStringLiteral("mnuTimeStamps"))->setChecked(views.timeStamps());
+    menuItem(QStringLiteral("mnuHex"))->setChecked(views.hexDump());
+    if (views.timeStamps())
+        m_area.txtTerm->setLineLabels([this](int line) { return m_shownStamps.label(line); },
+                                      QStringLiteral("00:00:00.000"));
+    else
+        m_area.txtTerm->setLineLabels({}, {});
+    m_area.showHexView(views.hexDump() && !m_programmingShown); // the console speaks in the text view
+    drawReceiveViews();
+}
+
+void frmTerminal::drawReceiveViews()
+{
+    const ReceiveViews &views = m_session.views();
+    if (const LineStamps *stamps = views.timeStamps()) {
+        m_shownStamps = *stamps;
+        m_area.txtTerm->updateLineLabels();
+    }
+    if (const HexDump *dump = views.hexDump())
+        m_area.hexView->setDump(*dump);
 }

@@ -3,12 +3,12 @@
 
 #include <QObject>
 #include <csignal>
+#include <iterator>
 
 class QSocketNotifier;
 
-// SIGTERM and SIGHUP (a logout, a service manager, kill) delivered on the user-interface thread,
-// where the window can close as its close box does. Only one may exist at a time: the handler
-// has nowhere else to write.
+// SIGTERM, SIGHUP and SIGINT delivered on the user-interface thread, where the window can close
+// as its close box does. Only one may exist at a time: the handler has nowhere else to write.
 class SignalWatch : public QObject
 {
     Q_OBJECT
@@ -20,8 +20,8 @@ signals:
     void received();
 
 private:
-    static constexpr int kSignals[] = {SIGTERM, SIGHUP};
-    struct sigaction m_previous[2] = {};
+    static constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+    struct sigaction m_previous[std::size(kSignals)] = {};
     int m_pipe[2] = {-1, -1};
     QSocketNotifier *m_notifier = nullptr;
 };

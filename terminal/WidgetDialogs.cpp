@@ -7,11 +7,34 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
+#include <cstdio>
 #include <memory>
+
+namespace {
+// What ends a box without asking anything further: drop unsent output, keep the old log.
+MessageBox::Answer unasked(MessageBox::Buttons buttons)
+{
+    return buttons == MessageBox::Buttons::Ok            ? MessageBox::Answer::Ok
+           : buttons == MessageBox::Buttons::YesNoCancel ? MessageBox::Answer::Cancel
+                                                         : MessageBox::Answer::Ignore;
+}
+} // namespace
+
+void WidgetMessageBox::endInteraction()
+{
+    m_ended = true;
+    if (m_open)
+        m_open->done(QMessageBox::NoButton);
+}
 
 MessageBox::Answer WidgetMessageBox::show(const QString &text, Buttons buttons, Icon icon)
 {
+    if (m_ended) {
+        std::fprintf(stderr, "tavro-terminal: %s\n", qPrintable(text));
+        return unasked(buttons);
+    }
     QMessageBox box(m_parent);
+    m_open = &box;
     box.setWindowTitle(kAppTitle);
     box.setText(text);
     box.setIcon(icon == Icon::Exclamation ? QMessageBox::Warning
@@ -28,7 +51,12 @@ MessageBox::Answer WidgetMessageBox::show(const QString &text, Buttons buttons, 
         box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         break;
     }
-    switch (box.exec()) {
+    const int chosen = box.exec();
+    if (m_ended) {
+        std::fprintf(stderr, "tavro-terminal: %s\n", qPrintable(text));
+        return unasked(buttons);
+    }
+    switch (chosen) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -98,10 +126,20 @@ std::unique_ptr<QFileDialog> makeDialog(QWidget *parent, const FileDialog::Reque
 
 } // namespace
 
+void WidgetFileDialog::endInteraction()
+{
+    m_ended = true;
+    if (m_open)
+        m_open->reject();
+}
+
 std::optional<QString> WidgetFileDialog::open(const Request &request)
 {
+    if (m_ended)
+        return std::nullopt;
     const std::unique_ptr<QFileDialog> dialog = makeDialog(m_parent, request);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+    m_open = dialog.get();
+    if (dialog->exec() != QDialog::Accepted || m_ended || dialog->selectedFiles().isEmpty())
         return std::nullopt;
     return dialog->selectedFiles().first();
 }

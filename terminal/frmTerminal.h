@@ -1,26 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "terminal/SignalWatch.h"
-#include "terminal/TerminalSession.h"
+#include "session/LineStamps.h"
+#include "session/TerminalSession.h"
+#include "terminal/ClickableLabel.h"
+#include "terminal/ClientArea.h"
+#include "terminal/CommandBar.h"
+#include "terminal/DrawPacer.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <functional>
+#include <optional>
 
-class ClickableLabel;
-class HexView;
 class QAction;
-class QComboBox;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QToolBar;
-class QWidget;
-class TerminalView;
 class frmAbout;
 class frmProperties;
 
@@ -32,60 +26,33 @@ class frmTerminal : public QMainWindow
 public:
     static constexpr int kDesignClientWidth = 9150; // twips
     static constexpr int kDesignClientHeight = 6825;
-    static constexpr int kDrawIntervalMs = 33; // at most about 30 draws a second while data streams,
-    static constexpr int kDrawShare = 200;     // and drawing, paint included, takes at most 1/200 of the time;
-    static constexpr int kDrawPauseMs = 50;    // what came before a pause this long is drawn at once
 
     struct Services
     {
-        TerminalSession::Services session;
         std::function<QString(int port)> describePort;
+        MessageBox &messages; // the About box's
     };
 
-    explicit frmTerminal(Services services, QWidget *parent = nullptr);
+    frmTerminal(TerminalSession &session, Services services, QWidget *parent = nullptr);
     ~frmTerminal() override;
 
-    TerminalSession &session() { return m_session; }
-
-    // Start-up and shut-down.
-    void Form_Unload(bool &Cancel);
-    void mnuFileExit_Click() { close(); }
-
-    // Port connection and status.
-    void mnuOpen_Click() { m_session.mnuOpen_Click(); }
-    void mnuReconnect_Click(bool on);
-    void cboPort_Click(int index);
-    void cboSpeed_Click(int index);
-    void sbrStatus_PanelClick() { m_session.sbrStatus_PanelClick(); }
     // Every menu item, toolbar button and indicator set from the one rule over the session's facts.
     void EnableMenuSystem();
-
-    // Receive path and keyboard.
-    void ShowData(TerminalView *Term, QString &Data);
-    void txtTerm_KeyPress(quint16 &KeyAscii);
-
-    // Commands.
-    void tbrToolBar_ButtonClick(const QString &key);
-    void mnuProperties_Click();
-    void mmuAbout_Click();
-    void mnuOpenLog_Click() { m_session.mnuOpenLog_Click(); }
-    void mnuCloseLog_Click() { m_session.mnuCloseLog_Click(); }
-    void mnuSendText_Click() { m_session.mnuSendText_Click(); }
-    void mmuResendTextFile() { m_session.mmuResendTextFile(); }
+    void mmuResendTextFile();
     void mmuReset_Click();
     void mmuProg_Click();
-    void cmdCancelSend_Click() { m_session.cmdCancelSend_Click(); }
+    // A termination signal: the window closes as its close box does, and asks nothing.
+    void closeWithoutAsking();
 
     // The Properties dialog, made when first asked for and gone after OK or Cancel.
     frmProperties &propertiesDialog();
-
-    TerminalView *view() const { return txtTerm; }
-    HexView *hexView() const { return m_hexView; }
+    TerminalView *view() const { return m_area.txtTerm; }
+    HexView *hexView() const { return m_area.hexView; }
+    QAction *menuItem(const QString &name) const { return m_commands->item(name); }
+    QAction *toolButton(const QString &key) const { return m_commands->button(key); }
+    QString statusText() const { return m_area.sbrStatus->text(); }
     // Draws what the view does not show yet.
     void drawNow();
-    QAction *toolButton(const QString &key) const;
-    QAction *menuItem(const QString &name) const;
-    QString statusText() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -93,53 +60,42 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    void connectSession();
-    void scheduleDraw();
-    void buildMenus();
-    void buildToolBar();
-    void buildClientArea();
     void Form_Load();
-    void loadWindowSize(const QString &storedWidth, const QString &storedHeight);
-    void Form_Resize();
-    void showPortLists();
-    void showProgramming(bool on);
-    void setTextColour(quint32 rgb);
-    void setProgress(int maximum, int value);
-    // The View menu: time stamps in a margin of the view, and the hex view in the view's place.
-    void buildViewMenu();
+    void Form_Unload(bool &Cancel);
+    void Form_Resize() { m_area.arrange(); }
+    void mnuFileExit_Click() { close(); }
+    void mnuOpen_Click() { m_session.togglePort(); }
+    void mnuReconnect_Click(bool on);
+    void cboPort_Click(int index);
+    void cboSpeed_Click(int index);
+    void sbrStatus_PanelClick() { m_session.stopTransfer(); }
+    void txtTerm_KeyPress(quint16 &KeyAscii);
+    void mnuProperties_Click();
+    void mmuAbout_Click();
+    void mnuOpenLog_Click() { m_session.openLog(); }
+    void mnuCloseLog_Click() { m_session.closeLog(); }
+    void mnuSendText_Click() { m_session.sendTextFile(); }
+    void cmdCancelSend_Click() { m_session.cancelDownload(); }
     void mnuTimeStamps_Click(bool on);
     void mnuHex_Click(bool on);
+
+    void connectControls();
+    void connectCommands();
+    void connectSession();
+    void showPortLists();
+    void showProgramming(bool on);
     void showReceiveViews();
     void drawReceiveViews();
 
+    TerminalSession &m_session;
     Services m_services;
-    TerminalSession m_session;
+    ClientArea m_area;
+    std::optional<CommandBar> m_commands;
     QPointer<frmProperties> m_dialog;
-    bool m_closeWhenIdle = false;    // a close waits for the console to end first
-    bool m_askBeforeDropping = true; // a termination signal drops unsent output without asking
-    QTimer m_drawTimer;
-    QElapsedTimer m_sinceDraw;
-    double m_frameMs = 0;        // the last draw with its paint
-    bool m_paintPending = false; // the last draw is not painted yet
     QPointer<frmAbout> m_about;
-    SignalWatch m_signals;
-
-    QWidget *m_client = nullptr;
-    QToolBar *tbrToolBar = nullptr;
-    TerminalView *txtTerm = nullptr;
-    ClickableLabel *sbrStatus = nullptr;
-    QWidget *Frame1 = nullptr;
-    ClickableLabel *imgConnected = nullptr;
-    ClickableLabel *imgNotConnected = nullptr;
-    QComboBox *cboPort = nullptr;
-    QComboBox *cboSpeed = nullptr;
-    QProgressBar *prgSend = nullptr;
-    QPushButton *cmdCancelSend = nullptr;
-    QMenu *mnuFile = nullptr;
-    QMenu *mnuPort = nullptr;
-    QMenu *mnuView = nullptr;
-    HexView *m_hexView = nullptr;
-    LineStamps m_shownStamps; // as drawn: the view's lines are those of the last draw
+    DrawPacer m_pacer;
+    bool m_paintPending = false;     // the last draw is not painted yet
+    bool m_askBeforeDropping = true; // a termination signal drops unsent output without asking
+    LineStamps m_shownStamps;        // as drawn: the view's lines are those of the last draw
     bool m_programmingShown = false;
-    QAction *mmuAbout = nullptr;
 };

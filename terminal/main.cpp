@@ -4,6 +4,7 @@
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
 #include "terminal/Icons.h"
+#include "terminal/Terminations.h"
 #include "terminal/WidgetDialogs.h"
 #include "terminal/frmTerminal.h"
 
@@ -55,10 +56,12 @@ int main(int argc, char *argv[])
         store.warn(warning); // shown with the settings' own at start-up
     auto chip = std::make_shared<SimulatedChip>();
     const auto bitbangOf = makeBitbangFactory(ports);
-    frmTerminal window(
-        {{store, messages, files, makeDeviceFactory(ports, chip), {}, bitbangOf}, [&ports, &bitbangOf](int port) {
-             return ports.describe(port) + QLatin1Char('\n') + bitbangOf(port).summary();
-         }});
+    TerminalSession session({store, messages, files, makeDeviceFactory(ports, chip), {}, bitbangOf});
+    frmTerminal window(session, {[&ports, &bitbangOf](int port) {
+                                     return ports.describe(port) + QLatin1Char('\n') + bitbangOf(port).summary();
+                                 },
+                                 messages});
+    const Terminations terminations(window, messages, files);
     window.show();
     return app.exec();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "terminal/TerminalSession.h"
+#include "session/TerminalSession.h"
 
 #include <QAbstractEventDispatcher>
 #include <QObject>
@@ -10,7 +10,7 @@
 #include <functional>
 
 // Types the scripted keys one at a time, each once the console sleeps waiting for it, the way a
-// user at the board would; the console itself runs inside mmuProg_Click.
+// user at the board would; the console itself runs inside toggleProgramming.
 class KeyTyper : public QObject
 {
 public:
@@ -19,11 +19,9 @@ public:
     {
         for (QChar c : keys)
             m_keys.push_back(c == QLatin1Char('\n') ? 13 : c.unicode());
-        // Blocking with no key waiting and no chip wait running: the console is at a prompt.
         // A key typed during a chip wait would be discarded, so the script never does that.
-        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            m_waiting = m_session.app().ProgMode && m_session.app().ConsoleKey == 0 && !m_session.timer3().isRunning();
-        });
+        connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                [this] { m_waiting = m_session.consoleAtPrompt(); });
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] { typeNext(); });
         m_timer.start();
@@ -37,9 +35,9 @@ private:
             return;
         if (beforeKey)
             beforeKey(m_typed++);
-        quint16 key = m_keys.front();
+        const quint16 key = m_keys.front();
         m_keys.pop_front();
-        m_session.txtTerm_KeyPress(key);
+        m_session.typeKey(key);
     }
 
     TerminalSession &m_session;

@@ -71,8 +71,8 @@ struct Bench : ConsoleHost
     {
         programmer.setInvertsData(invertSetting);
         scale(0.01);
-        (void)comm.setPortOpen(true);
-        (void)control.holdInReset();
+        QVERIFY(!comm.open());
+        QVERIFY(!control.holdInReset());
     }
     // The programmer's waits and the chip's needs shortened alike.
     void scale(double factor)

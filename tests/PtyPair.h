@@ -36,6 +36,12 @@ public:
         m_process.terminate();
         m_process.waitForFinished(2000);
     }
+    // As kill -9 ends it: its links stay behind, dangling.
+    void killHard()
+    {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
     bool ready() const { return QFileInfo::exists(host()) && QFileInfo::exists(board()); }
     // Ready, or the test fails with one line that says why:  if (!pty.usable()) return;
     bool usable() const

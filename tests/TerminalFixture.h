@@ -3,7 +3,7 @@
 
 #include "FakeDialogs.h"
 #include "common/AppTitle.h"
-#include "serial/QtSerialDevice.h"
+#include "serial/TtyDevice.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredProperties.h"
 #include "simulator/SimulatedBoard.h"
@@ -15,22 +15,25 @@
 #include <QPointer>
 #include <memory>
 
-// The main window, or the session alone, over an in-memory store and scripted dialogs. Ports map to device paths the
-// test gives (pseudo-terminals); Com16 is the simulated board, or whatever `board` makes.
+// The session over an in-memory store and scripted dialogs, with or without the window. Ports map
+// to device paths the test gives (pseudo-terminals); Com16 is the simulated board, or whatever
+// `board` makes.
 struct TerminalFixture
 {
     MemorySettingsStore store;
-    SettingsStore *storage = &store; // what the window starts from and stores to
+    SettingsStore *storage = &store; // what the session starts from and stores to
     FakeMessageBox messages;
     FakeFileDialog files;
+    MessageBox *messageBox = &messages; // what the session and the window show their messages in
     QMap<int, QString> devices;
+    DeviceIdentity::Places places; // where the tty devices find stable links and USB facts
     std::shared_ptr<SimulatedChip> chip = std::make_shared<SimulatedChip>();
     std::function<std::unique_ptr<SerialDevice>()> board;
     QPointer<SerialDevice> onCom16; // the device behind Com16 while it is open
     Waits waits;
     ReceiveViews::Clock clock = &QDateTime::currentMSecsSinceEpoch;
     std::unique_ptr<frmTerminal> window;
-    std::unique_ptr<TerminalSession> bare;
+    std::unique_ptr<TerminalSession> session;
     QString status; // the session's status bar
 
     TerminalFixture()
@@ -39,10 +42,11 @@ struct TerminalFixture
         set(QStringLiteral("TextEOLCheck"), QStringLiteral("0"));
         set(QStringLiteral("LineDelayCheck"), QStringLiteral("0"));
     }
+    ~TerminalFixture() { restart(0); }
 
     void set(const QString &key, const QString &value)
     {
-        store.WriteSetting(kAppTitle, QStringLiteral("Properties"), key, value);
+        std::ignore = store.WriteSetting(kAppTitle, QStringLiteral("Properties"), key, value);
     }
     QString get(const QString &key) const
     {
@@ -52,7 +56,7 @@ struct TerminalFixture
     TerminalSession::Services services()
     {
         return {*storage,
-                messages,
+                *messageBox,
                 files,
                 [this](int port, QString *error) -> std::unique_ptr<SerialDevice> {
                     if (port == 16) {
@@ -64,44 +68,46 @@ struct TerminalFixture
                         *error = QStringLiteral("Com%1 names no device").arg(port);
                         return nullptr;
                     }
-                    return std::make_unique<QtSerialDevice>(devices[port]);
+                    return std::make_unique<TtyDevice>(devices[port], QString(), places);
                 },
                 waits,
                 {},
                 clock};
     }
 
-    // The window, started from the store.
+    // The session and its window, started from the store.
     frmTerminal &start(int port = 0)
     {
         restart(port);
+        session = std::make_unique<TerminalSession>(services());
+        watchStatus();
         window = std::make_unique<frmTerminal>(
-            frmTerminal::Services{services(), [](int port) { return QStringLiteral("device %1").arg(port); }});
+            *session,
+            frmTerminal::Services{[](int port) { return QStringLiteral("device %1").arg(port); }, *messageBox});
         return *window;
+    }
+    // Started on the port and the port opened, as the user would.
+    frmTerminal &open(int port)
+    {
+        frmTerminal &w = start(port);
+        w.menuItem(QStringLiteral("mnuOpen"))->trigger();
+        return w;
     }
 
     // The session alone, started from the store as the window starts it.
     TerminalSession &startSession(int port = 0)
     {
         restart(port);
-        bare = std::make_unique<TerminalSession>(services());
-        QObject::connect(bare.get(), &TerminalSession::statusChanged, [this](const QString &text) { status = text; });
-        bare->load(StoredProperties::read(*storage, TerminalSession::kStoredKeys));
-        return *bare;
+        session = std::make_unique<TerminalSession>(services());
+        watchStatus();
+        session->start();
+        return *session;
     }
     TerminalSession &openSession(int port)
     {
         TerminalSession &s = startSession(port);
-        s.mnuOpen_Click();
+        s.togglePort();
         return s;
-    }
-
-    // Started on the port and the port opened, as the user would.
-    frmTerminal &open(int port)
-    {
-        frmTerminal &w = start(port);
-        w.mnuOpen_Click();
-        return w;
     }
 
     void restart(int port)
@@ -109,7 +115,7 @@ struct TerminalFixture
         if (port)
             set(QStringLiteral("CommPort"), QString::number(port));
         window.reset();
-        bare.reset();
+        session.reset();
         chip->setTimeScale(waits.chipScale);
     }
 
@@ -128,5 +134,12 @@ struct TerminalFixture
     {
         window->drawNow();
         return TerminalView::unrendered(window->view()->document()->toRawText());
+    }
+
+private:
+    void watchStatus()
+    {
+        QObject::connect(session.get(), &TerminalSession::statusChanged,
+                         [this](const QString &text) { status = text; });
     }
 };

@@ -50,3 +50,24 @@ inline bool requireTool(const char *program, const char *package)
                  __FILE__, __LINE__);
     return false;
 }
+
+// A sysfs tree of one USB serial device: the tty, its port, interface and device folders.
+inline void fakeSysfs(const QString &root, const QString &tty, const QByteArray &vendor, const QByteArray &product,
+                      const QByteArray &serial = {})
+{
+    const QString device = root + "/devices/usb1/1-2", port = device + "/1-2:1.1/" + tty;
+    QDir(root + "/class/tty/" + tty).removeRecursively();
+    QVERIFY(QDir().mkpath(port) && QDir().mkpath(root + "/class/tty/" + tty) && QDir().mkpath(root + "/bus/ftdi_sio"));
+    QVERIFY(QFile::link(port, root + "/class/tty/" + tty + "/device"));
+    QFile::link(root + "/bus/ftdi_sio", port + "/driver");
+    QList<std::pair<QString, QByteArray>> attributes{{"/idVendor", vendor},   {"/idProduct", product},
+                                                     {"/product", "FT2232H"}, {"/busnum", "1"},
+                                                     {"/devnum", "7"},        {"/1-2:1.1/bInterfaceNumber", "01"}};
+    QFile::remove(device + "/serial");
+    if (!serial.isEmpty())
+        attributes.append({"/serial", serial});
+    for (const auto &[path, value] : attributes) {
+        QFile file(device + path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(value + '\n') > 0);
+    }
+}

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyTyper.h"
 #include "ProgrammerBench.h"
 #include "TestFiles.h"
 #include "adapter/FtdiBackend.h"
-#include "serial/UsbFacts.h"
 #include "prog/ProgRun.h"
 #include "programmer/ChipError.h"
 #include "programmer/HexWriter.h"
 #include "serial/PortMap.h"
+#include "serial/UsbFacts.h"
+#include "session/TerminalSession.h"
 #include "settings/SettingsStore.h"
 #include "simulator/FtdiModel.h"
-#include "terminal/TerminalSession.h"
 
 #include <QtTest>
 
@@ -85,24 +86,6 @@ struct ProgRig
         return run.exec([&port](const QString &, QString *) { return port; });
     }
 };
-
-// A sysfs tree of one USB serial device: the tty, its port, interface and device folders.
-void fakeSysfs(const QString &root, const QString &tty, const QByteArray &vendor, const QByteArray &product)
-{
-    const QString device = root + "/devices/usb1/1-2", port = device + "/1-2:1.1/" + tty;
-    QVERIFY(QDir().mkpath(port) && QDir().mkpath(root + "/class/tty/" + tty) && QDir().mkpath(root + "/bus/ftdi_sio"));
-    QVERIFY(QFile::link(port, root + "/class/tty/" + tty + "/device"));
-    QVERIFY(QFile::link(root + "/bus/ftdi_sio", port + "/driver"));
-    for (const auto &[path, value] : QList<std::pair<QString, QByteArray>>{{"/idVendor", vendor},
-                                                                           {"/idProduct", product},
-                                                                           {"/product", "FT2232H"},
-                                                                           {"/busnum", "1"},
-                                                                           {"/devnum", "7"},
-                                                                           {"/1-2:1.1/bInterfaceNumber", "01"}}) {
-        QFile file(device + path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(value + '\n') > 0);
-    }
-}
 
 } // namespace
 
@@ -325,20 +308,20 @@ private slots:
                                  [&model](int) {
                                      return BitbangOffer{"auto", model, "a"};
                                  }});
-        LineFormat format;
-        QVERIFY(!format.setSettingsText("19200,e,7,2") && !session.comm().setFormat(format));
-        session.mnuOpen_Click();
-        bool typed = false; // once the console's banner is out
-        QObject::connect(&session, &TerminalSession::textChanged, &session, [&] {
-            if (std::exchange(typed, true))
-                return;
-            QVERIFY(!session.comm().PortOpen());
-            session.chip().ProgrammingEnable();
-            session.chip().WriteDataMemory(0x10, 0x42);
-            session.txtTerm_KeyPress('x');
-        });
-        session.mmuProg_Click();
-        QVERIFY(session.comm().PortOpen() && session.comm().format() == format);
+        std::ignore = store.WriteSetting(kAppTitle, "Properties", "Settings", "19200,e,7,2");
+        session.start();
+        session.togglePort();
+        QStringList statuses;
+        QObject::connect(&session, &TerminalSession::statusChanged, [&](const QString &text) { statuses << text; });
+        // M 10: the data byte at 10, written 42, then X; meanwhile bit-bang holds the chip and the
+        // port shows as it was.
+        bool shownOpen = true;
+        QObject::connect(&session, &TerminalSession::textChanged, &session,
+                         [&] { shownOpen = shownOpen && session.facts().portOpen; });
+        KeyTyper typer(session, QStringLiteral("m10\n42.x"));
+        session.toggleProgramming();
+        QVERIFY(shownOpen && statuses.count("Settings: 19200,e,7,2") == statuses.size());
+        QVERIFY(session.facts().portOpen && session.portSettings() == "19200,e,7,2");
         QVERIFY(opened == 1 && messages.shown.isEmpty() && !chip->inReset());
         QCOMPARE(chip->read(Space::Data, 0x10), quint8(0x42));
         verifyOnlyWholeTimelyInstructions(*chip);

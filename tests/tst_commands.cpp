@@ -3,7 +3,6 @@
 #include "TestFiles.h"
 #include "settings/frmProperties.h"
 #include "terminal/ClickableLabel.h"
-#include "terminal/CommandStates.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -115,25 +114,24 @@ private slots:
         QTemporaryDir dir;
         frmTerminal &w = f.start(16);
         QCOMPARE(shown(w), commandStates({})); // start-up: the port closed, no log, nothing running
-        w.mnuOpen_Click();
+        w.menuItem("mnuOpen")->trigger();
         QCOMPARE(shown(w), commandStates({true}));
         // Programming mode and X, with no log: the close pair stays off; then with a log: the open pair stays off.
         for (bool log : {false, true}) {
             if (log) {
                 f.files.choices.push_back(dir.filePath("session.log"));
-                w.mnuOpenLog_Click();
+                w.menuItem("mnuOpenLog")->trigger();
             }
             CommandStates during;
             QTimer::singleShot(0, [&] {
                 during = shown(w);
-                quint16 x = 'x';
-                w.txtTerm_KeyPress(x);
+                f.session->typeKey('x');
             });
             w.mmuProg_Click();
             QCOMPARE(during, commandStates({true, log, false, true}));
             QCOMPARE(shown(w), commandStates({true, log}));
         }
-        w.mnuCloseLog_Click();
+        w.menuItem("mnuCloseLog")->trigger();
         QCOMPARE(shown(w), commandStates({true}));
     }
 
@@ -143,25 +141,26 @@ private slots:
         f.set("LineDelayCheck", "1");
         f.set("LineDelayValue", "100");
         QTemporaryDir dir;
+        f.set("LastTextFile", writeFile(dir, "lines.txt", QByteArray("line\r").repeated(50)));
         frmTerminal &w = f.open(16);
-        w.session().setLastTextFile(writeFile(dir, "lines.txt", QByteArray("line\r").repeated(50)));
+        auto *speed = w.findChild<QComboBox *>("cboSpeed");
         bool offAfterSpeedChange = false;
         QTimer::singleShot(150, [&] {
             w.propertiesDialog().cboSpeed->setCurrentText("57600"); // Properties OK during the transfer
             QVERIFY(w.propertiesDialog().cmdOK_Click());
-            w.cboSpeed_Click(13); // 115200 from the toolbar's list, then back
-            w.cboSpeed_Click(12);
+            emit speed->activated(13); // 115200 from the toolbar's list, then back
+            emit speed->activated(12);
             // The stop prompt stays, and programming mode cannot reset the chip under the transfer.
             offAfterSpeedChange = !w.toolButton("TransmitTextFile")->isEnabled()
                                   && !w.menuItem("mnuResendTextFile")->isEnabled() && !w.toolButton("Prog")->isEnabled()
                                   && w.statusText() == TextSender::kStopPrompt;
-            w.mnuOpen_Click(); // the port closed under it: the transfer ends, once
+            w.menuItem("mnuOpen")->trigger(); // the port closed under it: the transfer ends, once
         });
         w.mmuResendTextFile();
         QVERIFY(offAfterSpeedChange);
-        QVERIFY(!heldOpen(w.session().lastTextFile()));
+        QVERIFY(!heldOpen(f.session->lastTextFile()));
         QCOMPARE(f.shownTexts(),
-                 QStringList{"The port was closed: the transfer of " + w.session().lastTextFile() + " ended"});
+                 QStringList{"The port was closed: the transfer of " + f.session->lastTextFile() + " ended"});
         QCOMPARE(shown(w), commandStates({false, false, true}));
         QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
         QCOMPARE(f.get("Settings"), QStringLiteral("57600,n,8,1"));
@@ -173,16 +172,16 @@ private slots:
         f.board = [&f] { return std::make_unique<PickyBoard>(f.chip); };
         frmTerminal &w = f.open(16);
         auto *speed = w.findChild<QComboBox *>("cboSpeed");
-        w.cboSpeed_Click(13);
-        QCOMPARE(w.session().comm().format().baudRate, 115200);
+        emit speed->activated(13);
+        QCOMPARE(f.session->portSettings(), QStringLiteral("115200,n,8,1"));
         QCOMPARE(f.get("Settings"), QStringLiteral("115200,n,8,1"));
         QCOMPARE(w.statusText(), QStringLiteral("Settings: 115200,n,8,1"));
         QCOMPARE(speed->currentText(), QStringLiteral("115200"));
-        w.cboSpeed_Click(14); // refused: nothing changes, nothing is stored, the list goes back
+        emit speed->activated(14); // refused: nothing changes, nothing is stored, the list goes back
         QCOMPARE(f.shownTexts(), QStringList{"no faster than 115200"});
         QCOMPARE(speed->currentText(), QStringLiteral("115200"));
         QCOMPARE(f.get("Settings"), QStringLiteral("115200,n,8,1"));
-        w.cboPort_Click(4); // Com5 names no device
+        emit w.findChild<QComboBox *>("cboPort")->activated(4); // Com5 names no device
         QCOMPARE(f.shownTexts().size(), 2);
         QCOMPARE(w.findChild<QComboBox *>("cboPort")->currentText(), QStringLiteral("Com16"));
     }

@@ -6,6 +6,7 @@
 #include "programmer/IntelHex.h"
 #include "settings/frmProperties.h"
 
+#include <QComboBox>
 #include <QtTest>
 #include <termios.h>
 
@@ -89,9 +90,8 @@ private slots:
         QVERIFY(resetInside);
         QCOMPARE(colour(w, QPalette::Base), QApplication::palette().color(QPalette::Base));
         QCOMPARE(colour(w, QPalette::Text), QColor(0, 0, 255));
-        QVERIFY(linesReleased(*m_f->chip)); // by X
-        QVERIFY(w.session().app().DataSpace
-                && !w.session().app().ProgMode); // the next entry starts in data memory, white on black
+        QVERIFY(linesReleased(*m_f->chip));       // by X
+        QVERIFY(!m_f->session->facts().progMode); // the next entry starts in data memory, white on black
         QColor textNextTime;
         runConsole(QStringLiteral("x"), [&](int) { textNextTime = colour(w, QPalette::Text); });
         QCOMPARE(textNextTime, QColor(255, 255, 255));
@@ -103,9 +103,9 @@ private slots:
         // Data memory 0x00..0x1F holds its own address, except 0x0E = 0x1F and 0x0F = 0x7E:
         // in the ASCII column 31 shows as its character, 126 as a dot.
         for (int a = 0; a < 0x20; ++a)
-            m_f->chip->poke(Space::Data, a, quint8(a));
-        m_f->chip->poke(Space::Data, 0x0E, 0x1F);
-        m_f->chip->poke(Space::Data, 0x0F, 0x7E);
+            QVERIFY(!m_f->chip->poke(Space::Data, a, quint8(a)));
+        QVERIFY(!m_f->chip->poke(Space::Data, 0x0E, 0x1F));
+        QVERIFY(!m_f->chip->poke(Space::Data, 0x0F, 0x7E));
         const QString out = runConsole(QStringLiteral("v5\n12\nv10\n11\nx"));
         const QString partialFirstRow = kCrLf + "0005 05 06 07 08 09 0A 0B 0C 0D 1F 7E " + QString(20, ' ')
                                         + QString(9, '.') + QChar(0x1F) + "." + kCrLf + "0010 10 11 12 "
@@ -143,11 +143,11 @@ private slots:
     void modifyStepsWritesAndFinishes()
     {
         start();
-        m_f->chip->poke(Space::Program, 0x100, 0x3F);
-        m_f->chip->poke(Space::Program, 0x101, 0x20);
-        m_f->chip->poke(Space::Program, 0x102, 0x21);
+        QVERIFY(!m_f->chip->poke(Space::Program, 0x100, 0x3F));
+        QVERIFY(!m_f->chip->poke(Space::Program, 0x101, 0x20));
+        QVERIFY(!m_f->chip->poke(Space::Program, 0x102, 0x21));
         // p to program memory; M at 100: write 12, previous, next, next, write 00 at 102, Enter, finish.
-        const QString out = runConsole(QStringLiteral("pm100\n12pnn00\n.x"));
+        const QString out = runConsole(QStringLiteral("pm100\n12pnn00\n.m\n.x"));
         const QString commands = kCrLf + "Commands - \"n\"-next, \"p\"-prevoius, \".\"-finish \"CR\" - re-fetch byte";
         const QString steps = kCrLf + "0100 : 3F \"?\" >" + kCrLf + "0101 : 20 \".\" >" + kCrLf + "0100 : 12 \".\" >"
                               + kCrLf + "0101 : 20 \".\" >" + kCrLf + "0102 : 21 \"!\" >" + kCrLf + "0103 : FF \".\" >"
@@ -155,7 +155,7 @@ private slots:
         QVERIFY2(out.contains(commands + kCrLf + "Address  (return for 0):" + steps + banner(false)), qPrintable(out));
         QCOMPARE(m_f->chip->read(Space::Program, 0x100), quint8(0x12));
         QCOMPARE(m_f->chip->read(Space::Program, 0x102), quint8(0x00));
-        QCOMPARE(m_f->window->session().app().CurrentAddress, 0x103); // M leaves the address it showed last
+        QVERIFY(out.contains(kCrLf + "Address  (return for 103):" + kCrLf + "0103 : FF")); // M's next start
         verifyOnlyWholeTimelyInstructions(*m_f->chip);
     }
 
@@ -164,7 +164,7 @@ private slots:
         frmTerminal &closed = m_f->start(16);
         closed.mmuReset_Click(); // with the port closed no space goes out
         QTest::qWait(30);
-        QVERIFY(closed.session().text().text().isEmpty() && m_f->messages.shown.isEmpty());
+        QVERIFY(m_f->session->text().isEmpty() && m_f->messages.shown.isEmpty());
         m_f->waits.chipScale = 1; // the pulse at its real length, timed on the chip's own clock
         frmTerminal &w = start();
         m_f->chip->setTimeScale(1);
@@ -177,7 +177,7 @@ private slots:
         QVERIFY2(pulseMs >= 99 && pulseMs < 1000, qPrintable(QString::number(pulseMs)));
         QVERIFY((m_f->chip->nowNs() - events[1].atNs) / 1e6 >= 499 && events[0].atNs >= before);
         // The firmware heard exactly one space: its banner, once, and no key shown in the view.
-        QTRY_COMPARE(w.session().text().text(), QString::fromLatin1(" " + SimulatedBoard::kBanner));
+        QTRY_COMPARE(m_f->session->text(), QString::fromLatin1(" " + SimulatedBoard::kBanner));
     }
 
     void everyFlowControlModeResetsAndPrograms_data()
@@ -196,7 +196,7 @@ private slots:
         // RTS/CTS is set aside only while the lines are driven; XON/XOFF stays.
         int duringPulse = -1, duringConsole = -1;
         QTimer::singleShot(5, &w, [&] { duringPulse = m_board->format().handshaking; });
-        w.mmuReset_Click();
+        w.resetTarget();
         QCOMPARE(duringPulse, mode & 1);
         QCOMPARE(m_f->chip->resetEvents().size(), std::size_t(2));
         const QString out = runConsole(QStringLiteral("m10\n5A.v10\n11\nx"),
@@ -236,16 +236,17 @@ private slots:
         m_f->set(QStringLiteral("Handshaking"), QStringLiteral("2"));
         frmTerminal &w = m_f->open(2);
         const auto rtsCts = [&] { return (openSettings(pty.host()).c_cflag & CRTSCTS) != 0; };
-        QVERIFY(w.session().comm().PortOpen() && rtsCts());
+        QVERIFY(m_f->session->facts().portOpen && rtsCts());
         const QString noLines = pty.host() + QStringLiteral(" has no modem-control lines");
         w.mmuReset_Click();
         QCOMPARE(m_f->shownTexts(), QStringList{noLines});
         QVERIFY(rtsCts());
-        std::optional<bool> rtsCtsInConsole;
-        const QString out = runConsole(QStringLiteral("v0\n1\nx"), [&](int) { rtsCtsInConsole = rtsCts(); });
-        QCOMPARE(rtsCtsInConsole, false);
-        QVERIFY(rtsCts());
-        QCOMPARE(out.count(noLines), 1);
+        // "Prog" cannot hold the chip in reset: programming mode ends at once, with one message,
+        // and the console never runs.
+        const QString out = runConsole(QStringLiteral("v0\n1\nx"));
+        QCOMPARE(m_f->shownTexts(), (QStringList{noLines, noLines}));
+        QVERIFY(rtsCts() && !m_f->session->facts().progMode && m_f->session->facts().portOpen);
+        QCOMPARE(out, QString());
     }
 
     void propertiesRefuseWhatTheDeviceCannotDo_data()
@@ -280,8 +281,8 @@ private slots:
         if (refusal.isEmpty()) {
             QVERIFY(d->cmdOK_Click());
             QCOMPARE(m_f->get(QStringLiteral("Settings")), settings);
-            w.mnuOpen_Click();
-            QVERIFY2(w.session().comm().PortOpen(), qPrintable(m_f->messages.shown.value(0).text));
+            w.menuItem("mnuOpen")->trigger();
+            QVERIFY2(m_f->session->facts().portOpen, qPrintable(m_f->messages.shown.value(0).text));
             QTEST(uint(openSettings(pty.host()).c_cflag & (CSTOPB | CRTSCTS)), "cflags");
             QTEST(uint(openSettings(pty.host()).c_iflag & (IXON | IXOFF)), "iflags");
             return;
@@ -301,9 +302,9 @@ private slots:
         const QString out = runConsole(QStringLiteral("v0\n1\nx"), [&](int index) {
             if (index != 1)
                 return;
-            w.cboPort_Click(2); // the user picks Com3 in the toolbar's list
-            portDuring = w.session().comm().CommPort();
-            openAndHeld = w.session().comm().PortOpen() && m_f->chip->inReset();
+            emit w.findChild<QComboBox *>("cboPort")->activated(2); // the user picks Com3 in the toolbar's list
+            portDuring = m_f->session->properties().port;
+            openAndHeld = m_f->session->facts().portOpen && m_f->chip->inReset();
         });
         QVERIFY(portDuring == 16 && openAndHeld && m_f->messages.shown.isEmpty());
         QVERIFY2(out.contains(kCrLf + "0000 FF FF "), qPrintable(out)); // the listing still read the chip
@@ -330,8 +331,8 @@ private slots:
         runConsole(QStringLiteral("ph"), {}, file);
         QTRY_COMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
         QVERIFY(releasedWhenAsked);
-        QVERIFY(w.session().comm().PortOpen()
-                && !w.session().app().ProgMode); // Abort: the window stays, programming mode has ended
+        QVERIFY(m_f->session->facts().portOpen
+                && !m_f->session->facts().progMode); // Abort: the window stays, programming mode has ended
         QTest::qWait(100);
         for (const auto &ins : m_f->chip->instructions())
             QVERIFY(ins.atNs < askedAtNs); // nothing clocked into the released chip
@@ -375,18 +376,21 @@ private:
     QString runConsole(const QString &keys, std::function<void(int)> beforeKey = {}, const QString &hexFile = {})
     {
         frmTerminal *window = m_f->window.get();
-        TerminalSession &s = window ? window->session() : m_f->bare ? *m_f->bare : m_f->openSession(16);
+        TerminalSession &s = m_f->session ? *m_f->session : m_f->openSession(16);
         const QString logPath =
             m_dir.filePath(QStringLiteral("console-%1.log").arg(QDateTime::currentMSecsSinceEpoch()));
         m_f->files.choices.push_back(logPath);
-        s.mnuOpenLog_Click();
+        s.openLog();
         if (!hexFile.isEmpty())
             m_f->files.choices.push_back(hexFile); // what H asks for
         KeyTyper typer(s, keys);
         typer.beforeKey = std::move(beforeKey);
-        QTimer::singleShot(20000, &s, [&s] { s.app().ProgMode = false; }); // a stuck script must not hang
-        window ? window->mmuProg_Click() : s.mmuProg_Click();
-        s.mnuCloseLog_Click();
+        QTimer stuck; // a stuck script must not hang
+        stuck.setSingleShot(true);
+        connect(&stuck, &QTimer::timeout, &s, &TerminalSession::toggleProgramming);
+        stuck.start(20000);
+        window ? window->mmuProg_Click() : s.toggleProgramming();
+        s.closeLog();
         return QString::fromLatin1(fileContents(logPath));
     }
 

@@ -25,7 +25,7 @@ private slots:
         m_f->devices[2] = m_pty->host();
         if (!m_pty->usable())
             return;
-        QVERIFY(m_f->openSession(2).comm().PortOpen());
+        QVERIFY(m_f->openSession(2).facts().portOpen);
         m_board = m_pty->openBoard();
         QVERIFY(m_board);
     }
@@ -35,13 +35,13 @@ private slots:
         for (const bool removeFolder : {false, true}) {
             init();
             QVERIFY(m_board);
-            TerminalSession &s = *m_f->bare;
+            TerminalSession &s = *m_f->session;
             QDir folder(m_dir.filePath(QStringLiteral("logs")));
             QVERIFY(folder.mkpath(QStringLiteral(".")));
             const QString log =
                 removeFolder ? folder.filePath(QStringLiteral("session.log")) : QStringLiteral("/dev/full");
             m_f->files.choices.push_back(log);
-            s.mnuOpenLog_Click();
+            s.openLog();
             QVERIFY(s.facts().logOpen);
             if (removeFolder)
                 QVERIFY(folder.removeRecursively());
@@ -54,7 +54,7 @@ private slots:
             for (const char *word : {"one", "two", "three"}) {
                 m_board->write(QByteArray(word) + '\r');
                 shown += QLatin1String(word) + QStringLiteral("\r\n") + (shown.isEmpty() ? "late\r\n" : "");
-                QTRY_COMPARE(s.text().text(), shown);
+                QTRY_COMPARE(s.text(), shown);
             }
             QCOMPARE(m_f->shownTexts().size(), 1);
             QVERIFY2(m_f->shownTexts()[0].contains(log), qPrintable(m_f->shownTexts()[0]));
@@ -67,7 +67,7 @@ private slots:
         for (const bool simulatedBoard : {false, true}) { // the simulated board takes everything at once
             init();
             QVERIFY(m_board);
-            TerminalSession &s = simulatedBoard ? m_f->openSession(16) : *m_f->bare;
+            TerminalSession &s = simulatedBoard ? m_f->openSession(16) : *m_f->session;
             QFile file(m_dir.filePath(QStringLiteral("huge.bin")));
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.resize(3LL * 1024 * 1024 * 1024)); // sparse: no disk used, no line end
@@ -83,11 +83,11 @@ private slots:
             QElapsedTimer sinceStop;
             QTimer::singleShot(500, [&] {
                 sinceStop.start();
-                s.sbrStatus_PanelClick();
+                s.stopTransfer();
             });
-            QTimer::singleShot(30000, [&] { s.comm().setPortOpen(false); }); // a sender that missed the stop
+            QTimer::singleShot(30000, [&] { s.togglePort(); }); // a sender that missed the stop
             m_f->files.choices.push_back(file.fileName());
-            s.mnuSendText_Click();
+            s.sendTextFile();
             QVERIFY(sinceStop.isValid());
             QVERIFY2(sinceStop.elapsed() < kFrozenMs, qPrintable(QString::number(sinceStop.elapsed())));
             QVERIFY2(worstGap < kFrozenMs, qPrintable(QString::number(worstGap)));

@@ -131,8 +131,7 @@ struct NetPort
     }
     bool openAndConnect()
     {
-        return !comm.setPortOpen(true) && QTest::qWaitFor([this] { return connects > 0 || !failures.isEmpty(); })
-               && connects == 1;
+        return !comm.open() && QTest::qWaitFor([this] { return connects > 0 || !failures.isEmpty(); }) && connects == 1;
     }
 
     MSComm comm;
@@ -258,7 +257,7 @@ private slots:
         auto board = server.pty.openBoard();
         QVERIFY(board);
         NetPort port(server.url(telnet));
-        QVERIFY(!port.comm.setPortOpen(true));
+        QVERIFY(!port.comm.open());
         QVERIFY(port.comm.connecting());
         QVERIFY(!port.comm.Output(everyByte())); // queued until the server accepts
         QTRY_COMPARE(port.connects, 1);
@@ -322,7 +321,7 @@ private slots:
         const quint16 portNumber = host == "silent" ? silent.port : freePorts(1).first();
         const QString hostAndPort = QStringLiteral("%1:%2").arg(host == "silent" ? "127.0.0.1" : host).arg(portNumber);
         NetPort port("rfc2217://" + hostAndPort, 500);
-        QVERIFY(!port.comm.setPortOpen(true));
+        QVERIFY(!port.comm.open());
         QTRY_COMPARE_WITH_TIMEOUT(port.failures.size(), 1, 10000);
         QTest::qWait(600); // past the timeout: nothing more
         QCOMPARE(port.failures.size(), 1);

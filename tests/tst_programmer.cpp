@@ -8,7 +8,7 @@
 #include "programmer/HexImage.h"
 #include "programmer/HexWriter.h"
 #include "programmer/IntelHex.h"
-#include "serial/QtSerialDevice.h"
+#include "serial/TtyDevice.h"
 #include "settings/SettingsStore.h"
 #include "simulator/DeviceFactory.h"
 
@@ -112,7 +112,7 @@ private slots:
             Bench b(inverter, inverter); // an inverting interface, and the setting that matches it
             b.memory.ProgrammingEnable();
             b.memory.WriteDataMemory(0x7FF, 0x5A);
-            b.target->poke(Space::Program, 0x1234, 0xC3);
+            QVERIFY(!b.target->poke(Space::Program, 0x1234, 0xC3));
             QCOMPARE(b.memory.ReadProgramMemory(0x1234), quint8(0xC3));
             const auto &log = b.target->instructions();
             QCOMPARE(log.size(), 3);
@@ -480,11 +480,11 @@ private slots:
     void commandLineDefaultsAndRefusals()
     {
         MemorySettingsStore store;
-        store.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "5"}, {"TextRTScheck", "1"}});
+        QVERIFY(!store.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "5"}, {"TextRTScheck", "1"}}));
         const StoredDefaults stored = StoredDefaults::read(store);
         QVERIFY(stored.port == "Com5" && stored.invertData);
         // Hand-edited values read as the terminal reads them: 2 is no check state, 17 no port.
-        store.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "17"}, {"TextRTSCheck", "2"}});
+        QVERIFY(!store.WriteSettings("Tavro Terminal", "Properties", {{"CommPort", "17"}, {"TextRTSCheck", "2"}}));
         QVERIFY(StoredDefaults::read(store).port == "Com1" && !StoredDefaults::read(store).invertData);
 
         const CommandLine fromStore({"tavro-prog", "write", "a.hex"}, stored);
@@ -520,7 +520,7 @@ private slots:
         }
         // A path of any length is shown cut, in the device's messages too.
         const QString huge = "/dev/" + QString(1 << 20, 'x');
-        const Failure refused = QtSerialDevice(huge, {}).open({});
+        const Failure refused = TtyDevice(huge, {}).open({});
         QVERIFY(refused && refused->startsWith("/dev/xxx") && refused->contains("...") && refused->size() < 300);
     }
 

@@ -1,43 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ChunkDevice.h"
 #include "TerminalFixture.h"
 #include "TestFiles.h"
+#include "session/ReceivePipeline.h"
+#include "terminal/DrawPacer.h"
 
 #include <QInputMethodEvent>
 #include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
-
-// A device that hands over exactly the chunks a test gives it, each as one notification, and
-// keeps what is written to it.
-class ChunkDevice : public SerialDevice
-{
-public:
-    QByteArray written;
-    void deliver(const QByteArray &chunk)
-    {
-        m_waiting += chunk;
-        emit readyRead();
-    }
-
-    Failure open(const LineFormat &) override { return m_open = true, std::nullopt; }
-    void close() override { m_open = false; }
-    bool isOpen() const override { return m_open; }
-    Failure apply(const LineFormat &) override { return std::nullopt; }
-    Failure write(const QByteArray &bytes) override { return written += bytes, std::nullopt; }
-    QByteArray readAll() override { return std::exchange(m_waiting, {}); }
-    qint64 bytesAvailable() const override { return m_waiting.size(); }
-    qint64 bytesToWrite() const override { return 0; }
-    Failure setRequestToSend(bool) override { return std::nullopt; }
-    Failure setDataTerminalReady(bool) override { return std::nullopt; }
-    Failure setBreak(bool) override { return std::nullopt; }
-    bool clearToSend() const override { return false; }
-    QString description() const override { return QStringLiteral("chunk device"); }
-
-private:
-    QByteArray m_waiting;
-    bool m_open = false;
-};
 
 // ShowData as written, step by step, on a text box that counts a line break as CR LF.
 struct ReferenceBox
@@ -109,15 +81,11 @@ private slots:
                 if (what == 0 && !box.logging) { // the log opened mid-stream, and closed again
                     m_f->files.choices.push_back(logPath());
                     m_f->messages.answers.push_back(MessageBox::Answer::No);
-                    w.mnuOpenLog_Click();
+                    w.menuItem("mnuOpenLog")->trigger();
                     box.logging = true;
                 } else if (what == 1 && box.logging) {
-                    w.mnuCloseLog_Click();
+                    w.menuItem("mnuCloseLog")->trigger();
                     box.logging = false;
-                } else if (what == 2) { // console output takes the same road
-                    const QString console = QStringLiteral("\r\n0100 : 3F \"?\" >\b");
-                    w.session().print(console);
-                    box.showData(console);
                 } else {
                     const QByteArray chunk = randomChunk(random);
                     m_device->deliver(chunk);
@@ -126,9 +94,9 @@ private slots:
                 if (random.bounded(10) == 0) // the screen, drawn at any moment, shows the text
                     QCOMPARE(m_f->screen(), box.text);
             }
-            QCOMPARE(w.session().text().text(), box.text);
+            QCOMPARE(m_f->session->text(), box.text);
             QCOMPARE(m_f->screen(), box.text);
-            w.mnuCloseLog_Click();
+            w.menuItem("mnuCloseLog")->trigger();
             QCOMPARE(fileContents(logPath()),
                      QFile::exists(logPath()) ? box.log.toLatin1() : QByteArray("<unreadable>"));
             for (const auto &shown : m_f->messages.shown)
@@ -141,11 +109,11 @@ private slots:
         frmTerminal &w = openChunks();
         m_device->deliver(QByteArray("a\r").repeated(5333) + "a"); // 5333 * 3 + 1 = 16000 in the box
         m_device->deliver("b");
-        QCOMPARE(w.session().text().text().size(), 16001); // 16000 is not past the bound
+        QCOMPARE(m_f->session->text().size(), 16001); // 16000 is not past the bound
         m_device->deliver("c");
-        QCOMPARE(w.session().text().text().size(), 16001 - 4096 + 1);
-        QVERIFY(w.session().text().text().endsWith(QStringLiteral("\r\nabc")));
-        QCOMPARE(m_f->screen(), w.session().text().text());
+        QCOMPARE(m_f->session->text().size(), 16001 - 4096 + 1);
+        QVERIFY(m_f->session->text().endsWith(QStringLiteral("\r\nabc")));
+        QCOMPARE(m_f->screen(), m_f->session->text());
         // An empty notification still trims, and drops a selection for the caret at the end.
         m_device->deliver(QByteArray(4095, 'x'));
         QTextCursor selection = w.view()->textCursor();
@@ -153,38 +121,50 @@ private slots:
         selection.setPosition(5, QTextCursor::KeepAnchor);
         w.view()->setTextCursor(selection);
         m_device->deliver({});
-        QCOMPARE(w.session().text().text().size(), 16001 - 4096);
-        QCOMPARE(m_f->screen(), w.session().text().text());
+        QCOMPARE(m_f->session->text().size(), 16001 - 4096);
+        QCOMPARE(m_f->screen(), m_f->session->text());
         QVERIFY(!w.view()->textCursor().hasSelection() && w.view()->textCursor().atEnd());
     }
 
-    void endOfLineCharacterIsSeenOutsideProgrammingModeOnly()
+    void endOfLineWatchAndWhatProgrammingModeHolds()
     {
-        m_f->set(QStringLiteral("TextEOLValue"), QStringLiteral("62"));
-        frmTerminal &w = openChunks();
+        MemorySettingsStore store;
+        std::ignore = store.WriteSetting(kAppTitle, "Properties", "TextEOLValue", "62");
+        AppState app;
+        PropertiesModel properties(store);
+        ReceivePipeline received({store, m_f->messages, m_f->files, [] { return qint64(0); }}, app, properties);
+        // The character anywhere in a chunk releases a waiting transfer; only the sender clears it.
+        const QList<std::pair<QByteArray, bool>> chunks = {{">ok", true}, {"answer>more", true}, {"ok>\r\n", true},
+                                                           {"ok>", true}, {"ok\r\n", false},     {"", false}};
+        for (const auto &[chunk, seen] : chunks) {
+            received.clearEolReceived();
+            received.MSComm1_OnComm(chunk);
+            QVERIFY2(received.eolReceived() == seen, chunk.constData());
+        }
+        // Programming mode holds what arrives; the next notification after it shows it, once.
         m_f->files.choices.push_back(logPath());
-        w.mnuOpenLog_Click();
-        w.session().app().ProgMode = true; // as the console holds it: the bytes wait
-        m_device->deliver("answer>");
-        w.session().app().ProgMode = false;
-        QVERIFY(w.session().text().text().isEmpty() && !w.session().eolReceived());
-        w.mnuCloseLog_Click();
-        QCOMPARE(fileContents(logPath()), QByteArray());
-        m_device->deliver(""); // out of programming mode the waiting bytes are shown, the character seen
-        QVERIFY(w.session().text().text() == "answer>" && w.session().eolReceived());
-        m_device->deliver("more");
-        QVERIFY(w.session().eolReceived()); // only the sender clears it
+        QVERIFY(received.openLog());
+        const QString before = received.text();
+        app.ProgMode = true;
+        received.clearEolReceived();
+        received.MSComm1_OnComm("answer>");
+        QVERIFY(received.text() == before && !received.eolReceived());
+        app.ProgMode = false;
+        received.MSComm1_OnComm("a");
+        received.MSComm1_OnComm("b");
+        QVERIFY(received.text() == before + "answer>ab" && received.eolReceived());
+        received.closeLog();
+        QCOMPARE(fileContents(logPath()), QByteArray("answer>ab"));
     }
 
     void keysThatGiveNoCharacterActOnTheViewOnly()
     {
-        for (const QString mode : {"open", "closed", "prog"}) {
+        for (const QString mode : {"open", "closed"}) {
             init();
             m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
             frmTerminal &w = mode == "closed" ? m_f->start(16) : openChunks();
-            w.session().app().ProgMode = mode == "prog";
             m_f->files.choices.push_back(logPath());
-            w.mnuOpenLog_Click();
+            w.menuItem("mnuOpenLog")->trigger();
             QTest::keyClicks(w.view(), "ab");
             QTest::keyClick(w.view(), Qt::Key_Left);
             QTest::keyClick(w.view(), Qt::Key_Delete); // deletes "b" in the view, and nothing else
@@ -193,18 +173,35 @@ private slots:
             QInputMethodEvent composed;
             composed.setCommitString(QStringLiteral("\u00E9")); // a dead key and e, through the input method
             QCoreApplication::sendEvent(w.view(), &composed);
-            const QByteArray typed = QByteArray("ab") + '\xE9';
             if (mode == "open")
-                QCOMPARE(m_device->written, typed);
-            if (mode == "prog")
-                QCOMPARE(w.session().app().ConsoleKey, quint16(0xE9));
-            if (m_device && mode != "open")
-                QCOMPARE(m_device->written, QByteArray());
+                QCOMPARE(m_device->written, QByteArray("ab") + '\xE9');
             QCOMPARE(m_f->screen(), QStringLiteral("a\u00E9"));
-            QCOMPARE(w.session().text().text(), QStringLiteral("a\u00E9"));
-            w.session().app().ProgMode = false;
-            w.mnuCloseLog_Click();
+            QCOMPARE(m_f->session->text(), QStringLiteral("a\u00E9"));
+            w.menuItem("mnuCloseLog")->trigger();
             QCOMPARE(fileContents(logPath()), QByteArray()); // the echo is shown, never logged
+        }
+    }
+
+    void drawsArePacedByTheirCost()
+    {
+        // Cheap draws: about 30 a second while changes stream; dear ones (10 ms): a 200th of the
+        // time; either way what came last is drawn once the changes pause.
+        for (const double costMs : {0.01, 10.0}) {
+            DrawPacer pacer;
+            int due = 0;
+            connect(&pacer, &DrawPacer::due, [&] { pacer.drew(costMs), ++due; });
+            pacer.drew(costMs);
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() < 660) {
+                pacer.changed();
+                QTest::qWait(3);
+            }
+            const int streaming = due;
+            QVERIFY2(costMs > 1 ? streaming == 0 : streaming >= 10 && streaming <= 21,
+                     qPrintable(QString::number(due)));
+            QTest::qWait(DrawPacer::kPauseMs + 30);
+            QCOMPARE(due, streaming + 1);
         }
     }
 
@@ -223,7 +220,7 @@ private slots:
         }
         QVERIFY2(draws < chunks / 3, qPrintable(QStringLiteral("%1 draws for %2 chunks").arg(draws).arg(chunks)));
         QTRY_COMPARE(TerminalView::unrendered(w.view()->document()->toRawText()),
-                     w.session().text().text()); // the end is drawn
+                     m_f->session->text()); // the end is drawn
     }
 
 private:

@@ -25,10 +25,10 @@ private slots:
         const QStringList values{"1", " a, b ", "9600,n,8,1.5", "C:\\path with space\\x.dlx"};
         {
             QSettingsStore store(dir.path());
-            store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]);
-            store.WriteSettings(
+            QVERIFY(!store.WriteSetting(app, "Properties", "TextEOLcheck", values[0]));
+            QVERIFY(!store.WriteSettings(
                 app, "Properties",
-                {{"StartTransferWord", values[1]}, {"Settings", values[2]}, {"LastTextFile", values[3]}});
+                {{"StartTransferWord", values[1]}, {"Settings", values[2]}, {"LastTextFile", values[3]}}));
         }
         QSettingsStore store(dir.path());
         QCOMPARE(store.ReadSettings(app, "properties",
@@ -38,7 +38,7 @@ private slots:
                                      {"LastTextFile", "x"},
                                      {"Missing", "default"}}),
                  values + QStringList{"default"});
-        store.WriteSetting(app, "Properties", "TEXTEOLCHECK", "0");
+        QVERIFY(!store.WriteSetting(app, "Properties", "TEXTEOLCHECK", "0"));
         QCOMPARE(store.ReadSetting(app, "Properties", "TextEOLcheck", "x"), QStringLiteral("0"));
 
         // Edited by hand, in the letter case the keys are known by; the next write replaces them.
@@ -49,7 +49,7 @@ private slots:
         QSettingsStore edited(dir.path());
         const StoredDefaults defaults = StoredDefaults::read(edited); // tavro-prog's reading
         QVERIFY(defaults.port == "Com16" && defaults.invertData);
-        edited.WriteSetting(app, "Properties", "CommPort", "5");
+        QVERIFY(!edited.WriteSetting(app, "Properties", "CommPort", "5"));
         QCOMPARE(edited.ReadSetting(app, "PROPERTIES", "commport", "x"), QStringLiteral("5"));
         QVERIFY(ini.open(QIODevice::ReadOnly) && !ini.readAll().contains("CommPort=16"));
         QVERIFY(edited.warnings().isEmpty());
@@ -58,14 +58,14 @@ private slots:
     void emptyStoreGivesDefaults()
     {
         frmTerminal &w = m_f->start();
-        QCOMPARE(w.session().comm().format().settingsText(), QStringLiteral("9600,n,8,1"));
-        QVERIFY(w.session().comm().CommPort() == 1 && w.session().comm().format().handshaking == 0
-                && !w.session().comm().PortOpen());
+        const Properties p = m_f->session->properties();
+        QCOMPARE(m_f->session->portSettings(), QStringLiteral("9600,n,8,1"));
+        QVERIFY(p.port == 1 && p.flow == 0 && !m_f->session->facts().portOpen);
         QCOMPARE(w.windowTitle(), QStringLiteral("Terminal"));
         QCOMPARE(w.statusText(), QStringLiteral("Settings:"));
-        QVERIFY(!w.session().app().LocalEcho);
+        QVERIFY(!p.echo);
         QVERIFY(m_f->messages.shown.isEmpty());
-        const PropertyValues &v = w.session().propertiesModel().values();
+        const PropertyValues &v = p.text;
         QCOMPARE((QStringList{QString::number(v.chkWaitFor), v.txtEOLChar, QString::number(v.chkLineDelay),
                               v.txtLineDelay, QString::number(v.chkStart), v.txtStartWord, v.txtStartFileType,
                               v.txtStartDelay, QString::number(v.chkRTS)}),
@@ -83,12 +83,12 @@ private slots:
         m_f->set("TextEOLcheck", "0");
         m_f->set("StartTransferWord", " go, now ");
         frmTerminal &w = m_f->start();
-        QCOMPARE(w.session().comm().format().settingsText(), QStringLiteral("115200,e,7,2"));
-        QVERIFY(w.session().comm().CommPort() == 3 && w.session().comm().format().handshaking == 1
-                && w.session().app().LocalEcho);
+        const Properties p = m_f->session->properties();
+        QCOMPARE(m_f->session->portSettings(), QStringLiteral("115200,e,7,2"));
+        QVERIFY(p.port == 3 && p.flow == 1 && p.echo);
         QCOMPARE(w.windowTitle(), QStringLiteral("Send Text > /data/prog.dlx"));
-        QCOMPARE(w.session().propertiesModel().values().chkWaitFor, 0);
-        QCOMPARE(w.session().propertiesModel().values().txtStartWord, QStringLiteral(" go, now "));
+        QCOMPARE(p.text.chkWaitFor, 0);
+        QCOMPARE(p.text.txtStartWord, QStringLiteral(" go, now "));
         QVERIFY(w.propertiesDialog().optEcho[1]->isChecked());
         QVERIFY(w.propertiesDialog().cmdOK_Click()); // nothing changed: OK keeps what start-up read
         QCOMPARE(m_f->get("Echo"), QStringLiteral("True"));
@@ -108,13 +108,14 @@ private slots:
             m_f->set("Handshaking", "2");
             m_f->set("LastTextFile", "/tmp/a.dlx");
             m_f->set("Echo", "True");
-            TerminalSession &w = m_f->startSession();
+            TerminalSession &s = m_f->startSession();
             QCOMPARE(m_f->messages.shown.size(), 1);
             QVERIFY(m_f->messages.shown[0].text.contains(message));
             QCOMPARE(m_f->messages.shown[0].icon, MessageBox::Icon::Exclamation);
-            QVERIFY(w.comm().CommPort() == 1 && w.comm().format().handshaking == 0);
-            QVERIFY(w.lastTextFile().isEmpty() && !w.app().LocalEcho);
-            QCOMPARE(w.propertiesModel().values().txtEOLChar, QStringLiteral("6"));
+            const Properties p = s.properties();
+            QVERIFY(p.port == 1 && p.flow == 0);
+            QVERIFY(s.lastTextFile().isEmpty() && !p.echo);
+            QCOMPARE(p.text.txtEOLChar, QStringLiteral("6"));
         }
     }
 
@@ -126,12 +127,13 @@ private slots:
         m_f->set("TextRTSCheck", "99999999999999");
         m_f->set("Echo", "maybe");
         m_f->set("FormWidth", "\x01\x02");
-        frmTerminal &w = m_f->start();
-        QCOMPARE(w.session().comm().CommPort(), 1);
-        QCOMPARE(w.session().propertiesModel().values().chkLineDelay, 0); // a fresh check box stays clear
-        QCOMPARE(w.session().propertiesModel().values().chkWaitFor, 0);
-        QCOMPARE(w.session().propertiesModel().values().chkRTS, 0);
-        QVERIFY(!w.session().app().LocalEcho);
+        m_f->start();
+        const Properties p = m_f->session->properties();
+        QCOMPARE(p.port, 1);
+        QCOMPARE(p.text.chkLineDelay, 0); // a fresh check box stays clear
+        QCOMPARE(p.text.chkWaitFor, 0);
+        QCOMPARE(p.text.chkRTS, 0);
+        QVERIFY(!p.echo);
         // Numbers out of range are said once, in one message; text that is no number is not.
         QCOMPARE(m_f->shownTexts(),
                  QStringList{"memory: [Properties] TextEOLCheck=5 is out of range; 0 is used instead\n"
@@ -148,9 +150,7 @@ private slots:
             m_f->set("LastTextFile", "/data/prog.dlx");
             frmTerminal &w = m_f->start();
             w.resize(700, 500);
-            bool cancel = false;
-            w.Form_Unload(cancel);
-            QVERIFY(!cancel);
+            QVERIFY(w.close());
             QCOMPARE(m_f->get("LastTextFile"), QStringLiteral("/data/prog.dlx"));
             QVERIFY(m_f->get("FormWidth").toDouble() >= 700 * 15);
             QCOMPARE(m_f->messages.shown.size(), settings.contains('x') ? 1 : 0); // no wait, no prompt
@@ -160,8 +160,7 @@ private slots:
         }
         // A store that cannot keep them says so, once.
         m_f->store.refusal = "the disk is full";
-        bool cancel = false;
-        m_f->window->Form_Unload(cancel);
+        QVERIFY(m_f->window->close());
         QCOMPARE(m_f->shownTexts().last(),
                  QStringLiteral("The settings could not be saved to memory: the disk is full"));
     }
@@ -200,52 +199,50 @@ private slots:
         }
     }
 
-    void okAppliesAndStoresEverythingCancelDiscards()
+    void okStoresEveryValueForTheNextStartCancelDiscards()
     {
-        m_f->set("Settings", "115200,o,7,1");
-        frmTerminal &w = m_f->start();
-        frmProperties &cancelled = w.propertiesDialog();
+        m_f->start();
+        frmProperties &cancelled = m_f->window->propertiesDialog();
         cancelled.txtStartWord->setText("CHANGED");
-        QCOMPARE(w.session().propertiesModel().values().txtStartWord, QStringLiteral("CHANGED")); // edits apply at once
+        QCOMPARE(m_f->session->properties().text.txtStartWord, QStringLiteral("CHANGED")); // edits apply at once
         cancelled.cmdCancel_Click();
-        QCOMPARE(w.session().propertiesModel().values().txtStartWord, QStringLiteral("LOADB"));
+        QCOMPARE(m_f->session->properties().text.txtStartWord, QStringLiteral("LOADB"));
         QCOMPARE(m_f->get("StartTransferWord"), QStringLiteral("<none>"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-        frmProperties &d = w.propertiesDialog();
-        d.optEcho[1]->setChecked(true);
-        d.optFlow[2]->setChecked(true);
-        d.cboPort->setCurrentIndex(2);
-        d.txtStartWord->setText(" LOAD, B ");
-        d.chkRTS->setChecked(true);
+        // Every value the dialog shows, none at its default: OK, then a fresh start from the store
+        // shows each again. Check states are stored under the keys as written (TextEOLcheck, ...).
+        const Properties chosen{3,   "115200", "o",  "7",
+                                "2", 2,        true, {0, "62", 0, "25", 1, " LOAD, B ", "*.BAS", "250", 1}};
+        TerminalSession &s = *m_f->session;
+        frmProperties d({chosen,
+                         {},
+                         [&s](const PropertyValues &v) { s.editProperties(v); },
+                         [&s](const Properties &p) { return s.applyProperties(p); },
+                         [&s] { s.discardProperties(); }});
         QVERIFY(d.cmdOK_Click());
         QVERIFY(m_f->messages.shown.isEmpty());
-        const QStringList stored{"115200,o,7,1", "3", "2", "True", "1", " LOAD, B ", "1"};
-        QCOMPARE((QStringList{m_f->get("Settings"), m_f->get("CommPort"), m_f->get("Handshaking"), m_f->get("Echo"),
-                              m_f->get("TextEOLCheck"), m_f->get("StartTransferWord"), m_f->get("TextRTSCheck")}),
-                 stored); // the check states under the keys as written: TextEOLcheck, TextRTScheck
-        QVERIFY(w.session().app().LocalEcho);
-        QCOMPARE(w.session().propertiesModel().values().txtStartWord,
-                 QStringLiteral(" LOAD, B ")); // anew from the store
-        QVERIFY(w.session().propertiesModel().invertsData());
+        QVERIFY(m_f->get("TextEOLCheck") == "0" && m_f->get("TextRTSCheck") == "1");
+        m_f->startSession();
+        QCOMPARE(m_f->session->properties(), chosen);
+        QCOMPARE(m_f->session->portSettings(), QStringLiteral("115200,o,7,2"));
     }
 
     void failedPortChangeStoresNothingAndShowsThePortAsItIs()
     {
         frmTerminal &w = m_f->open(16);
-        QVERIFY(w.session().comm().PortOpen());
+        QVERIFY(m_f->session->facts().portOpen);
         frmProperties &d = w.propertiesDialog();
         d.optEcho[1]->setChecked(true);
         d.cboPort->setCurrentIndex(4); // Com5 names no device
         QVERIFY(!d.cmdOK_Click());
         QCOMPARE(m_f->messages.shown.size(), 1);
-        QCOMPARE(w.session().comm().CommPort(), 16);
-        QVERIFY(!w.session().comm().PortOpen());
+        QCOMPARE(m_f->session->properties().port, 16);
+        QVERIFY(!m_f->session->facts().portOpen);
         for (const char *button : {"Prog", "TransmitTextFile"})
             QVERIFY2(!w.toolButton(button)->isEnabled(), button);
         QVERIFY(!w.menuItem("mnuOpen")->isChecked() && !w.menuItem("mnuSendText")->isEnabled());
         QCOMPARE(w.statusText(), QStringLiteral("Settings: "));
-        QVERIFY(w.session().app().LocalEcho);                 // applied first, kept
+        QVERIFY(m_f->session->properties().echo);             // applied first, kept
         QCOMPARE(m_f->get("Echo"), QStringLiteral("<none>")); // but not stored
     }
 
@@ -255,17 +252,17 @@ private slots:
         frmTerminal &w = m_f->start(1);
         w.propertiesDialog().cboPort->setCurrentIndex(15);
         QVERIFY(w.propertiesDialog().cmdOK_Click());
-        QCOMPARE(w.session().comm().CommPort(), 16);
-        w.mnuOpen_Click();
-        QVERIFY(w.session().comm().PortOpen());
-        w.cboPort_Click(15); // the same port from the main list: applies the settings, keeps the port
-        QVERIFY(w.session().comm().PortOpen());
+        QCOMPARE(m_f->session->properties().port, 16);
+        w.menuItem("mnuOpen")->trigger();
+        QVERIFY(m_f->session->facts().portOpen);
+        emit w.findChild<QComboBox *>("cboPort")->activated(15); // the same port from the main list:
+        QVERIFY(m_f->session->facts().portOpen);                 // applies the settings, keeps the port
         QCOMPARE(m_f->get("CommPort"), QStringLiteral("16"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         w.propertiesDialog().cboSpeed->setCurrentText("57600");
         QVERIFY(w.propertiesDialog().cmdOK_Click());
-        QVERIFY(w.session().comm().PortOpen());
-        QCOMPARE(w.session().comm().format().settingsText(), QStringLiteral("57600,n,8,1"));
+        QVERIFY(m_f->session->facts().portOpen);
+        QCOMPARE(m_f->session->portSettings(), QStringLiteral("57600,n,8,1"));
     }
 
 private:

@@ -1,12 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgrammerBench.h"
 #include "TerminalFixture.h"
+#include "TestFiles.h"
+#include "terminal/Terminations.h"
+#include "terminal/WidgetDialogs.h"
 
+#include <QMessageBox>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+// What the process writes to standard error while it lives.
+class StandardErrorCapture
+{
+public:
+    StandardErrorCapture()
+        : m_saved(::dup(STDERR_FILENO))
+    {
+        QVERIFY(m_file.open());
+        ::dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StandardErrorCapture() { ::dup2(m_saved, STDERR_FILENO), ::close(m_saved); }
+    QString text() { return QString::fromLocal8Bit(fileContents(m_file.fileName())); }
+
+private:
+    QTemporaryFile m_file;
+    int m_saved;
+};
+} // namespace
 
 // Closing while output is still queued: after the drain wait the user decides; a termination
-// signal decides for them.
+// signal decides for them, whatever box is up.
 class TestShutdown : public QObject
 {
     Q_OBJECT
@@ -38,31 +64,49 @@ private slots:
         QVERIFY2(ticks > 0, "the window answered events while it waited");
         QCOMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
         QCOMPARE(m_f->messages.shown[0].buttons, MessageBox::Buttons::AbortRetryIgnore);
-        QVERIFY(w.session().comm().PortOpen() && w.isVisible());
+        QVERIFY(m_f->session->facts().portOpen && w.isVisible());
         QCOMPARE(m_f->get("FormWidth"), QStringLiteral("<none>")); // nothing of the shut-down ran
 
         QVERIFY(w.close()); // Retry waits once more, Ignore gives the bytes up
         QCOMPARE(m_f->messages.shown.size(), 3);
-        QVERIFY(!w.session().comm().PortOpen());
+        QVERIFY(!m_f->session->facts().portOpen);
         QVERIFY(m_f->get("FormWidth") != "<none>");
     }
 
-    void terminationSignalsCloseWithoutAsking()
+    void terminationSignalsEndWhateverBoxIsUp()
     {
-        for (const int signal : {SIGTERM, SIGHUP}) {
-            init();
-            QTemporaryDir dir;
-            frmTerminal &w = m_f->open(16);
-            m_f->files.choices.push_back(dir.filePath("session.log"));
-            w.mnuOpenLog_Click();
-            w.show();
-            ::raise(signal);
-            QTRY_VERIFY(!w.isVisible());
-            QVERIFY(m_f->messages.shown.isEmpty());
-            QVERIFY(!w.session().comm().PortOpen());
-            QVERIFY(m_f->get("FormWidth") != "<none>");
-            QVERIFY(!w.menuItem("mnuCloseLog")->isEnabled()); // the log closed as its command does
-        }
+        // A store that cannot keep the settings, queued output that will not drain, a log open,
+        // and a box up or not: each signal ends the window without asking and says on standard
+        // error what could not be stored.
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+            for (const bool boxUp : {false, true}) {
+                init();
+                WidgetMessageBox boxes(nullptr);
+                WidgetFileDialog files(nullptr);
+                m_f->messageBox = &boxes;
+                QTemporaryDir dir;
+                frmTerminal &w = m_f->open(16);
+                m_f->store.refusal = "Is a directory";
+                m_f->files.choices.push_back(dir.filePath("session.log"));
+                w.menuItem("mnuOpenLog")->trigger();
+                w.show();
+                const Terminations terminations(w, boxes, files);
+                StandardErrorCapture err;
+                bool boxShown = false;
+                if (boxUp)
+                    QTimer::singleShot(0, [&] { boxes.warn("a box is up"); });
+                QTimer::singleShot(200, [&] {
+                    boxShown = QApplication::activeModalWidget() != nullptr;
+                    ::raise(signal);
+                });
+                QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 3000);
+                QCOMPARE(boxShown, boxUp);
+                QTRY_VERIFY(!QApplication::activeModalWidget());
+                QVERIFY(!m_f->session->facts().portOpen && !m_f->session->facts().logOpen);
+                QVERIFY2(
+                    err.text().contains("tavro-terminal: The settings could not be saved to memory: Is a directory"),
+                    qPrintable(err.text()));
+            }
     }
 
 private:

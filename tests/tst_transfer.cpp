@@ -267,20 +267,22 @@ private slots:
                                          {"LineDelayValue", "100"},
                                          {"StartTransferCheck", "1"}})
             f.set(key, value);
-        frmTerminal &w = f.open(2);
+        f.set("LastTextFile", writeFile(*m_dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n"));
+        TerminalSession &s = f.openSession(2);
         auto board = pty.openBoard();
-        QVERIFY(w.session().comm().PortOpen() && board);
-        // The board echoes, and answers each CR with '>', the character the sender waits for.
+        QVERIFY(s.facts().portOpen && board);
+        // The board echoes, and answers each CR with its prompt '>', the character the sender
+        // waits for, followed by more in the same write.
         QObject::connect(board.get(), &QSerialPort::readyRead,
-                         [&] { board->write(board->readAll().replace("\r", "\r>")); });
-        w.session().setLastTextFile(writeFile(*m_dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n"));
+                         [&] { board->write(board->readAll().replace("\r", "\r>ok\r")); });
         QElapsedTimer clock;
         clock.start();
-        w.mmuResendTextFile();
+        s.resendTextFile();
         // The start word's pause and the line pauses at least; a missed answer would cost 10 s.
         QVERIFY2(clock.elapsed() >= 1000 + 2 * 100 - 10 && clock.elapsed() < 8000,
                  qPrintable(QString::number(clock.elapsed())));
-        QTRY_COMPARE(w.session().text().text(), QStringLiteral("LOADB\r\n>10 A=1\r\n>20 PRINT A\r\n>30 END\r\n>"));
+        QTRY_COMPARE(s.text(),
+                     QStringLiteral("LOADB\r\n>ok\r\n10 A=1\r\n>ok\r\n20 PRINT A\r\n>ok\r\n30 END\r\n>ok\r\n"));
         QVERIFY(f.messages.shown.isEmpty());
     }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ChunkDevice.h"
 #include "TerminalFixture.h"
 #include "terminal/HexView.h"
 
@@ -32,6 +33,17 @@ private slots:
     {
         m_f = std::make_unique<TerminalFixture>();
         m_f->clock = [this] { return kNineFifteen.toMSecsSinceEpoch() + m_ms; };
+    }
+
+    // The window with the port open on a device that hands over the chunks the test gives it.
+    static frmTerminal &openChunks(TerminalFixture &f, ChunkDevice *&device)
+    {
+        f.board = [&device] {
+            auto made = std::make_unique<ChunkDevice>();
+            device = made.get();
+            return made;
+        };
+        return f.open(16);
     }
 
     void hexDumpOfByteStreams()
@@ -75,10 +87,11 @@ private slots:
 
     void timeStampsInTheMarginAtAMockedClock()
     {
-        frmTerminal &w = m_f->start();
-        QVERIFY(!w.session().views().timeStamps() && !w.session().views().hexDump()); // off: no work
-        TerminalSession &s = w.session();
-        s.MSComm1_OnComm("before\r\nstill"); // began before the stamps: no time
+        m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
+        ChunkDevice *device = nullptr;
+        frmTerminal &w = openChunks(*m_f, device);
+        QVERIFY(!m_f->session->views().timeStamps() && !m_f->session->views().hexDump()); // off: no work
+        device->deliver("before\r\nstill"); // began before the stamps: no time
         const int textLeft = w.view()->viewport()->x();
         QCOMPARE(textLeft, w.view()->frameWidth()); // off: no margin
         w.menuItem(QStringLiteral("mnuTimeStamps"))->trigger();
@@ -87,7 +100,7 @@ private slots:
         {
             int ms;
             QByteArray chunk;
-            QString typed;    // then keys, the port closed: the box edits itself
+            QString typed;    // then keys, with local echo: the box edits itself
             QList<int> shown; // the margin, line by line; -1 for none
         };
         const QList<Step> steps = {
@@ -102,7 +115,7 @@ private slots:
         };
         for (const Step &step : steps) {
             m_ms = step.ms;
-            s.MSComm1_OnComm(step.chunk);
+            device->deliver(step.chunk);
             m_f->screen();
             QTest::keyClicks(w.view(), step.typed);
             QStringList margin, expected;
@@ -119,10 +132,11 @@ private slots:
     {
         // The same notifications to a window with both views on and one with both off.
         TerminalFixture plain;
-        frmTerminal &off = plain.start();
+        ChunkDevice *offDevice = nullptr, *onDevice = nullptr;
+        openChunks(plain, offDevice);
         m_f->set(QStringLiteral("TimeStamps"), QStringLiteral("1"));
         m_f->set(QStringLiteral("HexView"), QStringLiteral("true"));
-        frmTerminal &on = m_f->start();
+        openChunks(*m_f, onDevice);
         QRandomGenerator random(7);
         QByteArray received;
         for (int i = 0; i < 400; ++i) {
@@ -131,17 +145,17 @@ private slots:
                 c = "\r\n\bab"[random.bounded(5)];
             received += chunk;
             m_ms = i;
-            on.session().MSComm1_OnComm(chunk);
-            off.session().MSComm1_OnComm(chunk);
-            const QString &text = on.session().text().text();
-            QCOMPARE(text, off.session().text().text());
+            onDevice->deliver(chunk);
+            offDevice->deliver(chunk);
+            const QString &text = m_f->session->text();
+            QCOMPARE(text, plain.session->text());
             const QStringList lines = text.split(QStringLiteral("\r\n"));
-            const LineStamps &stamps = *on.session().views().timeStamps();
+            const LineStamps &stamps = *m_f->session->views().timeStamps();
             QCOMPARE(stamps.lineCount(), lines.size());
             for (qsizetype k = 0; k < lines.size(); ++k) // a line cut at the front, or emptied, keeps its time
                 QVERIFY(lines[k].isEmpty() || stamps.began(k));
         }
-        const HexDump &dump = *on.session().views().hexDump();
+        const HexDump &dump = *m_f->session->views().hexDump();
         const qsizetype tail = received.size() - dump.front() - 16 * (dump.lineCount() - 1);
         QVERIFY(tail > 0 && tail <= 16);
         QString printable = QString::fromLatin1(received.right(tail));
@@ -153,17 +167,19 @@ private slots:
     void hexViewTakesTheViewsPlaceAndIsStored()
     {
         m_f->set(QStringLiteral("TimeStamps"), QStringLiteral("maybe")); // refused: off, and left as it is
-        frmTerminal &w = m_f->start();
+        m_f->set(QStringLiteral("Echo"), QStringLiteral("True"));
+        ChunkDevice *device = nullptr;
+        frmTerminal &w = openChunks(*m_f, device);
         QVERIFY(!w.view()->isHidden() && w.hexView()->isHidden());
         w.menuItem(QStringLiteral("mnuHex"))->trigger();
         QVERIFY(w.view()->isHidden() && !w.hexView()->isHidden());
-        w.session().MSComm1_OnComm("a\bb\r\n");
-        QCOMPARE(w.session().views().hexDump()->line(0).mid(10, 14), QStringLiteral("61 08 62 0d 0a"));
-        QTest::keyClicks(w.hexView(), "q"); // typed into the view underneath: the port is closed
+        device->deliver("a\bb\r\n");
+        QCOMPARE(m_f->session->views().hexDump()->line(0).mid(10, 14), QStringLiteral("61 08 62 0d 0a"));
+        QTest::keyClicks(w.hexView(), "q"); // typed into the view underneath, echoed
         QCOMPARE(m_f->screen(), QStringLiteral("b\r\nq"));
-        emit w.session().programmingChanged(true); // the console speaks in the text view
+        emit m_f->session->programmingChanged(true); // the console speaks in the text view
         QVERIFY(!w.view()->isHidden() && w.hexView()->isHidden());
-        emit w.session().programmingChanged(false);
+        emit m_f->session->programmingChanged(false);
         w.close();
         QCOMPARE((QStringList{m_f->get(QStringLiteral("HexView")), m_f->get(QStringLiteral("TimeStamps"))}),
                  (QStringList{"True", "maybe"}));

@@ -30,31 +30,27 @@ QStringList checkSound(TerminalFixture &s)
     Fuzz::check(size.width() <= screen.width() && size.height() <= screen.height(), "window larger than the screen",
                 QByteArray::number(size.width()) + "x" + QByteArray::number(size.height()));
 
-    MSComm &comm = w.session().comm();
-    LineFormat format = comm.format();
-    const QString settings = format.settingsText();
-    Fuzz::check(!format.setSettingsText(settings) && format == comm.format(), "port settings text unusable",
+    TerminalSession &session = *s.session;
+    const Properties p = session.properties();
+    const QString settings = session.portSettings();
+    LineFormat format;
+    Fuzz::check(!format.setSettingsText(settings) && format.settingsText() == settings, "port settings text unusable",
                 settings.toUtf8());
-    Fuzz::check(comm.CommPort() >= 1 && comm.CommPort() <= MSComm::kPortCount, "port number out of range");
-    Fuzz::check(comm.format().handshaking >= 0 && comm.format().handshaking <= 3, "handshaking out of range");
-    Fuzz::check(!comm.PortOpen(), "port opened at start-up");
+    Fuzz::check(p.port >= 1 && p.port <= MSComm::kPortCount, "port number out of range");
+    Fuzz::check(p.flow >= 0 && p.flow <= 3, "handshaking out of range");
+    Fuzz::check(!session.facts().portOpen, "port opened at start-up");
     for (const FakeMessageBox::Shown &box : s.messages.shown)
         Fuzz::check(box.buttons == MessageBox::Buttons::Ok && !box.text.isEmpty(), "start-up asked a question");
 
-    const PropertyValues &d = w.session().propertiesModel().values();
+    const PropertyValues &d = p.text;
     for (const QString &delay : {d.txtLineDelay, d.txtStartDelay}) {
         const int ms = TextSender::milliseconds(delay);
         Fuzz::check(ms >= 0 && ms <= TextSender::kMaxDelayMs, "delay out of range", delay.toUtf8());
     }
-    QStringList texts{settings,
-                      d.txtEOLChar,
-                      d.txtLineDelay,
-                      d.txtStartWord,
-                      d.txtStartFileType,
-                      d.txtStartDelay,
-                      w.session().lastTextFile()};
-    for (const int number : {size.width(), size.height(), comm.CommPort(), comm.format().handshaking,
-                             int(w.session().app().LocalEcho), d.chkWaitFor, d.chkLineDelay, d.chkStart, d.chkRTS})
+    QStringList texts{settings,           d.txtEOLChar,       d.txtLineDelay,         d.txtStartWord,
+                      d.txtStartFileType, d.txtStartDelay,    session.lastTextFile()};
+    for (const int number : {size.width(), size.height(), p.port, p.flow, int(p.echo), d.chkWaitFor, d.chkLineDelay,
+                             d.chkStart, d.chkRTS})
         texts << QString::number(number);
     return texts;
 }
@@ -70,7 +66,7 @@ void fillStore(MemorySettingsStore &store, const QByteArray &input)
         if (raw.startsWith('\xFE'))
             raw = raw.mid(1).repeated(std::min<qsizetype>(100000 / std::max<qsizetype>(raw.size(), 1), 100000));
         const QString value = i % 2 ? QString::fromUtf8(raw) : QString::fromLatin1(raw);
-        StoredProperties::write(store, {{kKeys[i], value}});
+        Fuzz::check(!StoredProperties::write(store, {{kKeys[i], value}}), "the memory store refused a value");
     }
 }
 
@@ -87,8 +83,7 @@ void startOverValues(const QByteArray &input)
     const bool refused = !first.messages.shown.isEmpty();
     if (!refused)
         Fuzz::check(first.window->propertiesDialog().cmdOK_Click(), "Properties OK refused the start-up values");
-    bool cancel = false;
-    first.window->Form_Unload(cancel);
+    Fuzz::check(first.window->close(), "closing was refused");
 
     TerminalFixture second;
     second.storage = &store;

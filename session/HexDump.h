@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "terminal/TerminalText.h"
+#include "session/TerminalText.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "terminal/TerminalText.h"
+#include "session/TerminalText.h"
 
 #include <algorithm>
 

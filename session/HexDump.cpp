@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "terminal/HexDump.h"
+#include "session/HexDump.h"
 
 void HexDump::append(QByteArrayView bytes)
 {

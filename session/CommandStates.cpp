@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "terminal/CommandStates.h"
+#include "session/CommandStates.h"
 
 CommandStates commandStates(const CommandFacts &f)
 {

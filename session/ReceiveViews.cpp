@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "terminal/ReceiveViews.h"
+#include "session/ReceiveViews.h"
 
 #include "settings/StoredProperties.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "terminal/LineStamps.h"
+#include "session/LineStamps.h"
 
 #include <QDateTime>
 #include <algorithm>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "session/HexDump.h"
+#include "session/LineStamps.h"
 #include "settings/SettingsStore.h"
-#include "terminal/HexDump.h"
-#include "terminal/LineStamps.h"
 
 #include <QByteArrayView>
 #include <QStringView>

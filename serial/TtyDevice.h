@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "serial/DeviceIdentity.h"
+#include "serial/DeviceLock.h"
+#include "serial/SerialDevice.h"
+
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+// A serial device or pseudo-terminal, owned outright: opened with an exclusive lock, set with
+// termios, its modem lines and break by ioctl, read and written through notifiers of its own.
+class TtyDevice : public SerialDevice
+{
+    Q_OBJECT
+public:
+    explicit TtyDevice(QString path, QString label = {}, DeviceIdentity::Places places = {}, QObject *parent = nullptr);
+    ~TtyDevice() override;
+
+    // The first open takes the device's identity; after a loss only the same device opens again.
+    Failure open(const LineFormat &format) override;
+    void close() override;
+    bool isOpen() const override { return m_fd >= 0; }
+    // What no port on Linux can do.
+    Failure check(const LineFormat &format) const override;
+    Failure apply(const LineFormat &format) override;
+
+    // Queued when the driver cannot take it all at once; a write that fails later, other than by
+    // the device going away, is said once (writeFailed) until a write succeeds again. A device
+    // that went away says so once (lost), whichever side finds it first.
+    Failure write(const QByteArray &bytes) override;
+    QByteArray readAll() override { return std::exchange(m_received, {}); }
+    qint64 bytesAvailable() const override { return m_received.size(); }
+    // Queued here and in the driver, not yet sent.
+    qint64 bytesToWrite() const override;
+
+    Failure setRequestToSend(bool on) override;
+    Failure setDataTerminalReady(bool on) override;
+    Failure setBreak(bool on) override;
+    bool clearToSend() const override;
+    bool hasModemLines() const override { return !m_noModemLines; }
+
+    QString description() const override;
+    bool present() const override;
+    QString notBackBecause() const override;
+
+    // How long to leave the port before reading again, after a read of arrived bytes that came
+    // sinceMs after the last (-1: the first), by the timer or not; 0 reads as they come.
+    static qint64 gatherMs(qint64 lineBytesPerSecond, qint64 sinceMs, qint64 arrived, bool gathered);
+
+private:
+    Failure failure(const QString &reason) const; // "path: reason"
+    Failure systemFailure() const;                // errno's description
+    Failure openPath(const QString &path, const LineFormat &format);
+    Failure setModemLine(int line, bool on);
+    qint64 readWaiting(); // what the driver holds, into m_received; -1: the device went away
+    void onReadable();
+    void readGathered();
+    void delivered(qint64 arrived, bool gathered);
+    void writeQueued();
+    void goneAway();
+
+    // A stream is read in gulps: after a read that follows another within a frame, a timer reads
+    // the device again once the stream can have brought three quarters of the line discipline's
+    // 4 KiB buffer, a frame at most, so that one wake-up takes many lines instead of a few. "Can
+    // have" is the line's speed and the stream's own rate, whichever is faster: a full buffer
+    // holds a USB adapter back, and its own small buffer then overflows. A pseudo-terminal has no
+    // speed but loses nothing. The first read after a pause (a key's echo) comes at once. The
+    // frame is the view's, plus one millisecond, so that the view draws in the same wake-up.
+    static constexpr int kGatherMs = 34;
+    static constexpr qint64 kGatherBytes = 3072;
+
+    QString m_path;
+    QString m_label;
+    DeviceIdentity::Places m_places;
+    std::optional<DeviceIdentity> m_identity; // from the first open
+    int m_fd = -1;
+    std::unique_ptr<DeviceLock> m_lock;
+    std::unique_ptr<QSocketNotifier> m_readable;
+    std::unique_ptr<QSocketNotifier> m_writable;
+    QTimer m_gather;
+    QElapsedTimer m_sinceRead;
+    qint64 m_lineBytesPerSecond = 0; // at the fewest bits a character can take
+    QByteArray m_received;           // read, not yet taken
+    QByteArray m_toWrite;            // not yet taken by the driver
+    bool m_noModemLines = false;
+    bool m_rtsByFlowControl = false;
+    bool m_writeFailureSaid = false;
+    bool m_goneSaid = false; // once an open
+};
