@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-180}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(hexhelpers intelhex settings)
+[ ${#targets[@]} -gt 0 ] || targets=(hexhelpers intelhex settings telnet)
 build=${TAVRO_FUZZ_BUILD:-/tmp/tavro-fuzz}
 
 for p in clang-14 libclang-rt-14-dev; do

@@ -25,7 +25,8 @@ const QString kDescription =
                    "  probe          what write would meet: the device behind the port, the back end it\n"
                    "                 would take (--backend, else the port map's ComNBackend), the round\n"
                    "                 trip of a line change and the time 8 KiB would take; what write\n"
-                   "                 refuses, probe refuses with the same message and exit status\n"
+                   "                 refuses, probe refuses with the same message and exit status; on a\n"
+                   "                 network port, what its server reports\n"
                    "  list           Com1-Com16: the device behind each, what the system says it is (driver,\n"
                    "                 USB vendor:product, serial number, description, /dev/serial/by-id\n"
                    "                 link) and where the number came from: the port map, the automatic\n"
@@ -45,7 +46,11 @@ const QString kDescription =
                    "is written directly, and waiting for a FIFO's reader ends with Ctrl-C. Before it starts,\n"
                    "tavro-prog names the device behind the port. On a terminal a progress bar shows the\n"
                    "bytes done and the time left; otherwise only results are printed. Whatever ends the run\n"
-                   "(Ctrl-C included), the target is released: DTR and RTS cleared, break off.");
+                   "(Ctrl-C included), the target is released: DTR and RTS cleared, break off.\n"
+                   "\n"
+                   "A network port (rfc2217://HOST:PORT, socket://HOST:PORT) is probed only: the chip's\n"
+                   "timed waits cannot be kept across a network, so write, verify and read are refused there;\n"
+                   "run tavro-prog on the machine the board is plugged into.");
 
 const QString kEpilogue =
     QStringLiteral("\n"
@@ -65,6 +70,7 @@ const QString kEpilogue =
                    "  tavro-prog --port /dev/ttyUSB0 --settle-us 1000 --verbose write blink.hex\n"
                    "  tavro-prog --port Com3 --backend ftdi write blink.hex\n"
                    "  tavro-prog --port Com3 probe\n"
+                   "  tavro-prog --port rfc2217://rack1:2001 probe\n"
                    "  tavro-prog list\n");
 
 // A hex address, with or without 0x; false when the text is none.
@@ -105,7 +111,8 @@ CommandLine::CommandLine(const QStringList &arguments, const StoredDefaults &def
                                      QStringLiteral("Show the version."));
     const QCommandLineOption port(
         {QStringLiteral("p"), QStringLiteral("port")},
-        QStringLiteral("ComN of the terminal's port map, a device path such as /dev/ttyUSB0, or simulated-board. "
+        QStringLiteral("ComN of the terminal's port map, a device path such as /dev/ttyUSB0, simulated-board, or a "
+                       "network port rfc2217://HOST:PORT or socket://HOST:PORT (probe only). "
                        "Default: the terminal's port, now %1.")
             .arg(defaults.port),
         QStringLiteral("port"), defaults.port);

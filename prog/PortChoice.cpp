@@ -3,6 +3,7 @@
 
 #include "adapter/LibFtdiBus.h"
 #include "common/ShownPath.h"
+#include "network/NetworkDevice.h"
 #include "serial/PortMap.h"
 #include "serial/TtyDevice.h"
 #include "simulator/DeviceFactory.h"
@@ -66,6 +67,15 @@ std::optional<PortChoice> choosePort(const QString &text, const PortMap &map, QS
         return std::nullopt;
     }
     const QString path = text;
+    if (NetworkAddress::isUrl(path)) {
+        const std::optional<NetworkAddress> address = NetworkAddress::parse(path, error);
+        if (!address)
+            return std::nullopt;
+        PortChoice choice;
+        choice.factory = [address = *address](int, QString *) { return std::make_unique<NetworkDevice>(address); };
+        choice.name = choice.device = choice.path = address->url();
+        return choice;
+    }
     return PortChoice{1,
                       [path](int, QString *) { return std::make_unique<TtyDevice>(path, QString()); },
                       shownPath(path),

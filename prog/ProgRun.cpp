@@ -3,6 +3,8 @@
 
 #include "common/Hex.h"
 #include "common/ShownPath.h"
+#include "network/NetworkAddress.h"
+#include "prog/NetworkProbe.h"
 #include "prog/OutputFile.h"
 #include "prog/Probe.h"
 #include "prog/ProgressBar.h"
@@ -180,11 +182,23 @@ int ProgRun::exec(const PortResolver &resolvePort)
         fail() << error << '\n';
         return kPortFailure;
     }
+    // A network port's probe asks its server, which holds no chip to program.
+    if (isProbe && NetworkAddress::isUrl(port->path)) {
+        const int status = NetworkProbe(m_io.out).run(*port, settling(port->factory, m_options.settleUs), error);
+        if (status != kDone)
+            fail() << onPort(*port, error) << '\n';
+        return status;
+    }
     // probe names the device only once it is known to be one.
     if (!m_options.quiet && !isProbe)
         result() << "Port: " << port->device << '\n' << Qt::flush;
     MSComm comm(settling(port->factory, m_options.settleUs));
-    if (Failure failure = comm.setCommPort(port->number); failure || (failure = comm.open())) {
+    Failure failure = comm.setCommPort(port->number);
+    if (const Failure refused = failure ? std::nullopt : comm.refusesProgramming()) {
+        fail() << onPort(*port, *refused) << '\n';
+        return kPortFailure;
+    }
+    if (failure || (failure = comm.open())) {
         fail() << "cannot open " << onPort(*port, *failure) << '\n';
         return kPortFailure;
     }

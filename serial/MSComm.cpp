@@ -111,6 +111,10 @@ Failure MSComm::open()
     connect(made, &SerialDevice::lost, this, &MSComm::onDeviceLost,
             Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     connect(made, &SerialDevice::writeFailed, this, &MSComm::writeFailed, Qt::UniqueConnection);
+    connect(made, &SerialDevice::connected, this, &MSComm::connected, Qt::UniqueConnection);
+    connect(made, &SerialDevice::connectFailed, this, &MSComm::onConnectFailed,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    connect(made, &SerialDevice::formatReported, this, &MSComm::formatReported, Qt::UniqueConnection);
     m_levels = {};
     // The kernel raises both lines at open; boards reset on DTR, so put back what was asked. A
     // device without modem lines (a pseudo-terminal) has nothing to put back, and RTS/CTS flow
@@ -143,14 +147,37 @@ void MSComm::readWaiting()
         QMetaObject::invokeMethod(this, &MSComm::readWaiting, Qt::QueuedConnection);
 }
 
-void MSComm::onDeviceLost(const QString &description)
+bool MSComm::closeGone()
 {
     if (!PortOpen())
-        return; // already closed: one unplug raises several errors
+        return false; // already closed: one unplug raises several errors
     m_device->close();
     m_levels = {};
     emit openChanged(false);
-    emit lost(description);
+    return true;
+}
+
+void MSComm::onDeviceLost(const QString &description)
+{
+    if (closeGone())
+        emit lost(description);
+}
+
+void MSComm::onConnectFailed(const QString &why)
+{
+    if (closeGone())
+        emit connectFailed(why);
+}
+
+std::optional<LineFormat> MSComm::reportedFormat() const
+{
+    return PortOpen() ? m_device->reportedFormat() : std::nullopt;
+}
+
+Failure MSComm::refusesProgramming() const
+{
+    const SerialDevice *made = device();
+    return made ? made->refusesProgramming() : std::nullopt;
 }
 
 Failure MSComm::setLine(Line line, bool on)

@@ -51,6 +51,13 @@ public:
     // Opens the device with the format, and DTR and RTS as they were last set.
     Failure open();
     void close();
+    // Open, and its device still reaching its far end (a network port): see SerialDevice.
+    // Closing the port cancels it.
+    bool connecting() const { return PortOpen() && m_device->connecting(); }
+    // The format in force as the open device reports it, where it does (see SerialDevice).
+    std::optional<LineFormat> reportedFormat() const;
+    // Why the chip cannot be programmed through this port's device, asked without opening it.
+    Failure refusesProgramming() const;
 
     Failure setRTSEnable(bool on) { return setLine(Line::RTS, on); }
     Failure setDTREnable(bool on) { return setLine(Line::DTR, on); }
@@ -81,11 +88,19 @@ signals:
     void openChanged(bool open);
     // Output the device could not write, other than by going away; once per run of failures.
     void writeFailed(const QString &description);
+    // The open device reached its far end; or it could not, and the port is closed by then.
+    void connected();
+    void connectFailed(const QString &why);
+    // The open device reports another format in force.
+    void formatReported();
 
 private:
     SerialDevice *device() const; // made when first needed
     void readWaiting();
     void onDeviceLost(const QString &description);
+    void onConnectFailed(const QString &why);
+    // Closes the device that went away or never arrived.
+    bool closeGone();
     // The format as the device gets it: without RTS/CTS while the lines are held by hand.
     LineFormat onDevice(LineFormat format) const;
     Failure applyToDevice(const LineFormat &format);

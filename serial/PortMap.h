@@ -11,7 +11,8 @@
 // Which device stands behind each of Com1 to Com16.
 //
 // The file "ports.ini" in the per-user configuration folder "Tavro Terminal" may name a device
-// path for any port, e.g.  [Ports]  Com3=/dev/serial/by-id/usb-FTDI...  or  Com5=/dev/pts/7;
+// path for any port, e.g.  [Ports]  Com3=/dev/serial/by-id/usb-FTDI...  or  Com5=/dev/pts/7, or a
+// serial port served over the network, Com6=rfc2217://rack1:2001 or Com7=socket://rack1:3001;
 // section and keys in any letter case.
 // Ports it does not name take the serial devices present, in order of their paths, from Com1 on;
 // Com16 is the built-in simulated board unless the file names something else for it.

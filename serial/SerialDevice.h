@@ -43,6 +43,19 @@ public:
     // What the user sees for this device, e.g. "/dev/ttyUSB0 (FT232R USB UART)".
     virtual QString description() const = 0;
 
+    // A device that reaches its far end over a network only starts connecting in open(), which
+    // returns at once. While connecting() holds it takes writes, format and line changes, queued
+    // in order; then it says connected(), or connectFailed(why), after which it stays open and
+    // refuses everything until its owner closes it, as after lost. The devices on this machine
+    // are connected when open() returns and never say either.
+    virtual bool connecting() const { return false; }
+    // The format as the far end reports it in force (a network port's server answers each
+    // setting, and may refuse or change one); nothing from a device that does not report.
+    // formatReported says when it changes.
+    virtual std::optional<LineFormat> reportedFormat() const { return std::nullopt; }
+    // Why the chip cannot be programmed through this device's lines, where it cannot.
+    virtual Failure refusesProgramming() const { return std::nullopt; }
+
     // How long the lines need after a change before the next change or a CTS sample, for USB
     // adapters that apply changes late; 0 for none.
     int settleUs() const { return m_settleUs; }
@@ -54,6 +67,9 @@ signals:
     void lost(const QString &description);
     // Output the device could not write, other than by going away; once per run of failures.
     void writeFailed(const QString &description);
+    void connected();
+    void connectFailed(const QString &why);
+    void formatReported();
 
 private:
     int m_settleUs = 0;

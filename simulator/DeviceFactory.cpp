@@ -2,6 +2,7 @@
 #include "simulator/DeviceFactory.h"
 
 #include "adapter/LibFtdiBus.h"
+#include "network/NetworkDevice.h"
 #include "serial/TtyDevice.h"
 #include "simulator/SimulatedBoard.h"
 
@@ -18,6 +19,11 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
             auto board = std::make_unique<SimulatedBoard>(chip);
             board->keepChipIn(SimulatedChip::defaultFolder());
             device = std::move(board);
+        } else if (NetworkAddress::isUrl(path)) {
+            const std::optional<NetworkAddress> address = NetworkAddress::parse(path, error);
+            if (!address)
+                return nullptr;
+            device = std::make_unique<NetworkDevice>(*address);
         } else {
             device = std::make_unique<TtyDevice>(path, map.label(port));
         }

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-// Opens what the port map names: the simulated board, or a real device path.
+// Opens what the port map names: the simulated board, a network port's URL, or a real device path.
 MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedChip> chip);
 // What each port offers the programmer besides its modem lines, as the map and sysfs say.
 std::function<BitbangOffer(int port)> makeBitbangFactory(PortMap map);
