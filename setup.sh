@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 # The last six make and check the Debian packages.
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libftdi1-dev libgl-dev socat srecord binutils xvfb xauth
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libqcustomplot-dev libftdi1-dev libgl-dev socat srecord binutils xvfb xauth
           dpkg-dev file desktop-file-utils appstream man-db lintian)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
