@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 command=${1:-run}
-build=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libftdi1-dev libgl-dev)
+build=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libftdi1-dev libgl-dev libqcustomplot-dev)
 # cpack packs with dpkg's tools (dpkg-shlibdeps, dpkg-buildflags), finds the binaries with file
 # and strips them and splits off their symbols with binutils.
 packaging=(dpkg-dev file binutils)
