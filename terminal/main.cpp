@@ -11,6 +11,7 @@
 #include "terminal/frmTerminal.h"
 
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -29,6 +30,8 @@ int main(int argc, char *argv[])
     case Arguments::Action::Window:
         break;
     }
+    // A log under a file-size limit fails its write (and says so) instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(kAppTitle);
     QApplication::setWindowIcon(Icons::make(Icons::Kind::Application));
