@@ -3,6 +3,7 @@
 # The receive path, Tavro Terminal beside picocom, through the same measuring tool (rxmeter) in one run:
 # a board paced like a real 921600-baud line (78- and 20000-character lines), one that sends a
 # byte every 10 ms, then a stream written as fast as each terminal reads it. Prints CPU share or rate, and peak memory.
+# Then Tavro Terminal alone with lines of four numbers at 921600 baud, View > Plot off and on.
 #   bench/rxbench-side-by-side.sh [MB at full speed]   (needs: xvfb xauth xdotool picocom tmux; the build in
 #   build/, whose bench/rxmeter measures)
 set -euo pipefail
@@ -26,3 +27,5 @@ tavro --rate 100 --mb 0.001 --line 78 --name "tavro-terminal, a byte every 10 ms
 picocom --rate 100 --mb 0.001 --line 78 --name "picocom,        a byte every 10 ms"
 tavro --mb "$mb" --name "tavro-terminal, full speed"
 picocom --mb "$mb" --name "picocom,        full speed"
+tavro --rate 92160 --mb 0.9 --numbers 4 --name "tavro-terminal, 921600 baud, four numbers a line, plot off"
+TAVRO_PLOT=1 tavro --rate 92160 --mb 0.9 --numbers 4 --name "tavro-terminal, 921600 baud, four numbers a line, plot on"

@@ -6,7 +6,9 @@
 // of a core (with the processes that draw for it, if named), when it had read everything and when
 // its CPU time stopped growing (it may still draw what it read), and its peak memory.
 //
-//   rxmeter [--mb N] [--line N] [--rate BYTES/S] [--wait S] [--name NAME] [--display NAME] -- COMMAND...
+//   rxmeter [--mb N] [--line N | --numbers N] [--rate BYTES/S] [--wait S] [--name NAME] [--display NAME]
+//           -- COMMAND...
+//     --numbers: lines of N numbers apart by commas, as a board printing measurements sends them.
 //     {dev} in COMMAND stands for the device's path. The command may leave the terminal running
 //     in the background (tmux -d): whichever process opens the device is measured.
 //     --display: the name, or a part of it, of the processes that draw for the terminal (Xvfb,
@@ -16,6 +18,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +57,7 @@ struct Options
 {
     double megabytes = 8;
     int lineLength = 78;
+    int numbers = 0; // a line of so many numbers instead of lineLength characters
     double rate = 0; // bytes a second; 0: as fast as the terminal reads
     double openWait = 15;
     std::string name = "terminal";
@@ -88,6 +92,8 @@ Options parse(int argc, char *argv[])
             options.megabytes = number(option, argv[i + 1]);
         else if (option == "--line")
             options.lineLength = int(number(option, argv[i + 1]));
+        else if (option == "--numbers")
+            options.numbers = int(number(option, argv[i + 1]));
         else if (option == "--rate")
             options.rate = number(option, argv[i + 1]);
         else if (option == "--wait")
@@ -102,6 +108,8 @@ Options parse(int argc, char *argv[])
     options.command.assign(argv + std::min(i + 1, argc), argv + argc);
     if (options.command.empty())
         throw Failure("no command after --");
+    if (options.numbers > 16)
+        throw Failure("--numbers takes 16 at most");
     if (options.lineLength < 2)
         throw Failure("--line needs 2 characters at least (the line ends with CR LF)");
     return options;
@@ -309,21 +317,37 @@ void stop(pid_t command, pid_t terminal)
     }
 }
 
-// The stream a board would send: lines of printable characters ending in CR LF, in blocks.
-std::string block(int lineLength)
+// The stream a board would send: lines of printable characters ending in CR LF, or lines of
+// numbers (a sine, a square wave, a ramp, ... in turn), in blocks.
+std::string block(const Options &options)
 {
     static const std::string alphabet =
         "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ!#$%&()*+,-./:;<=>?@[]^_{}~";
-    std::string line;
-    while (int(line.size()) < lineLength - 2)
-        line += alphabet.substr(0, std::size_t(lineLength - 2) - line.size());
-    line += "\r\n";
+    std::string text;
+    while (int(text.size()) < options.lineLength - 2)
+        text += alphabet.substr(0, std::size_t(options.lineLength - 2) - text.size());
+    auto line = [&options, &text](int n) {
+        if (options.numbers == 0)
+            return text + "\r\n";
+        std::string numbers;
+        for (int k = 0; k < options.numbers; ++k) {
+            const int phase = (n + 50 * k) % 400;
+            const int value = k % 3 == 0   ? int(std::lround(1000 * std::sin(phase * 2 * M_PI / 400)))
+                              : k % 3 == 1 ? (phase < 200 ? 800 : -800)
+                                           : phase * 5 - 1000;
+            numbers += (k ? "," : "") + std::to_string(value);
+        }
+        return numbers + "\r\n";
+    };
     // Whole lines within 64 KiB, the pty's buffer: a write of more would leave a few bytes over
     // each time, and the terminal would meet small reads it takes for a slow stream.
-    std::string lines = line;
-    while (lines.size() + line.size() <= 65536)
-        lines += line;
-    return lines;
+    std::string lines;
+    for (int n = 0;; ++n) {
+        const std::string next = line(n);
+        if (lines.size() + next.size() > 65536)
+            return lines;
+        lines += next;
+    }
 }
 
 // While it lives, a blocking write returns every second (EINTR, or what it wrote so far), so that
@@ -358,7 +382,7 @@ private:
 // Writes the stream; a terminal that reads nothing for a minute, or has gone, ends the run.
 void send(const PseudoTerminal &pty, const Options &options, pid_t terminal, long long total, Clock::time_point begin)
 {
-    const std::string lines = block(options.lineLength);
+    const std::string lines = block(options);
     const long long chunk = options.rate > 0 ? std::max(1LL, (long long)(options.rate / 100)) : (long long)lines.size();
     const WriteWatch watch;
     long long sent = 0;
@@ -482,7 +506,7 @@ int main(int argc, char *argv[])
         options = parse(argc, argv);
     } catch (const Failure &failure) {
         std::fprintf(stderr,
-                     "rxmeter: %s\nusage: rxmeter [--mb N] [--line N] [--rate BYTES/S] [--wait S] "
+                     "rxmeter: %s\nusage: rxmeter [--mb N] [--line N | --numbers N] [--rate BYTES/S] [--wait S] "
                      "[--name NAME] [--display NAME] -- COMMAND... ({dev}: the device)\n",
                      failure.what());
         return 2;

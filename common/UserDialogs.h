@@ -19,15 +19,18 @@ public:
     void warn(const QString &text) { show(text, Buttons::Ok, Icon::Exclamation); }
 };
 
-// The file-open dialog: its title and filter ("Text|*.txt|All|*.*" pairs). A typed name that
-// does not exist comes back as any other; the caller says what it makes of it.
+// The file dialog: its title and filter ("Text|*.txt|All|*.*" pairs). A typed name that does
+// not exist comes back as any other; the caller says what it makes of it. A dialog to save asks
+// before a file is replaced and gives a typed name the extension of the filter in use.
 class FileDialog
 {
 public:
+    enum class Purpose { Open, Save };
     struct Request
     {
         QString title;
         QString filter;
+        Purpose purpose = Purpose::Open;
     };
     virtual ~FileDialog() = default;
     // The chosen full path, or nothing when the user cancelled.

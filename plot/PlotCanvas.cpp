@@ -66,7 +66,7 @@ void PlotCanvas::schedule()
     if (!isVisible())
         m_stale = true;
     else if (!m_pacing.isActive())
-        m_pacing.start(int(std::max<qint64>(0, kFrameMs - m_sinceRedraw.elapsed())));
+        m_pacing.start(int(std::max<qint64>(0, m_frameMs - m_sinceRedraw.elapsed())));
 }
 
 void PlotCanvas::showEvent(QShowEvent *event)
@@ -82,7 +82,9 @@ void PlotCanvas::redraw()
     ++m_redraws;
     follow();
     placeCursor();
-    replot();
+    replot(rpImmediateRefresh); // painted now, so that the cost below counts the painting too
+    const qint64 costMs = m_sinceRedraw.nsecsElapsed() * kTimeShare / 1'000'000;
+    m_frameMs = std::clamp<qint64>(costMs, kFrameMs, kSlowestFrameMs);
 }
 
 void PlotCanvas::addSeriesGraph(int series)

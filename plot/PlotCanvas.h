@@ -12,13 +12,17 @@ class PlotModel;
 
 // Draws a PlotModel and nothing else: a graph a series over the samples' X, a legend whose
 // entries hide and show their series, and a line at the sample under the mouse pointer, whose
-// values it reports. Redraws follow the model's changes, at most one every kFrameMs. Adaptive
-// sampling keeps each pixel column's extremes, so a one-sample spike shows in any window.
+// values it reports. Redraws follow the model's changes, at most one every kFrameMs, and while
+// samples stream in they take at most a kTimeShare-th of the time, yet come at least every
+// kSlowestFrameMs: a plot that costs more to draw is drawn less often rather than eat a core.
+// Adaptive sampling keeps each pixel column's extremes, so a one-sample spike shows in any window.
 class PlotCanvas : public QCustomPlot
 {
     Q_OBJECT
 public:
     static constexpr int kFrameMs = 33;
+    static constexpr int kSlowestFrameMs = 250;
+    static constexpr int kTimeShare = 50;
 
     explicit PlotCanvas(PlotModel &model, QWidget *parent = nullptr);
 
@@ -53,5 +57,6 @@ private:
     int m_clears = 0;
     qint64 m_drawnEnd = 0; // the X after the last sample handed to the graphs
     int m_redraws = 0;
-    bool m_stale = false; // changed while hidden
+    qint64 m_frameMs = kFrameMs; // from the last redraw's cost
+    bool m_stale = false;        // changed while hidden
 };

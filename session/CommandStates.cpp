@@ -13,6 +13,7 @@ CommandStates commandStates(const CommandFacts &f)
     s.mnuResendTextFile = resend;
     s.mnuOpenLog = !f.logOpen;
     s.mnuCloseLog = f.logOpen;
+    s.mnuSavePlot = f.plotOn;
     s.mnuOpenChecked = f.portOpen || f.waitingForDevice;
     s.OpenLogFile = buttons && !f.logOpen;
     s.CloseLogFile = buttons && f.logOpen;

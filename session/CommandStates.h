@@ -11,6 +11,7 @@ struct CommandFacts
     bool transferRunning = false;  // from the file choice until the transfer ends
     bool downloadRunning = false;  // the console's HEX download
     bool waitingForDevice = false; // the port lost its device and reopens when it is back
+    bool plotOn = false;
 };
 
 // Enabled and checked states of every menu, menu item, toolbar button and connection indicator.
@@ -21,6 +22,7 @@ struct CommandStates
     bool mnuResendTextFile = false;
     bool mnuOpenLog = true;
     bool mnuCloseLog = false;
+    bool mnuSavePlot = false;
     bool mnuOpenChecked = false;
     // Toolbar buttons, by key.
     bool OpenLogFile = true;

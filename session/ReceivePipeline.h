@@ -43,10 +43,12 @@ public:
     bool logOpen() const { return m_log.isOpen(); }
 
     // The View menu; the store keeps each choice, a store that could not is said.
-    void loadViews(bool timeStamps, bool hexView) { m_views.load(timeStamps, hexView, m_text.text()); }
+    void loadViews(const ReceiveViews::Shown &shown) { m_views.load(shown, m_text.text()); }
     Failure setTimeStamps(bool on) { return m_views.setTimeStamps(on, m_text.text()); }
     Failure setHexView(bool on) { return m_views.setHexView(on); }
+    Failure setPlot(bool on) { return m_views.setPlot(on); }
     const ReceiveViews &views() const { return m_views; }
+    PlotModel *plot() { return m_views.plot(); }
 
     // What the view draws, and what changed in it since it last drew.
     const QString &text() const { return m_text.text(); }

@@ -8,12 +8,14 @@ ReceiveViews::ReceiveViews(SettingsStore &store, Clock clock)
     , m_clock(std::move(clock))
 {}
 
-void ReceiveViews::load(bool timeStamps, bool hexView, QStringView text)
+void ReceiveViews::load(const Shown &shown, QStringView text)
 {
-    if (timeStamps)
+    if (shown.timeStamps)
         m_stamps.emplace(text);
-    if (hexView)
+    if (shown.hexView)
         m_hex.emplace();
+    if (shown.plot)
+        m_plot.emplace();
 }
 
 Failure ReceiveViews::setTimeStamps(bool on, QStringView text)
@@ -32,4 +34,13 @@ Failure ReceiveViews::setHexView(bool on)
     else if (!m_hex)
         m_hex.emplace();
     return StoredProperties::write(m_store, {{QStringLiteral("HexView"), StoredProperties::flag(on)}});
+}
+
+Failure ReceiveViews::setPlot(bool on)
+{
+    if (!on)
+        m_plot.reset();
+    else if (!m_plot)
+        m_plot.emplace();
+    return StoredProperties::write(m_store, {{QStringLiteral("Plot"), StoredProperties::flag(on)}});
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "plot/PlotModel.h"
 #include "session/HexDump.h"
 #include "session/LineStamps.h"
 #include "settings/SettingsStore.h"
@@ -10,9 +11,10 @@
 #include <functional>
 #include <optional>
 
-// The two optional ways of looking at what arrives: a time for each line of the view, and a hex
-// dump of the bytes as received. Off, each costs one check a notification; the view's text, the
-// log and ShowData are the same either way. Switching one stores it.
+// The optional ways of looking at what arrives: a time for each line of the view, a hex dump of
+// the bytes as received and a plot of the numbers in them. Off, each costs one check a
+// notification and holds nothing; the view's text, the log and ShowData are the same either way.
+// Switching one stores it; switched on, it starts empty.
 class ReceiveViews
 {
 public:
@@ -20,17 +22,27 @@ public:
 
     ReceiveViews(SettingsStore &store, Clock clock);
 
+    struct Shown
+    {
+        bool timeStamps = false;
+        bool hexView = false;
+        bool plot = false;
+    };
+
     // Start-up with the stored values; nothing is written back unless the user switches.
-    void load(bool timeStamps, bool hexView, QStringView text);
+    void load(const Shown &shown, QStringView text);
     // Each says when the store could not keep the choice.
     Failure setTimeStamps(bool on, QStringView text);
     Failure setHexView(bool on);
+    Failure setPlot(bool on);
 
     // The receive path, before anything filters the bytes.
     void received(QByteArrayView bytes)
     {
         if (m_hex)
             m_hex->append(bytes);
+        if (m_plot)
+            m_plot->receive(bytes);
     }
     // ShowData's change of the view's text, and the box's own edits.
     void shown(qsizetype dropped, bool erased, QStringView data)
@@ -47,10 +59,14 @@ public:
     // Nothing while off.
     const LineStamps *timeStamps() const { return m_stamps ? &*m_stamps : nullptr; }
     const HexDump *hexDump() const { return m_hex ? &*m_hex : nullptr; }
+    // The plot's controls change it: pause, window, range.
+    PlotModel *plot() { return m_plot ? &*m_plot : nullptr; }
+    const PlotModel *plot() const { return m_plot ? &*m_plot : nullptr; }
 
 private:
     SettingsStore &m_store;
     Clock m_clock;
     std::optional<LineStamps> m_stamps;
     std::optional<HexDump> m_hex;
+    std::optional<PlotModel> m_plot;
 };

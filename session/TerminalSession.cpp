@@ -18,8 +18,9 @@ TerminalSession::Stored TerminalSession::Stored::read(const SettingsStore &store
                                                          {QStringLiteral("Echo"), {}},
                                                          {QStringLiteral("TimeStamps"), {}},
                                                          {QStringLiteral("HexView"), {}},
+                                                         {QStringLiteral("Plot"), {}},
                                                          {QStringLiteral("AutoReconnect"), {}}});
-    return {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]};
+    return {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]};
 }
 
 TerminalSession::TerminalSession(Services services, QObject *parent)
@@ -61,8 +62,9 @@ TerminalSession::Started TerminalSession::start()
                           m_port.load(m_services.store, stored.settings, stored.commPort, stored.handshaking)};
     if (started.port.complete)
         loadRest(stored);
-    m_received.loadViews(StoredProperties::flag(stored.timeStamps).value_or(false),
-                         StoredProperties::flag(stored.hexView).value_or(false));
+    m_received.loadViews({StoredProperties::flag(stored.timeStamps).value_or(false),
+                          StoredProperties::flag(stored.hexView).value_or(false),
+                          StoredProperties::flag(stored.plot).value_or(false)});
     if (const auto on = StoredProperties::flag(stored.autoReconnect))
         m_port.setReconnectAutomatically(*on);
     emit commandsChanged();
@@ -227,6 +229,13 @@ bool TerminalSession::setHexView(bool on)
     return said(m_received.setHexView(on));
 }
 
+bool TerminalSession::setPlot(bool on)
+{
+    const bool stored = said(m_received.setPlot(on));
+    emit commandsChanged(); // Save Plot goes with it
+    return stored;
+}
+
 void TerminalSession::openLog()
 {
     emit drawRequested(); // the screen shows what the log will follow on from
@@ -241,6 +250,15 @@ void TerminalSession::closeLog()
     emit drawRequested();
     emit captionChanged(m_received.closeLog());
     emit commandsChanged();
+}
+
+void TerminalSession::savePlot(const std::function<Failure(const QString &path)> &save)
+{
+    const FileDialog::Request request{QStringLiteral("Save Plot"),
+                                      QStringLiteral("Points (*.csv)|*.csv|Picture (*.png)|*.png|All Files (*.*)|*.*"),
+                                      FileDialog::Purpose::Save};
+    if (const std::optional<QString> path = m_services.files.open(request))
+        warnIf(save(*path));
 }
 
 void TerminalSession::sendTextFile()
@@ -275,7 +293,8 @@ CommandFacts TerminalSession::facts() const
             m_programming.holdsTarget(),
             m_transfer.running(),
             m_programming.downloadRunning(),
-            m_port.waiting()};
+            m_port.waiting(),
+            m_received.views().plot() != nullptr};
 }
 
 void TerminalSession::warnIf(const Failure &failure)

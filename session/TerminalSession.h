@@ -47,6 +47,7 @@ public:
         QString echo;
         QString timeStamps;
         QString hexView;
+        QString plot;
         QString autoReconnect;
 
         static Stored read(const SettingsStore &store);
@@ -111,10 +112,15 @@ public:
     const ReceiveViews &views() const { return m_received.views(); }
     bool setTimeStamps(bool on); // false: the store could not keep it, and said so
     bool setHexView(bool on);
+    bool setPlot(bool on);
+    // Nothing while the plot is off.
+    PlotModel *plot() { return m_received.plot(); }
 
     // Commands.
     void openLog();
     void closeLog();
+    // Asks where, then hands the path to save, which writes it; its refusal is said.
+    void savePlot(const std::function<Failure(const QString &path)> &save);
     void sendTextFile();
     void resendTextFile();
     void stopTransfer() { m_app.StopSending = true; }

@@ -2,6 +2,7 @@
 #include "terminal/ClientArea.h"
 
 #include "common/Twips.h"
+#include "plot/PlotView.h"
 #include "session/CommandStates.h"
 #include "terminal/ClickableLabel.h"
 #include "terminal/HexView.h"
@@ -81,8 +82,13 @@ void ClientArea::arrange()
     const double row = std::max(double(kStatusRow), fromPixels(cmdCancelSend->sizeHint().height()));
 
     const double viewHeight = std::max(0.0, std::round(H - toolbarHeight - row));
-    txtTerm->setGeometry(0, toPixels(toolbarHeight), client->width(), toPixels(viewHeight));
+    const bool plotShown = plotView && !plotView->isHidden();
+    const double plotHeight = plotShown ? std::round(viewHeight / 2) : 0;
+    txtTerm->setGeometry(0, toPixels(toolbarHeight), client->width(), toPixels(viewHeight - plotHeight));
     hexView->setGeometry(txtTerm->geometry());
+    if (plotShown) // hidden, it keeps its size: squeezed to nothing, it would draw into nothing when shown
+        plotView->setGeometry(0, txtTerm->geometry().bottom() + 1, client->width(),
+                              toPixels(toolbarHeight + viewHeight) - txtTerm->geometry().bottom() - 1);
 
     const double frameWidth = fromPixels(Frame1->sizeHint().width());
     const int listTop = (tbrToolBar->height() - cboPort->sizeHint().height()) / 2;
@@ -139,4 +145,24 @@ void ClientArea::showHexView(bool on)
     txtTerm->setVisible(!on);
     if (hadFocus)
         on ? hexView->setFocus() : txtTerm->setFocus();
+}
+
+void ClientArea::showPlot(PlotModel *model, bool shown)
+{
+    if (!model) {
+        delete plotView;
+        plotView = nullptr;
+    } else if (!plotView) {
+        plotView = new PlotView(*model, client);
+    }
+    if (plotView)
+        plotView->setVisible(shown);
+    arrange();
+}
+
+Failure ClientArea::savePlot(const QString &path) const
+{
+    if (!plotView)
+        return QStringLiteral("There is no plot to save: switch it on in the View menu.");
+    return plotView->save(path);
 }

@@ -34,6 +34,7 @@ const Menu kMenus[] = {
       {nullptr, nullptr},
       {"mnuOpenLog", "&Open Log File"},
       {"mnuCloseLog", "C&lose Log File"},
+      {"mnuSavePlot", "Save &Plot..."},
       {"mnuFileExit", "E&xit"}}},
     {"mnuPort",
      "&CommPort",
@@ -41,7 +42,9 @@ const Menu kMenus[] = {
       {"mnuReconnect", "&Reconnect Automatically", true},
       {nullptr, nullptr},
       {"mnuProperties", "Properties..."}}},
-    {"mnuView", "&View", {{"mnuTimeStamps", "&Time Stamps", true}, {"mnuHex", "&Hex", true}}},
+    {"mnuView",
+     "&View",
+     {{"mnuTimeStamps", "&Time Stamps", true}, {"mnuHex", "&Hex", true}, {"mnuPlot", "&Plot", true}}},
 };
 
 struct Button
@@ -148,6 +151,7 @@ void CommandBar::show(const CommandStates &s)
                                                      {"mnuResendTextFile", s.mnuResendTextFile},
                                                      {"mnuOpenLog", s.mnuOpenLog},
                                                      {"mnuCloseLog", s.mnuCloseLog},
+                                                     {"mnuSavePlot", s.mnuSavePlot},
                                                      {"OpenLogFile", s.OpenLogFile},
                                                      {"CloseLogFile", s.CloseLogFile},
                                                      {"Properties", s.Properties},

@@ -67,20 +67,10 @@ void frmTerminal::mnuReconnect_Click(bool on)
     EnableMenuSystem();
 }
 
-void frmTerminal::mmuResendTextFile()
-{
-    m_session.resendTextFile();
-}
-
 void frmTerminal::mmuReset_Click()
 {
     if (m_session.resetTarget() == TerminalSession::Key::Sent)
         m_area.txtTerm->moveCursor(QTextCursor::End);
-}
-
-void frmTerminal::mmuProg_Click()
-{
-    m_session.toggleProgramming();
 }
 
 void frmTerminal::showProgramming(bool on)

@@ -50,17 +50,26 @@ void frmTerminal::mnuHex_Click(bool on)
     showReceiveViews();
 }
 
+void frmTerminal::mnuPlot_Click(bool on)
+{
+    m_area.showPlot(nullptr, false); // the view goes before the model it draws; on, a new one comes
+    m_session.setPlot(on);
+    showReceiveViews();
+}
+
 void frmTerminal::showReceiveViews()
 {
     const ReceiveViews &views = m_session.views();
     menuItem(QStringLiteral("mnuTimeStamps"))->setChecked(views.timeStamps());
     menuItem(QStringLiteral("mnuHex"))->setChecked(views.hexDump());
+    menuItem(QStringLiteral("mnuPlot"))->setChecked(views.plot());
     if (views.timeStamps())
         m_area.txtTerm->setLineLabels([this](int line) { return m_shownStamps.label(line); },
                                       QStringLiteral("00:00:00.000"));
     else
         m_area.txtTerm->setLineLabels({}, {});
     m_area.showHexView(views.hexDump() && !m_programmingShown); // the console speaks in the text view
+    m_area.showPlot(m_session.plot(), !m_programmingShown);
     drawReceiveViews();
 }
 

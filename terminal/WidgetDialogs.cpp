@@ -102,7 +102,8 @@ std::unique_ptr<QFileDialog> makeDialog(QWidget *parent, const FileDialog::Reque
     auto dialog = std::make_unique<QFileDialog>(parent, request.title);
     // Qt's own dialog: it shows each filter's text as given and lets the patterns be set apart.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    const bool save = request.purpose == FileDialog::Purpose::Save;
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // A typed name that does not exist reaches the program, which knows what to make of it.
     dialog->setFileMode(QFileDialog::AnyFile);
     const QList<Filter> entries = filters(request.filter);
@@ -113,10 +114,16 @@ std::unique_ptr<QFileDialog> makeDialog(QWidget *parent, const FileDialog::Reque
     // Qt would read the patterns from the text's parentheses; these are the filter's own. The
     // file model matches them in either letter case.
     auto *model = dialog->findChild<QFileSystemModel *>();
-    auto usePatterns = [entries, model](const QString &text) {
-        for (const Filter &entry : entries)
-            if (entry.text == text && model)
+    auto usePatterns = [entries, model, save, dialog = dialog.get()](const QString &text) {
+        for (const Filter &entry : entries) {
+            if (entry.text != text)
+                continue;
+            if (model)
                 model->setNameFilters(entry.patterns);
+            const QString &first = entry.patterns.value(0);
+            if (save) // "plot" under "*.csv" is plot.csv; under "*" it stays as typed
+                dialog->setDefaultSuffix(first.startsWith(QLatin1String("*.")) ? first.mid(2) : QString());
+        }
     };
     QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(), usePatterns);
     if (!texts.isEmpty())

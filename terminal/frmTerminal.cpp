@@ -44,6 +44,7 @@ void frmTerminal::connectCommands()
                                                          {"mnuOpenLog", &frmTerminal::mnuOpenLog_Click},
                                                          {"OpenLogFile", &frmTerminal::mnuOpenLog_Click},
                                                          {"mnuCloseLog", &frmTerminal::mnuCloseLog_Click},
+                                                         {"mnuSavePlot", &frmTerminal::mnuSavePlot_Click},
                                                          {"CloseLogFile", &frmTerminal::mnuCloseLog_Click},
                                                          {"mnuProperties", &frmTerminal::mnuProperties_Click},
                                                          {"Properties", &frmTerminal::mnuProperties_Click},
@@ -59,6 +60,7 @@ void frmTerminal::connectCommands()
     connect(menuItem(QStringLiteral("mnuReconnect")), &QAction::triggered, this, &frmTerminal::mnuReconnect_Click);
     connect(menuItem(QStringLiteral("mnuTimeStamps")), &QAction::triggered, this, &frmTerminal::mnuTimeStamps_Click);
     connect(menuItem(QStringLiteral("mnuHex")), &QAction::triggered, this, &frmTerminal::mnuHex_Click);
+    connect(menuItem(QStringLiteral("mnuPlot")), &QAction::triggered, this, &frmTerminal::mnuPlot_Click);
 }
 
 void frmTerminal::connectSession()

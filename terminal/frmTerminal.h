@@ -38,9 +38,9 @@ public:
 
     // Every menu item, toolbar button and indicator set from the one rule over the session's facts.
     void EnableMenuSystem();
-    void mmuResendTextFile();
+    void mmuResendTextFile() { m_session.resendTextFile(); }
     void mmuReset_Click();
-    void mmuProg_Click();
+    void mmuProg_Click() { m_session.toggleProgramming(); }
     // A termination signal: the window closes as its close box does, and asks nothing.
     void closeWithoutAsking();
 
@@ -48,6 +48,7 @@ public:
     frmProperties &propertiesDialog();
     TerminalView *view() const { return m_area.txtTerm; }
     HexView *hexView() const { return m_area.hexView; }
+    PlotView *plotView() const { return m_area.plotView; }
     QAction *menuItem(const QString &name) const { return m_commands->item(name); }
     QAction *toolButton(const QString &key) const { return m_commands->button(key); }
     QString statusText() const { return m_area.sbrStatus->text(); }
@@ -78,6 +79,8 @@ private:
     void cmdCancelSend_Click() { m_session.cancelDownload(); }
     void mnuTimeStamps_Click(bool on);
     void mnuHex_Click(bool on);
+    void mnuPlot_Click(bool on);
+    void mnuSavePlot_Click() { m_session.savePlot(std::bind_front(&ClientArea::savePlot, &m_area)); }
 
     void connectControls();
     void connectCommands();

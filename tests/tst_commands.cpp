@@ -22,6 +22,7 @@ CommandStates shown(frmTerminal &w)
     s.mnuOpenLog = w.menuItem("mnuOpenLog")->isEnabled();
     s.mnuCloseLog = w.menuItem("mnuCloseLog")->isEnabled();
     s.mnuOpenChecked = w.menuItem("mnuOpen")->isChecked();
+    s.mnuSavePlot = w.menuItem("mnuSavePlot")->isEnabled();
     bool *buttons[] = {&s.OpenLogFile,    &s.CloseLogFile, &s.Properties, &s.TransmitTextFile,
                        &s.ResendTextFile, &s.ResetCPU,     &s.Prog};
     const char *keys[] = {"OpenLogFile",    "CloseLogFile", "Properties", "TransmitTextFile",
@@ -40,11 +41,11 @@ CommandStates shown(frmTerminal &w)
 // One letter per state, '.' when off; the legend is at the table of situations.
 QString letters(const CommandStates &s)
 {
-    const bool on[] = {s.menus,       s.mnuSendText,       s.mnuResendTextFile,   s.mnuOpenLog,
-                       s.mnuCloseLog, s.mnuOpenChecked,    s.OpenLogFile,         s.CloseLogFile,
-                       s.Properties,  s.TransmitTextFile,  s.ResendTextFile,      s.ResetCPU,
-                       s.Prog,        s.imgConnectedShown, s.imgConnectedEnabled, s.downloadControls};
-    QString text = QStringLiteral("M TROCK ocptrxg Ge D");
+    const bool on[] = {
+        s.menus,       s.mnuSendText, s.mnuResendTextFile, s.mnuOpenLog,          s.mnuCloseLog,      s.mnuOpenChecked,
+        s.mnuSavePlot, s.OpenLogFile, s.CloseLogFile,      s.Properties,          s.TransmitTextFile, s.ResendTextFile,
+        s.ResetCPU,    s.Prog,        s.imgConnectedShown, s.imgConnectedEnabled, s.downloadControls};
+    QString text = QStringLiteral("M TROCKP ocptrxg Ge D");
     int i = 0;
     for (QChar &c : text)
         if (c != ' ' && !on[i++])
@@ -73,35 +74,41 @@ private slots:
     {
         // What a user must see, one letter per state, '.' when off:
         //   M        the menus "&File", "&CommPort" and "&About"
-        //   TROCK    items "&Transmit Text File...", "&Re-transmit Text File", "&Open Log File",
-        //            "C&lose Log File", and "Port &Open" checked
+        //   TROCKP   items "&Transmit Text File...", "&Re-transmit Text File", "&Open Log File",
+        //            "C&lose Log File", "Port &Open" checked, and "Save &Plot..."
         //   ocptrxg  buttons OpenLogFile, CloseLogFile, Properties, TransmitTextFile, ResendTextFile, ResetCPU, Prog
         //   Ge       the green indicator shown, and enabled
         //   D        "Cancel Send" and the progress bar
         const QList<std::tuple<const char *, CommandFacts, QString>> cases = {
-            {"start-up, port closed", {}, "M ..O.. o.p..x. .e ."},
-            {"a last text file, port closed", {.lastTextFile = true}, "M ..O.. o.p..x. .e ."},
-            {"port open", {.portOpen = true}, "M T.O.K o.pt.xg Ge ."},
-            {"port open, a last text file", {.portOpen = true, .lastTextFile = true}, "M TRO.K o.ptrxg Ge ."},
-            {"port open, a log", {.portOpen = true, .logOpen = true}, "M T..CK .cpt.xg Ge ."},
-            {"port closed, a log", {.logOpen = true}, "M ...C. .cp..x. .e ."},
+            {"start-up, port closed", {}, "M ..O... o.p..x. .e ."},
+            {"a last text file, port closed", {.lastTextFile = true}, "M ..O... o.p..x. .e ."},
+            {"port open", {.portOpen = true}, "M T.O.K. o.pt.xg Ge ."},
+            {"port open, a last text file", {.portOpen = true, .lastTextFile = true}, "M TRO.K. o.ptrxg Ge ."},
+            {"port open, a log", {.portOpen = true, .logOpen = true}, "M T..CK. .cpt.xg Ge ."},
+            {"port closed, a log", {.logOpen = true}, "M ...C.. .cp..x. .e ."},
             {"transfer running",
              {.portOpen = true, .lastTextFile = true, .transferRunning = true},
-             "M ..O.K o.p..x. Ge ."},
+             "M ..O.K. o.p..x. Ge ."},
             {"log opened during a transfer",
              {.portOpen = true, .logOpen = true, .lastTextFile = true, .transferRunning = true},
-             "M ...CK .cp..x. Ge ."},
-            {"port closed under a transfer", {.lastTextFile = true, .transferRunning = true}, "M ..O.. o.p..x. .e ."},
-            {"programming mode", {.portOpen = true, .progMode = true}, ". T.O.K ....... G. ."},
+             "M ...CK. .cp..x. Ge ."},
+            {"port closed under a transfer", {.lastTextFile = true, .transferRunning = true}, "M ..O... o.p..x. .e ."},
+            {"programming mode", {.portOpen = true, .progMode = true}, ". T.O.K. ....... G. ."},
             {"programming mode, a log and a last text file",
              {.portOpen = true, .logOpen = true, .lastTextFile = true, .progMode = true},
-             ". TR.CK ....... G. ."},
-            {"HEX download", {.portOpen = true, .progMode = true, .downloadRunning = true}, ". T.O.K ....... G. D"},
-            {"port lost in programming mode", {.progMode = true}, ". ..O.. ....... .. ."},
-            {"the port waits for its device", {.lastTextFile = true, .waitingForDevice = true}, "M ..O.K o.p..x. .e ."},
+             ". TR.CK. ....... G. ."},
+            {"HEX download", {.portOpen = true, .progMode = true, .downloadRunning = true}, ". T.O.K. ....... G. D"},
+            {"port lost in programming mode", {.progMode = true}, ". ..O... ....... .. ."},
+            {"the port waits for its device",
+             {.lastTextFile = true, .waitingForDevice = true},
+             "M ..O.K. o.p..x. .e ."},
             {"programming mode entered during a transfer",
              {.portOpen = true, .lastTextFile = true, .progMode = true, .transferRunning = true},
-             ". ..O.K ....... G. ."},
+             ". ..O.K. ....... G. ."},
+            {"the plot on", {.plotOn = true}, "M ..O..P o.p..x. .e ."},
+            {"the plot on in programming mode",
+             {.portOpen = true, .progMode = true, .plotOn = true},
+             ". T.O.KP ....... G. ."},
         };
         for (const auto &[situation, facts, expected] : cases) {
             const QString got = letters(commandStates(facts));
@@ -134,6 +141,8 @@ private slots:
         }
         w.menuItem("mnuCloseLog")->trigger();
         QCOMPARE(shown(w), commandStates({true}));
+        w.menuItem("mnuPlot")->trigger();
+        QCOMPARE(shown(w), commandStates({.portOpen = true, .plotOn = true}));
     }
 
     void transferCommandsStayOffUntilTheTransferEnds()

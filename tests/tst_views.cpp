@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ChunkDevice.h"
 #include "TerminalFixture.h"
+#include "plot/PlotCanvas.h"
+#include "plot/PlotView.h"
 #include "terminal/HexView.h"
 
 #include <QRandomGenerator>
@@ -128,21 +130,28 @@ private slots:
         QCOMPARE(m_f->get(QStringLiteral("TimeStamps")), QStringLiteral("True"));
     }
 
-    void randomStreamsKeepTextAndLines()
+    void randomStreamsKeepTextLinesAndLog()
     {
-        // The same notifications to a window with both views on and one with both off.
+        // The same notifications to a window with every view on and one with every view off,
+        // each logging.
         TerminalFixture plain;
         ChunkDevice *offDevice = nullptr, *onDevice = nullptr;
+        QTemporaryDir dir;
         openChunks(plain, offDevice);
         m_f->set(QStringLiteral("TimeStamps"), QStringLiteral("1"));
         m_f->set(QStringLiteral("HexView"), QStringLiteral("true"));
+        m_f->set(QStringLiteral("Plot"), QStringLiteral("True"));
         openChunks(*m_f, onDevice);
+        for (TerminalFixture *f : {&plain, m_f.get()}) {
+            f->files.choices.push_back(dir.filePath(f == &plain ? "off.log" : "on.log"));
+            f->window->menuItem(QStringLiteral("mnuOpenLog"))->trigger();
+        }
         QRandomGenerator random(7);
         QByteArray received;
         for (int i = 0; i < 400; ++i) {
             QByteArray chunk(random.bounded(random.bounded(10) == 0 ? 3000 : 40), Qt::Uninitialized);
             for (char &c : chunk)
-                c = "\r\n\bab"[random.bounded(5)];
+                c = "\r\n\bab1-:,"[random.bounded(9)];
             received += chunk;
             m_ms = i;
             onDevice->deliver(chunk);
@@ -155,13 +164,17 @@ private slots:
             for (qsizetype k = 0; k < lines.size(); ++k) // a line cut at the front, or emptied, keeps its time
                 QVERIFY(lines[k].isEmpty() || stamps.began(k));
         }
-        const HexDump &dump = *m_f->session->views().hexDump();
-        const qsizetype tail = received.size() - dump.front() - 16 * (dump.lineCount() - 1);
-        QVERIFY(tail > 0 && tail <= 16);
-        QString printable = QString::fromLatin1(received.right(tail));
-        for (QChar &c : printable)
-            c = c.isLetter() ? c : u'.';
-        QVERIFY(dump.line(dump.lineCount() - 1).endsWith(u'|' + printable + u'|'));
+        HexDump direct;
+        direct.append(received);
+        QCOMPARE(dumpLines(*m_f->session->views().hexDump()), dumpLines(direct));
+        QVERIFY(m_f->session->plot()->shown().end() > 0); // the plot took its lines
+        for (TerminalFixture *f : {&plain, m_f.get()})
+            f->window->menuItem(QStringLiteral("mnuCloseLog"))->trigger();
+        QFile off(dir.filePath("off.log")), on(dir.filePath("on.log"));
+        QVERIFY(off.open(QIODevice::ReadOnly) && on.open(QIODevice::ReadOnly));
+        const QByteArray logged = off.readAll();
+        QVERIFY(logged.size() > 1000);
+        QVERIFY(logged == on.readAll());
     }
 
     void hexViewTakesTheViewsPlaceAndIsStored()
@@ -184,6 +197,51 @@ private slots:
         QCOMPARE((QStringList{m_f->get(QStringLiteral("HexView")), m_f->get(QStringLiteral("TimeStamps"))}),
                  (QStringList{"True", "maybe"}));
         QVERIFY(m_f->start().hexView()->isVisibleTo(m_f->window.get()));
+    }
+
+    void plotBelowTheViewSavedAndStored()
+    {
+        ChunkDevice *device = nullptr;
+        frmTerminal &w = openChunks(*m_f, device);
+        QVERIFY(!w.plotView() && !m_f->session->plot()); // off: nothing made, nothing fed
+        w.show();
+        w.menuItem(QStringLiteral("mnuPlot"))->trigger();
+        QVERIFY(w.plotView()->isVisible() && w.plotView()->geometry().top() > w.view()->geometry().bottom());
+        device->deliver("t:1 h:-2.5\r\nt:3");
+        device->deliver(" h:4e1\r\n");
+        QTRY_VERIFY(w.plotView()->canvas()->redraws() > 0);
+        QCOMPARE(w.plotView()->canvas()->graphCount(), 2);
+
+        // By extension; a write that fails is one message naming the file.
+        QTemporaryDir dir;
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), dir.filePath("full.csv")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), dir.filePath("full.png")));
+        for (const char *name : {"p.csv", "p.png", "full.csv", "full.png", "p.txt"})
+            m_f->files.choices.push_back(dir.filePath(name));
+        for (int i = 0; i < 5; ++i)
+            w.menuItem(QStringLiteral("mnuSavePlot"))->trigger();
+        QCOMPARE(m_f->files.requests.last().purpose, FileDialog::Purpose::Save);
+        QFile csv(dir.filePath("p.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll(), QByteArray("sample,t,h\n0,1,-2.5\n1,3,40\n"));
+        QCOMPARE(QImage(dir.filePath("p.png")).size(), w.plotView()->canvas()->size());
+        const QStringList said = m_f->shownTexts();
+        QCOMPARE(said.size(), 3);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY2(said[i].contains(dir.filePath(i ? "full.png" : "full.csv")) && said[i].contains("space"),
+                     qPrintable(said[i]));
+        QVERIFY(said[2].contains(".csv") && !QFile::exists(dir.filePath("p.txt")));
+
+        emit m_f->session->programmingChanged(true); // the console has the window to itself
+        QVERIFY(!w.plotView()->isVisible());
+        emit m_f->session->programmingChanged(false);
+        w.close();
+        QCOMPARE(m_f->get(QStringLiteral("Plot")), QStringLiteral("True"));
+        frmTerminal &again = m_f->start();
+        QVERIFY(again.plotView()->isVisibleTo(&again) && again.menuItem(QStringLiteral("mnuPlot"))->isChecked());
+        again.menuItem(QStringLiteral("mnuPlot"))->trigger();
+        QVERIFY(!again.plotView() && !m_f->session->plot());
+        QCOMPARE(m_f->get(QStringLiteral("Plot")), QStringLiteral("False"));
     }
 
 private:
