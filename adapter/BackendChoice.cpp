@@ -23,7 +23,7 @@ BackendChoice BackendChoice::make(const BitbangOffer &offer)
     if (choice.ftdi)
         return choice;
     if (forced)
-        choice.stop = why + QObject::tr(" (--backend ftdi; --backend lines uses the port's modem lines)");
+        choice.stop = why + QObject::tr(" (%1; %2 uses the port's modem lines)").arg(offer.askedBy, offer.linesInstead);
     else
         choice.fellBack = why + QObject::tr("; programming through the port's modem lines instead");
     return choice;

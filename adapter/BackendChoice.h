@@ -48,6 +48,9 @@ struct BitbangOffer
     QString wish = QStringLiteral("auto");
     FtdiOpener opener;
     QString device; // for messages
+    // Where a wish for ftdi came from, and how to ask for the lines instead, for its refusal.
+    QString askedBy = QStringLiteral("--backend ftdi");
+    QString linesInstead = QStringLiteral("--backend lines");
     // Asked for, or auto with a chip that has it.
     bool worthTrying() const { return wish == QLatin1String("ftdi") || (wish == QLatin1String("auto") && opener); }
     // One line for the port's tooltip: how "Prog" will drive the chip.

@@ -244,20 +244,21 @@ int ProgRun::takeBackend(const PortChoice &port, MSComm &comm, BackendChoice &ba
 {
     // The port was opened all the same, so that one another program holds is refused as busy; the
     // serial driver then lets go of the chip for bit-bang, and has it back if that fails.
-    const BitbangOffer offer{m_options.backend.value_or(port.backend), port.ftdi, port.device};
-    if (!offer.worthTrying())
-        return kDone;
-    comm.close();
-    backend = BackendChoice::make(offer);
+    BitbangOffer offer{m_options.backend.value_or(port.backend), port.ftdi, port.device};
+    if (!m_options.backend)
+        offer.askedBy = backendAsked(port);
+    bool reopened = true;
+    backend = BackendChoice::take(
+        offer, [&comm] { comm.close(); },
+        [&comm, &reopened] {
+            const Failure failure = comm.open();
+            reopened = !failure;
+            return failure;
+        });
+    if (backend.fellBack)
+        m_io.err << "tavro-prog: " << onPort(port, *backend.fellBack) << '\n';
     if (backend.stop) {
-        fail() << onPort(port, *backend.stop) << '\n';
-        return kPortFailure;
-    }
-    if (backend.ftdi)
-        return kDone;
-    m_io.err << "tavro-prog: " << onPort(port, *backend.fellBack) << '\n';
-    if (Failure failure = comm.open()) {
-        fail() << "cannot open " << onPort(port, *failure) << '\n';
+        fail() << (reopened ? QString() : QStringLiteral("cannot open ")) << onPort(port, *backend.stop) << '\n';
         return kPortFailure;
     }
     return kDone;

@@ -35,6 +35,8 @@ MSComm::DeviceFactory makeDeviceFactory(PortMap map, std::shared_ptr<SimulatedCh
 std::function<BitbangOffer(int port)> makeBitbangFactory(PortMap map)
 {
     return [map = std::move(map)](int port) {
-        return BitbangOffer{map.backend(port), LibFtdiBus::openerFor(map.devicePath(port)), map.describe(port)};
+        const QString key = QStringLiteral("Com%1Backend").arg(port);
+        return BitbangOffer{map.backend(port), LibFtdiBus::openerFor(map.devicePath(port)), map.describe(port),
+                            QStringLiteral("%1=ftdi in the port map").arg(key), key + QStringLiteral("=lines")};
     };
 }

@@ -9,6 +9,7 @@ class ChunkDevice : public SerialDevice
 {
 public:
     QByteArray written;
+    qint64 stuck = 0; // bytes that never leave the queue
     void deliver(const QByteArray &chunk)
     {
         m_waiting += chunk;
@@ -22,7 +23,7 @@ public:
     Failure write(const QByteArray &bytes) override { return written += bytes, std::nullopt; }
     QByteArray readAll() override { return std::exchange(m_waiting, {}); }
     qint64 bytesAvailable() const override { return m_waiting.size(); }
-    qint64 bytesToWrite() const override { return 0; }
+    qint64 bytesToWrite() const override { return stuck; }
     Failure setRequestToSend(bool) override { return std::nullopt; }
     Failure setDataTerminalReady(bool) override { return std::nullopt; }
     Failure setBreak(bool) override { return std::nullopt; }

@@ -241,7 +241,9 @@ private slots:
         row("auto, an FTDI chip: bit-bang", "", "auto", "model", kDone, "", true);
         row("lines on an FTDI chip", "lines", "auto", "fast", kDone, "");
         row("ftdi, no FTDI chip", "ftdi", "auto", "none", kPortFailure, noChip);
-        row("the map's ftdi, no FTDI chip", "", "ftdi", "none", kPortFailure, noChip);
+        row("the map's ftdi, no FTDI chip", "", "ftdi", "none", kPortFailure,
+            "tavro-prog: Com16: a board is no FTDI chip with synchronous bit-bang (Com16Backend=ftdi in the port "
+            "map; --backend lines uses the port's modem lines)\n");
         row("the map's ftdi, --backend lines", "lines", "ftdi", "model", kDone, "");
         row("the map's lines, --backend ftdi", "ftdi", "lines", "model", kDone, "", true);
         row("auto, no permission", "auto", "auto", "refused", kDone, "tavro-prog: Com16: no permission" + lines);

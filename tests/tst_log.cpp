@@ -87,11 +87,13 @@ private slots:
 
         files.choices.push_back(dir.filePath("s.log"));
         QVERIFY(log.mnuOpenLog_Click());
-        // Bytes go in as received: nothing added, dropped or translated.
-        QVERIFY(!log.write(QStringLiteral("\r\n\n\r\0\u00FF")) && !log.write(QString()));
+        // Bytes go in as received, chunk after chunk of any length: nothing added, dropped or translated.
+        const QStringList chunks{"a", "\r", "\n", "", QString(QChar(0)), "\r\n\nbc", QString(QChar(0xFF)), "d"};
+        for (const QString &chunk : chunks)
+            QVERIFY(!log.write(chunk));
         log.mnuCloseLog_Click();
         QVERIFY(!log.write(QStringLiteral("after")));
-        QCOMPARE(fileContents(dir.filePath("s.log")), QByteArray("\r\n\n\r\0\xFF", 6));
+        QCOMPARE(fileContents(dir.filePath("s.log")), QByteArray("a\r\n\0\r\n\nbc\xFF" "d", 11));
         QVERIFY(messages.shown.isEmpty());
     }
 };

@@ -334,11 +334,16 @@ private slots:
         m_pty->unplug();
         QTRY_VERIFY(!lost.isEmpty());
         QVERIFY(sent.startsWith(got + device.readAll())); // what socat still held is gone with it
-        // A second user finds it busy while it is open.
+        // A second user finds it busy while it is open, a program of ours or of Qt's serial port
+        // (which looks for the lock file); a rate that termios does not name is taken.
         QVERIFY(m_pty->plugIn());
         TtyDevice first(m_pty->host()), second(m_pty->host());
-        QVERIFY(!first.open(LineFormat{}));
+        LineFormat format;
+        format.baudRate = 31250;
+        QVERIFY(!first.open(format));
         QCOMPARE(second.open(LineFormat{}), Failure(m_pty->host() + ": busy, another program has it open"));
+        QSerialPort qt(m_pty->host());
+        QVERIFY(!qt.open(QIODevice::ReadWrite));
     }
 
     void aGulpNeverOutlastsThreeQuartersOfTheLineBuffer()

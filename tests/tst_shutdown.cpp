@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ChunkDevice.h"
 #include "ProgrammerBench.h"
 #include "TerminalFixture.h"
 #include "TestFiles.h"
@@ -71,6 +72,30 @@ private slots:
         QCOMPARE(m_f->messages.shown.size(), 3);
         QVERIFY(!m_f->session->facts().portOpen);
         QVERIFY(m_f->get("FormWidth") != "<none>");
+    }
+
+    void abortLeavesARunningTransferRunning()
+    {
+        ChunkDevice *device = nullptr;
+        m_f->board = [&device] {
+            auto made = std::make_unique<ChunkDevice>();
+            made->stuck = 5;
+            device = made.get();
+            return made;
+        };
+        m_f->set("LineDelayCheck", "1");
+        m_f->set("LineDelayValue", "40");
+        QTemporaryDir dir;
+        const QByteArray text = QByteArray("line\r").repeated(20);
+        m_f->set("LastTextFile", writeFile(dir, "lines.txt", text));
+        frmTerminal &w = m_f->open(16);
+        m_f->messages.answers = {MessageBox::Answer::Abort};
+        bool stayed = false;
+        QTimer::singleShot(150, [&] { stayed = !w.close(); });
+        w.mmuResendTextFile(); // returns when the transfer has ended
+        QVERIFY(stayed && m_f->session->facts().portOpen);
+        QCOMPARE(m_f->shownTexts(), QStringList{"Data cannot be sent"});
+        QCOMPARE(device->written, text); // the whole file went out after the Abort
     }
 
     void terminationSignalsEndWhateverBoxIsUp()
