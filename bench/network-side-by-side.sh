@@ -26,7 +26,7 @@ if [ "${1:-}" = --serve ]; then
     "$ser2net" -n -u -c "$config" -P "$config.pid" >/dev/null 2>&1 &
     server=$!
     client=
-    trap 'kill $client $server 2>/dev/null; wait $client $server 2>/dev/null; rm -f "$config" "$config.pid"' EXIT
+    trap 'kill $client $server 2>/dev/null || true; wait $client $server 2>/dev/null || true; rm -f "$config" "$config.pid"' EXIT
     for _ in $(seq 100); do
         [ "$(ss -ltnH "( sport = :$telnetPort or sport = :$rawPort )" | wc -l)" = 2 ] && break
         sleep 0.05
