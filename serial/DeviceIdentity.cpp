@@ -31,7 +31,9 @@ QString DeviceIdentity::stableLink(const QString &path, const QString &folder)
     const QString device = QFileInfo(path).canonicalFilePath();
     if (device.isEmpty())
         return {};
-    for (const QFileInfo &link : QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+    // By name, so that of two links to one device the same one is taken every time.
+    for (const QFileInfo &link :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
         if (link.isSymLink() && link.canonicalFilePath() == device)
             return link.absoluteFilePath();
     return {};

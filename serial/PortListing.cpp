@@ -2,6 +2,7 @@
 #include "serial/PortListing.h"
 
 #include "common/ShownPath.h"
+#include "serial/DeviceIdentity.h"
 #include "serial/PortMap.h"
 #include "serial/UsbFacts.h"
 
@@ -27,17 +28,6 @@ QString origin(PortMap::Source source)
     case PortMap::Source::None:
         break;
     }
-    return {};
-}
-
-// The stable link that leads to the device, if udev made one.
-QString stableLinkTo(const QString &device, const QString &byIdFolder)
-{
-    const QFileInfoList links =
-        QDir(byIdFolder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &link : links)
-        if (link.isSymLink() && link.canonicalFilePath() == device)
-            return link.absoluteFilePath();
     return {};
 }
 
@@ -81,7 +71,8 @@ QString deviceFacts(const QString &path, const QString &sysRoot, const QString &
         said << QObject::tr("a pseudo-terminal");
     }
     QString text = said.isEmpty() ? QString() : kIndent + said.join(QStringLiteral(", ")) + QLatin1Char('\n');
-    if (const QString link = stableLinkTo(device, byIdFolder); !link.isEmpty() && link != info.absoluteFilePath())
+    if (const QString link = DeviceIdentity::stableLink(device, byIdFolder);
+        !link.isEmpty() && link != info.absoluteFilePath())
         text += kIndent + shownPath(link) + QLatin1Char('\n');
     return text;
 }

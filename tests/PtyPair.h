@@ -8,7 +8,9 @@
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <memory>
+#include <sys/prctl.h>
 
 // Two connected pseudo-terminals from socat at fixed paths, standing for an adapter and its
 // cable: what is written at one end is read at the other; unplugging ends socat, plugging in
@@ -16,7 +18,13 @@
 class PtyPair
 {
 public:
-    PtyPair() { plugIn(); }
+    PtyPair()
+    {
+        // socat ends with the test, however the test ends: a pair left behind holds the build
+        // lock's descriptor and the pseudo-terminal numbers.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        plugIn();
+    }
     ~PtyPair() { unplug(); }
 
     bool plugIn()
