@@ -7,12 +7,14 @@
 // its CPU time stopped growing (it may still draw what it read), and its peak memory.
 //
 //   rxmeter [--mb N] [--line N | --numbers N] [--rate BYTES/S] [--wait S] [--name NAME] [--display NAME]
-//           -- COMMAND...
+//           [--measure NAME] -- COMMAND...
 //     --numbers: lines of N numbers apart by commas, as a board printing measurements sends them.
 //     {dev} in COMMAND stands for the device's path. The command may leave the terminal running
 //     in the background (tmux -d): whichever process opens the device is measured.
 //     --display: the name, or a part of it, of the processes that draw for the terminal (Xvfb,
 //     "tmux: server"); only those started after this tool's parent count, not another user's.
+//     --measure: the name of the process to measure instead of the one that opens the device, for
+//     a terminal that reaches the device through a server (ser2net); one started for the run.
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -62,6 +64,7 @@ struct Options
     double openWait = 15;
     std::string name = "terminal";
     std::string display;
+    std::string measure;
     std::vector<std::string> command;
 };
 
@@ -102,6 +105,8 @@ Options parse(int argc, char *argv[])
             options.name = argv[i + 1];
         else if (option == "--display")
             options.display = argv[i + 1];
+        else if (option == "--measure")
+            options.measure = argv[i + 1];
         else
             throw Failure("unknown option " + option);
     }
@@ -233,6 +238,24 @@ std::optional<pid_t> holderOf(const std::string &device)
     return std::nullopt;
 }
 
+std::string nameOf(pid_t pid)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(file, name);
+    return name;
+}
+
+// The process of that name started after this tool's parent (for the run, not another user's).
+std::optional<pid_t> namedProcess(const std::string &name)
+{
+    const auto parent = statOf(::getppid());
+    for (pid_t pid : processes())
+        if (const auto stat = statOf(pid); stat && parent && stat->startTick >= parent->startTick && nameOf(pid) == name)
+            return pid;
+    return std::nullopt;
+}
+
 class DisplayProcesses
 {
 public:
@@ -248,11 +271,8 @@ public:
     {
         long long total = 0;
         for (pid_t pid : active() ? processes() : std::vector<pid_t>{}) {
-            std::ifstream file("/proc/" + std::to_string(pid) + "/comm");
-            std::string name;
-            std::getline(file, name);
             const auto stat = statOf(pid);
-            if (stat && stat->startTick >= m_since && name.find(m_name) != std::string::npos)
+            if (stat && stat->startTick >= m_since && nameOf(pid).find(m_name) != std::string::npos)
                 total += stat->cpuTicks;
         }
         return total;
@@ -449,6 +469,11 @@ int run(const Options &options)
     for (auto deadline = Clock::now() + std::chrono::duration<double>(options.openWait);
          !(terminal = holderOf(pty.path)) && Clock::now() < deadline;)
         std::this_thread::sleep_for(50ms);
+    if (terminal && !options.measure.empty() && !(terminal = namedProcess(options.measure))) {
+        stop(command, command);
+        std::fprintf(stderr, "%s: no process %s\n", options.name.c_str(), options.measure.c_str());
+        return 2;
+    }
     if (!terminal) {
         stop(command, command);
         std::fprintf(stderr, "%s: never opened %s\n", options.name.c_str(), pty.path.c_str());
@@ -507,7 +532,7 @@ int main(int argc, char *argv[])
     } catch (const Failure &failure) {
         std::fprintf(stderr,
                      "rxmeter: %s\nusage: rxmeter [--mb N] [--line N | --numbers N] [--rate BYTES/S] [--wait S] "
-                     "[--name NAME] [--display NAME] -- COMMAND... ({dev}: the device)\n",
+                     "[--name NAME] [--display NAME] [--measure NAME] -- COMMAND... ({dev}: the device)\n",
                      failure.what());
         return 2;
     }

@@ -48,6 +48,8 @@ public:
     // Whether the port's device is there to be opened (again, after a loss).
     bool devicePresent() const { return device() && m_device->present(); }
     QString deviceNotBackBecause() const { return device() ? m_device->notBackBecause() : QString(); }
+    // What the user sees for the port's device; nothing when the number names none.
+    QString deviceDescription() const { return device() ? m_device->description() : QString(); }
     // Opens the device with the format, and DTR and RTS as they were last set.
     Failure open();
     void close();

@@ -3,30 +3,44 @@
 
 #include "serial/MSComm.h"
 
+#include <algorithm>
+
 Reconnection::Reconnection(MSComm &comm, std::function<bool()> mayReopen, QObject *parent)
     : QObject(parent)
     , m_comm(comm)
     , m_mayReopen(std::move(mayReopen))
 {
-    m_look.setInterval(kLookEveryMs);
     connect(&m_look, &QTimer::timeout, this, &Reconnection::look);
+    connect(&m_comm, &MSComm::connected, this, &Reconnection::onConnected);
+    connect(&m_comm, &MSComm::connectFailed, this, &Reconnection::onConnectFailed);
 }
 
 void Reconnection::begin()
 {
     m_lastFailure.clear();
     m_port = m_comm.CommPort();
-    m_look.start();
+    m_connecting = false;
+    const bool droppedSoon = m_reconnected.isValid() && !m_reconnected.hasExpired(kLastRetryMs);
+    if (!droppedSoon)
+        m_retryMs = kFirstRetryMs;
+    m_look.start(droppedSoon ? nextRetryMs() : kLookEveryMs);
+}
+
+int Reconnection::nextRetryMs()
+{
+    return std::exchange(m_retryMs, std::min(2 * m_retryMs, kLastRetryMs));
 }
 
 bool Reconnection::waiting() const
 {
-    return m_look.isActive() && m_comm.CommPort() == m_port;
+    return (m_look.isActive() || m_connecting) && m_comm.CommPort() == m_port;
 }
 
 void Reconnection::cancel()
 {
     m_look.stop();
+    m_connecting = false;
+    m_reconnected.invalidate();
 }
 
 void Reconnection::look()
@@ -45,11 +59,34 @@ void Reconnection::look()
         return;
     // A device that has just come back may not let us in yet (its permissions are set a moment
     // later); the next look tries again.
-    if (Failure failure = m_comm.open()) {
-        if (*failure != m_lastFailure)
-            emit tryFailed(m_lastFailure = *failure);
-        return;
-    }
+    if (Failure failure = m_comm.open())
+        return failed(*failure);
     m_look.stop();
+    if (m_comm.connecting())
+        m_connecting = true; // connected or connectFailed says how it went
+    else
+        emit reopened();
+}
+
+void Reconnection::onConnected()
+{
+    if (!std::exchange(m_connecting, false))
+        return; // the user's own open
+    m_lastFailure.clear();
+    m_reconnected.start();
     emit reopened();
+}
+
+void Reconnection::onConnectFailed(const QString &why)
+{
+    if (!std::exchange(m_connecting, false))
+        return;
+    m_look.start(nextRetryMs());
+    failed(why);
+}
+
+void Reconnection::failed(const QString &failure)
+{
+    if (failure != m_lastFailure)
+        emit tryFailed(m_lastFailure = failure);
 }

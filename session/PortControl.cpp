@@ -27,6 +27,12 @@ PortControl::PortControl(MSComm::DeviceFactory factory, MessageBox &messages, st
     connect(&m_comm, &MSComm::dataReceived, this, &PortControl::dataReceived);
     connect(&m_comm, &MSComm::lost, this, &PortControl::onLost);
     connect(&m_comm, &MSComm::writeFailed, this, &PortControl::writeFailed);
+    connect(&m_comm, &MSComm::connected, this, &PortControl::stateChanged);
+    connect(&m_comm, &MSComm::connectFailed, this, &PortControl::onConnectFailed);
+    connect(&m_comm, &MSComm::formatReported, this, [this] {
+        emit formatReported();
+        emit stateChanged();
+    });
     connect(&m_reconnection, &Reconnection::reopened, this, [this] {
         m_reconnected = true;
         emit stateChanged();
@@ -119,6 +125,8 @@ QString PortControl::statusText() const
                                                       : tr("Waiting: ") + m_reconnection.lastFailure();
     if (!isOpen())
         return QStringLiteral("Settings: ");
+    if (m_comm.connecting())
+        return tr("Connecting to %1...").arg(m_comm.deviceDescription());
     return QStringLiteral("Settings: ") + settingsText() + (m_reconnected ? tr(" (reconnected)") : QString());
 }
 
@@ -129,6 +137,15 @@ void PortControl::onLost(const QString &description)
         beginWaiting(description);
     emit stateChanged();
     emit lost(description);
+}
+
+void PortControl::onConnectFailed(const QString &why)
+{
+    // A reconnection's try is its own to say in the status bar; the user's open fails as a local
+    // device's does.
+    if (!m_reconnection.waiting())
+        m_messages.warn(why);
+    emit stateChanged();
 }
 
 void PortControl::beginWaiting(const QString &why)

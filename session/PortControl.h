@@ -54,9 +54,11 @@ public:
     bool waiting() const { return m_reconnection.waiting(); }
     bool reconnectsAutomatically() const { return m_reconnectAutomatically; }
     void setReconnectAutomatically(bool on);
-    // The status bar's text for the port: its settings, or what it waits for.
+    // The status bar's text for the port: its settings, or what it connects to or waits for.
     QString statusText() const;
-    QString settingsText() const { return m_comm.format().settingsText(); }
+    // The format in force: as the far end reports it, where it does (a network port's server).
+    LineFormat formatInForce() const { return m_comm.reportedFormat().value_or(m_comm.format()); }
+    QString settingsText() const { return formatInForce().settingsText(); }
 
     // Programming mode takes the device away from the serial driver (the port closes, but shows
     // as before), and gives it back: the port opens again as soon as the device is back. A
@@ -74,9 +76,12 @@ signals:
     void lost(const QString &description);
     // A write that failed other than by the device going away, once per run of failures.
     void writeFailed(const QString &description);
+    // The format in force changed by the far end's word, not by the user's choice.
+    void formatReported();
 
 private:
     void onLost(const QString &description);
+    void onConnectFailed(const QString &why);
     void beginWaiting(const QString &why);
 
     MessageBox &m_messages;

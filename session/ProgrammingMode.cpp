@@ -39,6 +39,11 @@ void ProgrammingMode::warnIf(const Failure &failure)
 
 bool ProgrammingMode::enter()
 {
+    // Refused before the chip is held or the menus change: nothing to undo.
+    if (Failure refused = m_port.comm().refusesProgramming()) {
+        warnIf(refused);
+        return false;
+    }
     // The console's chip operations read the values, never the store; the data line's inversion
     // holds for the whole session.
     m_programmer.setInvertsData(m_properties.invertsData());

@@ -41,6 +41,7 @@ void TerminalSession::connectRooms()
     connect(&m_port, &PortControl::dataReceived, &m_received, &ReceivePipeline::MSComm1_OnComm);
     connect(&m_port, &PortControl::stateChanged, this, &TerminalSession::showPortState);
     connect(&m_port, &PortControl::lost, this, &TerminalSession::onPortLost);
+    connect(&m_port, &PortControl::formatReported, this, &TerminalSession::portFormatReported);
     connect(&m_port, &PortControl::writeFailed, this, [this](const QString &why) { m_services.messages.warn(why); });
     connect(&m_received, &ReceivePipeline::textChanged, this, &TerminalSession::textChanged);
     connect(&m_programming, &ProgrammingMode::printed, this, [this](QString text) { m_received.ShowData(text); });

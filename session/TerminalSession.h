@@ -137,6 +137,7 @@ signals:
     void drawRequested();   // what is on the screen must be up to date now
     void commandsChanged(); // a fact behind the offered commands changed
     void statusChanged(const QString &text);
+    void portFormatReported(); // the port's far end has another format in force: the lists show it
     void captionChanged(const QString &caption);
     void textColourChanged(quint32 rgb);
     void programmingChanged(bool on);

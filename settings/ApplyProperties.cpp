@@ -73,7 +73,10 @@ Failure applyProperties(const Properties &chosen, MSComm &comm, AppState &app, S
 
 Properties currentProperties(const MSComm &comm, const AppState &app, PropertiesModel &model)
 {
-    const QStringList fields = comm.format().fields();
-    return {comm.CommPort(),           fields[0],     fields[1],     fields[2], fields[3],
-            comm.format().handshaking, app.LocalEcho, model.values()};
+    // Shown as the far end has it in force, where it says (a network port's server may answer
+    // another value than asked).
+    const LineFormat format = comm.reportedFormat().value_or(comm.format());
+    const QStringList fields = format.fields();
+    return {comm.CommPort(), fields[0],          fields[1],     fields[2],
+            fields[3],       format.handshaking, app.LocalEcho, model.values()};
 }

@@ -69,6 +69,7 @@ void frmTerminal::connectSession()
     connect(&m_session, &TerminalSession::drawRequested, this, &frmTerminal::drawNow);
     connect(&m_session, &TerminalSession::commandsChanged, this, &frmTerminal::EnableMenuSystem);
     connect(&m_session, &TerminalSession::statusChanged, m_area.sbrStatus, &QLabel::setText);
+    connect(&m_session, &TerminalSession::portFormatReported, this, &frmTerminal::showPortLists);
     connect(&m_session, &TerminalSession::captionChanged, this, &QWidget::setWindowTitle);
     connect(&m_session, &TerminalSession::textColourChanged, this, [this](quint32 rgb) { m_area.setTextColour(rgb); });
     connect(&m_session, &TerminalSession::programmingChanged, this, &frmTerminal::showProgramming);

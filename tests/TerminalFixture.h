@@ -3,6 +3,7 @@
 
 #include "FakeDialogs.h"
 #include "common/AppTitle.h"
+#include "network/NetworkDevice.h"
 #include "serial/TtyDevice.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredProperties.h"
@@ -16,7 +17,7 @@
 #include <memory>
 
 // The session over an in-memory store and scripted dialogs, with or without the window. Ports map
-// to device paths the test gives (pseudo-terminals); Com16 is the simulated board, or whatever
+// to device paths the test gives (pseudo-terminals) or network URLs; Com16 is the simulated board, or whatever
 // `board` makes.
 struct TerminalFixture
 {
@@ -67,6 +68,10 @@ struct TerminalFixture
                     if (!devices.contains(port)) {
                         *error = QStringLiteral("Com%1 names no device").arg(port);
                         return nullptr;
+                    }
+                    if (NetworkAddress::isUrl(devices[port])) {
+                        const auto address = NetworkAddress::parse(devices[port], error);
+                        return address ? std::make_unique<NetworkDevice>(*address) : nullptr;
                     }
                     return std::make_unique<TtyDevice>(devices[port], QString(), places);
                 },

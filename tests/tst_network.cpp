@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PtyPair.h"
+#include "TerminalFixture.h"
 #include "network/NetworkDevice.h"
 #include "serial/MSComm.h"
 #include "serial/PortMap.h"
@@ -66,8 +67,13 @@ public:
                         .arg(port)
                         .arg(QLatin1String(accepter), pty.host())
                         .toUtf8();
-        const QString config = writeFile(m_dir, QStringLiteral("ser2net.yaml"), yaml);
-        m_process.start(findSer2net(), {QStringLiteral("-n"), QStringLiteral("-u"), QStringLiteral("-c"), config,
+        m_config = writeFile(m_dir, QStringLiteral("ser2net.yaml"), yaml);
+        restart();
+    }
+    // Started again on the same ports.
+    void restart()
+    {
+        m_process.start(findSer2net(), {QStringLiteral("-n"), QStringLiteral("-u"), QStringLiteral("-c"), m_config,
                                         QStringLiteral("-P"), m_dir.filePath(QStringLiteral("ser2net.pid"))});
         for (int i = 0; i < 250 && !ready(); ++i)
             QThread::msleep(20);
@@ -106,6 +112,7 @@ private:
     bool ready() const { return listening(m_telnetPort) && listening(m_rawPort); }
 
     QTemporaryDir m_dir;
+    QString m_config;
     QProcess m_process;
     quint16 m_telnetPort = 0;
     quint16 m_rawPort = 0;
@@ -151,6 +158,36 @@ QByteArray everyByte()
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
+}
+
+QStringList dumpLines(const HexDump &dump)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < dump.lineCount(); ++i)
+        lines << dump.line(i);
+    return lines;
+}
+
+// The speed and stop bits a pseudo-terminal's termios hold (Linux keeps it at 8 bits, no parity).
+QString ptyFormat(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    termios tio{};
+    const bool read = fd >= 0 && ::tcgetattr(fd, &tio) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    const speed_t speed = cfgetospeed(&tio);
+    return read ? QStringLiteral("%1 baud, %2 stop bits")
+                      .arg(speed == B57600  ? 57600
+                           : speed == B9600 ? 9600
+                                            : 0)
+                      .arg(tio.c_cflag & CSTOPB ? 2 : 1)
+                : QStringLiteral("unreadable");
+}
+
+QString connecting(const QString &url)
+{
+    return QStringLiteral("Connecting to %1...").arg(url);
 }
 
 // A listening socket that answers no one: its queue is full, so a connection gets no reply.
@@ -282,24 +319,12 @@ private slots:
                                     {9600, QSerialPort::OddParity, 8, QSerialPort::OneStop}};
         QVERIFY(!port.comm.setFormat(asked[0]));
         QVERIFY(port.openAndConnect());
-        const int fd = ::open(QFile::encodeName(server.pty.host()).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(fd >= 0);
-        // A pseudo-terminal keeps the speed and the stop bits; Linux holds it at 8 bits without parity.
-        const auto onPty = [fd] {
-            termios tio{};
-            ::tcgetattr(fd, &tio);
-            return QStringLiteral("%1 baud, %2 stop bits")
-                .arg(cfgetospeed(&tio) == B57600  ? 57600
-                     : cfgetospeed(&tio) == B9600 ? 9600
-                                                  : 0)
-                .arg(tio.c_cflag & CSTOPB ? 2 : 1);
-        };
         for (const LineFormat &format : asked) {
             QVERIFY(!port.comm.setFormat(format));
-            QTRY_COMPARE(onPty(), QStringLiteral("%1 baud, %2 stop bits").arg(format.baudRate).arg(format.stopBits));
+            QTRY_COMPARE(ptyFormat(server.pty.host()),
+                         QStringLiteral("%1 baud, %2 stop bits").arg(format.baudRate).arg(format.stopBits));
             QTRY_VERIFY(port.comm.reportedFormat() == format); // as the server answered, parity and data bits too
         }
-        ::close(fd);
     }
 
     void unreachableAndRefusedAreOneMessage_data()
@@ -401,6 +426,186 @@ private slots:
         const qsizetype answered = server->readAll().size();
         QVERIFY2(answered <= 2 * 256 * TelnetOptions::kMaxAnswers * 3, qPrintable(QString::number(answered)));
         QVERIFY(port.comm.PortOpen() && port.losses.isEmpty());
+    }
+
+    // Through the real session: keys and what the board sends, every byte value, and a pick in
+    // the speed list, which raw TCP cannot apply and says so.
+    void sessionCarriesEveryByteBothWays_data() { everyByteBothWays_data(); }
+    void sessionCarriesEveryByteBothWays()
+    {
+        QFETCH(bool, telnet);
+        Ser2net server;
+        if (!server.usable())
+            return;
+        auto board = server.pty.openBoard();
+        QVERIFY(board);
+        TerminalFixture f;
+        f.devices[3] = server.url(telnet);
+        TerminalSession &s = f.openSession(3);
+        QCOMPARE(f.status, connecting(server.url(telnet)));
+        QVERIFY(s.setHexView(true));
+        for (const char byte : everyByte())
+            QCOMPARE(s.typeKey(quint8(byte)), TerminalSession::Key::Sent); // queued while connecting
+        QTRY_COMPARE(f.status, QStringLiteral("Settings: 9600,n,8,1"));
+        QByteArray got;
+        QTRY_COMPARE((got += board->readAll()), everyByte());
+        board->write(everyByte());
+        HexDump sent;
+        sent.append(everyByte());
+        QTRY_COMPARE(dumpLines(*s.views().hexDump()), dumpLines(sent));
+        QCOMPARE(s.chooseSpeed("57600"), telnet);
+        if (telnet)
+            QTRY_COMPARE(ptyFormat(server.pty.host()), QStringLiteral("57600 baud, 1 stop bits"));
+        QCOMPARE(f.shownTexts().join("").contains("raw TCP"), !telnet);
+        QCOMPARE(f.messages.shown.size(), telnet ? 0 : 1);
+    }
+
+    // ser2net killed and started again: the session waits, reopens by itself with the settings it
+    // had, and the log holds what the board sent before and after, in order, once.
+    void sessionReconnectsWhenTheServerIsBack()
+    {
+        Ser2net server;
+        if (!server.usable())
+            return;
+        auto board = server.pty.openBoard();
+        QVERIFY(board);
+        QTemporaryDir dir;
+        TerminalFixture f;
+        f.devices[3] = server.url(true);
+        TerminalSession &s = f.openSession(3);
+        f.files.choices.push_back(dir.filePath("board.log"));
+        s.openLog();
+        QTRY_COMPARE(f.status, QStringLiteral("Settings: 9600,n,8,1"));
+        QVERIFY(s.chooseSpeed("57600"));
+        board->write("before;");
+        QTRY_COMPARE(s.text(), QStringLiteral("before;"));
+        server.kill();
+        QTRY_VERIFY2(f.status.contains("waiting for it to come back") || f.status.startsWith("Waiting: "),
+                     qPrintable(f.status));
+        QTest::qWait(2500); // tries meanwhile are refused
+        server.restart();
+        QTRY_COMPARE_WITH_TIMEOUT(f.status, QStringLiteral("Settings: 57600,n,8,1 (reconnected)"), 15000);
+        QTRY_COMPARE(ptyFormat(server.pty.host()), QStringLiteral("57600 baud, 1 stop bits"));
+        board->write("after;");
+        QTRY_COMPARE(s.text(), QStringLiteral("before;after;"));
+        s.closeLog();
+        QCOMPARE(fileContents(dir.filePath("board.log")), QByteArray("before;after;"));
+        QVERIFY2(f.messages.shown.isEmpty(), qPrintable(f.shownTexts().join('\n'))); // no box per try
+    }
+
+    // A server that takes each connection and drops it at once (its own device missing, say) is
+    // tried again spaced out, not every fifth of a second, and without a box per try.
+    void droppingServerIsTriedSpacedOut()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        QObject::connect(&peer, &QTcpServer::newConnection, [&] {
+            while (QTcpSocket *client = peer.nextPendingConnection()) {
+                ++connections;
+                client->disconnectFromHost();
+            }
+        });
+        TerminalFixture f;
+        f.devices[3] = QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort());
+        f.openSession(3);
+        QTest::qWait(4500);
+        // The user's open, then tries after about 0.2, 1 and 2 seconds.
+        QVERIFY2(connections >= 3 && connections <= 4, qPrintable(QString::number(connections)));
+        QVERIFY(f.messages.shown.isEmpty());
+    }
+
+    void sessionOpenThatCannotConnect_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("cancel"); // closed by the user while connecting
+        QTest::addColumn<QString>("why");
+        QTest::newRow("refused") << "127.0.0.1" << false << "refused the connection";
+        QTest::newRow("unknown host") << "no-such-host.invalid" << false << "";
+        QTest::newRow("closed while connecting") << "silent" << true << "";
+    }
+    void sessionOpenThatCannotConnect()
+    {
+        QFETCH(QString, host);
+        QFETCH(bool, cancel);
+        QFETCH(QString, why);
+        const SilentServer silent;
+        const QString url = QStringLiteral("rfc2217://%1:%2")
+                                .arg(host == "silent" ? "127.0.0.1" : host)
+                                .arg(host == "silent" ? silent.port : freePorts(1).first());
+        TerminalFixture f;
+        f.devices[3] = url;
+        TerminalSession &s = f.openSession(3);
+        QCOMPARE(f.status, connecting(url));
+        QVERIFY(s.facts().portOpen);
+        if (cancel)
+            s.togglePort();
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(f.messages.shown.size(), 1, 10000);
+        QTest::qWait(300);
+        QCOMPARE(f.messages.shown.size(), cancel ? 0 : 1);
+        if (!cancel)
+            QVERIFY2(f.shownTexts()[0].startsWith(url + ": could not connect: ") && f.shownTexts()[0].contains(why),
+                     qPrintable(f.shownTexts()[0]));
+        QVERIFY(!s.facts().portOpen && !s.facts().waitingForDevice);
+        QCOMPARE(f.status, QStringLiteral("Settings: "));
+    }
+
+    // A scripted server: the format it answers is what the session shows, "ResetCPU" pulses DTR
+    // and sends a space, in order, and "Prog" is refused before anything moves.
+    void sessionShowsTheAnswerPulsesResetAndRefusesProg()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        TerminalFixture f;
+        f.devices[3] = QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort());
+        TerminalSession &s = f.openSession(3);
+        QTRY_VERIFY(peer.hasPendingConnections());
+        QTcpSocket *server = peer.nextPendingConnection();
+        QTRY_COMPARE(f.status, QStringLiteral("Settings: 9600,n,8,1"));
+        QTest::qWait(100);
+        server->readAll();                                         // the opening
+        server->write(hex("fffa2c6500012c00fff0 fffa2c6607fff0")); // 76800 baud and 7 bits in force
+        QTRY_COMPARE(f.status, QStringLiteral("Settings: 76800,n,7,1"));
+        QCOMPARE(s.properties().speed, QStringLiteral("76800"));
+        bool programming = false;
+        QObject::connect(&s, &TerminalSession::programmingChanged, [&] { programming = true; });
+        s.toggleProgramming();
+        QVERIFY(!programming && f.messages.shown.size() == 1);
+        QVERIFY(f.shownTexts()[0].contains("run tavro-prog on the machine the board is plugged into"));
+        QCOMPARE(s.resetTarget(), TerminalSession::Key::Sent);
+        QByteArray got;
+        QTRY_COMPARE((got += server->readAll()), hex("fffa2c0508fff0 fffa2c0509fff0 20"));
+    }
+
+    // A paced transfer waits for the board's prompt after each line, through ser2net.
+    void pacedTransferWaitsForEachPrompt()
+    {
+        Ser2net server;
+        if (!server.usable())
+            return;
+        auto board = server.pty.openBoard();
+        QVERIFY(board);
+        QTemporaryDir dir;
+        TerminalFixture f;
+        f.devices[3] = server.url(true);
+        f.waits.eolTimeoutMs = 10000;
+        for (const auto &[key, value] : {std::pair{"TextEOLCheck", "1"}, {"TextEOLValue", "62"}})
+            f.set(key, value);
+        f.set("LastTextFile", writeFile(dir, "PROG.DLX", "10 A=1\r\n20 PRINT A\r\n30 END\r\n"));
+        TerminalSession &s = f.openSession(3);
+        QTRY_VERIFY(f.status.startsWith("Settings: "));
+        // The board answers each CR with its prompt '>' and more in the same write, a little later.
+        QObject::connect(board.get(), &QSerialPort::readyRead, [&] {
+            const QByteArray line = board->readAll();
+            QTimer::singleShot(50, [&board, line] { board->write(QByteArray(line).replace("\r", "\r>ok\r")); });
+        });
+        QElapsedTimer clock;
+        clock.start();
+        s.resendTextFile();
+        QVERIFY2(clock.elapsed() >= 3 * 50 && clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_COMPARE(s.text(), QStringLiteral("10 A=1\r\n>ok\r\n20 PRINT A\r\n>ok\r\n30 END\r\n>ok\r\n"));
+        QVERIFY(f.messages.shown.isEmpty());
     }
 
     void progProbesAndRefusesWriteBeforeConnecting()
