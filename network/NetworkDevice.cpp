@@ -3,9 +3,12 @@
 
 #include "network/Telnet.h"
 
+#include <sys/ioctl.h>
+
 NetworkDevice::NetworkDevice(NetworkAddress address, QObject *parent)
     : SerialDevice(parent)
     , m_address(std::move(address))
+    , m_gathering(this, [this] { readGathered(); })
 {
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(kConnectTimeoutMs);
@@ -39,6 +42,7 @@ Failure NetworkDevice::open(const LineFormat &format)
     if (Failure failure = check(format))
         return failure;
     m_format = format;
+    m_gathering.setLine(format);
     // A new session starts clean: what the server still holds from an earlier client goes.
     return connectWith(ComPortOption::setFormat(format) + ComPortOption::notifyModemLines()
                        + ComPortOption::purge(ComPortOption::kPurgeBoth));
@@ -72,9 +76,12 @@ void NetworkDevice::close()
         return;
     m_state = State::Closed; // what the socket says from here on is no news
     m_connectTimer.stop();
+    m_gathering.stop();
+    m_readAgain = false;
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         m_socket.flush(); // what is written goes out before the connection ends
     m_socket.abort();
+    m_socket.setReadBufferSize(0);
     m_waiting.clear();
     m_received.clear();
 }
@@ -94,9 +101,16 @@ void NetworkDevice::onConnected()
 
 void NetworkDevice::onReadyRead()
 {
-    if (m_state != State::Connected)
-        return;
-    const QByteArray bytes = m_socket.readAll();
+    if (m_state == State::Connected)
+        take(std::exchange(m_readAgain, false));
+}
+
+void NetworkDevice::take(bool gathered)
+{
+    const qint64 available = m_socket.bytesAvailable();
+    const bool leave = m_gathering.leaveAfter(available, gathered);
+    const QByteArray bytes = m_socket.read(leave ? available - 1 : available);
+    m_socket.setReadBufferSize(leave ? 1 : 0);
     const qsizetype before = m_received.size();
     if (m_telnet) {
         const std::optional<LineFormat> was = reportedFormat();
@@ -110,6 +124,23 @@ void NetworkDevice::onReadyRead()
     }
     if (m_received.size() > before)
         emit readyRead();
+}
+
+void NetworkDevice::readGathered()
+{
+    if (m_state != State::Connected)
+        return;
+    // What came meanwhile the socket reads once it may buffer again, and says so; when nothing
+    // came, the byte it kept is taken now.
+    int waiting = 0;
+    const bool more = ::ioctl(int(m_socket.socketDescriptor()), FIONREAD, &waiting) == 0 && waiting > 0;
+    m_socket.setReadBufferSize(0);
+    if (more) {
+        m_readAgain = true;
+    } else {
+        m_gathering.stop(); // a pause: what comes next comes at once
+        take(false);
+    }
 }
 
 QString NetworkDevice::connectFailure(QAbstractSocket::SocketError error) const
@@ -181,6 +212,7 @@ Failure NetworkDevice::apply(const LineFormat &format)
     if (Failure failure = send(ComPortOption::setFormat(format)))
         return failure;
     m_format = format;
+    m_gathering.setLine(format);
     m_telnet->comPort().remote().forgetFormat(); // until the server answers again
     emit formatReported();
     return std::nullopt;

@@ -3,6 +3,7 @@
 
 #include "network/NetworkAddress.h"
 #include "network/TelnetClient.h"
+#include "serial/ReadGathering.h"
 #include "serial/SerialDevice.h"
 
 #include <QTcpSocket>
@@ -15,6 +16,9 @@
 // rfc2217:// the server's answers are kept: reportedFormat() and remote() show what it has in
 // force, clearToSend() the CTS of its last notification. Over socket:// the bytes are all there
 // is: the format is the server's and the lines cannot be set, which the setters say.
+//
+// A stream is read in gulps (see ReadGathering): while the device is left, the socket keeps one
+// byte and may buffer no more, so that what arrives waits in the system without waking the thread.
 //
 // A connection that cannot be made (unknown host, refused, no answer within the connect
 // timeout) is connectFailed, one that ends is lost, once, each naming the server's host and port.
@@ -65,6 +69,8 @@ private:
     Failure control(const QByteArray &command);
     void onConnected();
     void onReadyRead();
+    void take(bool gathered);
+    void readGathered();
     void onError(QAbstractSocket::SocketError error);
     void gone(const QString &why);
     QString connectFailure(QAbstractSocket::SocketError error) const;
@@ -72,6 +78,8 @@ private:
     NetworkAddress m_address;
     QTcpSocket m_socket;
     QTimer m_connectTimer;
+    ReadGathering m_gathering;
+    bool m_readAgain = false; // the timer let the socket read again: what comes is gathered
     State m_state = State::Closed;
     std::optional<TelnetClient> m_telnet; // over rfc2217://, for one connection
     LineFormat m_format;                  // as last asked

@@ -45,9 +45,8 @@ TtyDevice::TtyDevice(QString path, QString label, DeviceIdentity::Places places,
     , m_path(std::move(path))
     , m_label(std::move(label))
     , m_places(std::move(places))
+    , m_gathering(this, [this] { readGathered(); })
 {
-    m_gather.setSingleShot(true);
-    connect(&m_gather, &QTimer::timeout, this, &TtyDevice::readGathered);
 }
 
 TtyDevice::~TtyDevice()
@@ -142,7 +141,6 @@ Failure TtyDevice::openPath(const QString &path, const LineFormat &format)
     connect(m_writable.get(), &QSocketNotifier::activated, this, &TtyDevice::writeQueued);
     m_writeFailureSaid = false;
     m_goneSaid = false;
-    m_sinceRead.invalidate();
     return std::nullopt;
 }
 
@@ -194,14 +192,13 @@ Failure TtyDevice::apply(const LineFormat &format)
     if (named == std::end(kSpeeds) && setTtySpeed(m_fd, format.baudRate) != 0)
         return failure(tr("%1 baud: %2").arg(format.baudRate).arg(QString::fromLocal8Bit(std::strerror(errno))));
     m_rtsByFlowControl = format.handshaking >= 2;
-    const int parityBits = format.parity == QSerialPort::NoParity ? 0 : 1;
-    m_lineBytesPerSecond = format.baudRate / (1 + format.dataBits + parityBits + 1);
+    m_gathering.setLine(format);
     return std::nullopt;
 }
 
 void TtyDevice::close()
 {
-    m_gather.stop();
+    m_gathering.stop();
     m_readable.reset();
     m_writable.reset();
     m_received.clear();
@@ -289,8 +286,7 @@ void TtyDevice::onReadable()
 
 void TtyDevice::readGathered()
 {
-    // While the stream flows the timer reads it, so that the loop is not woken to watch the
-    // device in between; a pause goes back to the notifier.
+    // A pause goes back to the notifier.
     const qint64 got = readWaiting();
     if (got < 0)
         goneAway();
@@ -302,31 +298,16 @@ void TtyDevice::readGathered()
 
 void TtyDevice::delivered(qint64 arrived, bool gathered)
 {
-    const qint64 sinceMs = m_sinceRead.isValid() ? m_sinceRead.elapsed() : -1;
-    m_sinceRead.start();
+    m_gathering.leaveAfter(arrived, gathered);
     emit readyRead();
-    if (!isOpen())
-        return; // closed by what it delivered
-    const qint64 waitMs = gatherMs(m_lineBytesPerSecond, sinceMs, arrived, gathered);
-    m_readable->setEnabled(waitMs == 0);
-    if (waitMs > 0)
-        m_gather.start(int(waitMs));
-}
-
-qint64 TtyDevice::gatherMs(qint64 lineBytesPerSecond, qint64 sinceMs, qint64 arrived, bool gathered)
-{
-    if (!gathered && (sinceMs < 0 || sinceMs >= kGatherMs))
-        return 0;
-    const qint64 lineMs = kGatherBytes * 1000 / std::max<qint64>(lineBytesPerSecond, 1);
-    const qint64 streamMs = kGatherBytes * std::max<qint64>(sinceMs, 1) / std::max<qint64>(arrived, 1);
-    const qint64 ms = std::min({qint64(kGatherMs), lineMs, streamMs});
-    return ms < 2 ? 0 : ms; // a fast stream fills the buffer sooner than a wake-up saves
+    if (isOpen()) // not closed by what it delivered
+        m_readable->setEnabled(!m_gathering.leaving());
 }
 
 void TtyDevice::goneAway()
 {
     // A hung-up device is always readable: the notifiers rest until the owner closes it.
-    m_gather.stop();
+    m_gathering.stop();
     m_readable->setEnabled(false);
     m_writable->setEnabled(false);
     m_toWrite.clear();

@@ -3,11 +3,10 @@
 
 #include "serial/DeviceIdentity.h"
 #include "serial/DeviceLock.h"
+#include "serial/ReadGathering.h"
 #include "serial/SerialDevice.h"
 
-#include <QElapsedTimer>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -47,10 +46,6 @@ public:
     bool present() const override;
     QString notBackBecause() const override;
 
-    // How long to leave the port before reading again, after a read of arrived bytes that came
-    // sinceMs after the last (-1: the first), by the timer or not; 0 reads as they come.
-    static qint64 gatherMs(qint64 lineBytesPerSecond, qint64 sinceMs, qint64 arrived, bool gathered);
-
 private:
     Failure failure(const QString &reason) const; // "path: reason"
     Failure systemFailure() const;                // errno's description
@@ -63,16 +58,6 @@ private:
     void writeQueued();
     void goneAway();
 
-    // A stream is read in gulps: after a read that follows another within a frame, a timer reads
-    // the device again once the stream can have brought three quarters of the line discipline's
-    // 4 KiB buffer, a frame at most, so that one wake-up takes many lines instead of a few. "Can
-    // have" is the line's speed and the stream's own rate, whichever is faster: a full buffer
-    // holds a USB adapter back, and its own small buffer then overflows. A pseudo-terminal has no
-    // speed but loses nothing. The first read after a pause (a key's echo) comes at once. The
-    // frame is the view's, plus one millisecond, so that the view draws in the same wake-up.
-    static constexpr int kGatherMs = 34;
-    static constexpr qint64 kGatherBytes = 3072;
-
     QString m_path;
     QString m_label;
     DeviceIdentity::Places m_places;
@@ -81,9 +66,7 @@ private:
     std::unique_ptr<DeviceLock> m_lock;
     std::unique_ptr<QSocketNotifier> m_readable;
     std::unique_ptr<QSocketNotifier> m_writable;
-    QTimer m_gather;
-    QElapsedTimer m_sinceRead;
-    qint64 m_lineBytesPerSecond = 0; // at the fewest bits a character can take
+    ReadGathering m_gathering;
     QByteArray m_received;           // read, not yet taken
     QByteArray m_toWrite;            // not yet taken by the driver
     bool m_noModemLines = false;

@@ -2,6 +2,7 @@
 #include "PtyPair.h"
 #include "TerminalFixture.h"
 #include "network/NetworkDevice.h"
+#include "network/Telnet.h"
 #include "serial/MSComm.h"
 #include "serial/PortMap.h"
 #include "simulator/DeviceFactory.h"
@@ -401,6 +402,26 @@ private slots:
         QTRY_VERIFY(!port.comm.CTSHolding());
         server->write(hex("fffe2c")); // the server refuses the COM-PORT option after all
         QTRY_VERIFY(port.comm.setDTREnable(false).value_or("").contains("refuses the COM-PORT option"));
+    }
+
+    void streamInGulpsLosesNoByteWhenItStops()
+    {
+        // Pieces close together are read in gulps, the socket keeping one byte meanwhile (perhaps
+        // half of a doubled 0xFF); when the stream stops, that byte still comes.
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        NetPort port(QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()));
+        QVERIFY(port.openAndConnect());
+        QTRY_VERIFY(peer.hasPendingConnections());
+        QTcpSocket *server = peer.nextPendingConnection();
+        server->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes when written
+        const QByteArray stream = everyByte().repeated(8);
+        for (qsizetype at = 0; at < stream.size(); at += 61) {
+            server->write(Telnet::escaped(stream.mid(at, 61)));
+            server->flush();
+            QTest::qWait(1);
+        }
+        QTRY_COMPARE(port.received, stream);
     }
 
     void hostilePeerStaysBounded()

@@ -349,12 +349,12 @@ private slots:
     void aGulpNeverOutlastsThreeQuartersOfTheLineBuffer()
     {
         const qint64 at921600 = 92160, at3M = 300000, pty = 92160;
-        QCOMPARE(TtyDevice::gatherMs(at921600, 30, 2763, true), 33); // a steady stream
-        QCOMPARE(TtyDevice::gatherMs(at3M, 1, 62, false), 10);       // a small read is no rate
-        QCOMPARE(TtyDevice::gatherMs(960, 10, 1, false), 34);        // a slow trickle: a frame
-        QCOMPARE(TtyDevice::gatherMs(pty, 0, 4095, false), 0);       // a pty at full speed
-        QCOMPARE(TtyDevice::gatherMs(at921600, 300, 1, false), 0);   // a key's echo
-        QCOMPARE(TtyDevice::gatherMs(at921600, -1, 3000, false), 0); // the first read
+        QCOMPARE(ReadGathering::gatherMs(at921600, 30, 2763, true), 33); // a steady stream
+        QCOMPARE(ReadGathering::gatherMs(at3M, 1, 62, false), 10);       // a small read is no rate
+        QCOMPARE(ReadGathering::gatherMs(960, 10, 1, false), 34);        // a slow trickle: a frame
+        QCOMPARE(ReadGathering::gatherMs(pty, 0, 4095, false), 0);       // a pty at full speed
+        QCOMPARE(ReadGathering::gatherMs(at921600, 300, 1, false), 0);   // a key's echo
+        QCOMPARE(ReadGathering::gatherMs(at921600, -1, 3000, false), 0); // the first read
     }
 
 private:
