@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A key's echo round trip through a network port: the port as the terminal opens it (rfc2217:// or
-// socket://, given), a board that echoes behind the server. Prints the median and the worst of
-// the round trips, from the key's write to its echo read.
+// socket://, given), a board that echoes behind the server. Keys go 50 ms apart, faster than
+// anyone types; keys closer than a frame are echoed in the next frame, as a stream is read in
+// gulps. Prints the median and the worst of the round trips, from the key's write to its echo read.
 //   bench_network_echo URL [keys]      (bench/network-side-by-side.sh starts the server and board)
 #include "network/NetworkDevice.h"
 #include "serial/MSComm.h"
@@ -12,6 +13,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+
+constexpr qint64 kKeyIntervalMs = 50;
 
 int main(int argc, char *argv[])
 {
@@ -40,10 +43,13 @@ int main(int argc, char *argv[])
             failure = why;
             loop.quit();
         });
-    QTimer::singleShot(10000, &loop, [&] {
-        failure = QStringLiteral("no echo within 10 s");
+    QTimer noAnswer;
+    noAnswer.setSingleShot(true);
+    QObject::connect(&noAnswer, &QTimer::timeout, [&] {
+        failure = QStringLiteral("no answer within 10 s");
         loop.quit();
     });
+    noAnswer.start(10000);
     if (Failure refused = comm.open()) {
         std::fprintf(stderr, "%s\n", qPrintable(*refused));
         return 1;
@@ -53,7 +59,12 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     for (int i = 0; i < keys && failure.isEmpty(); ++i) {
         const char key = char('a' + i % 26);
+        while (i > 0 && clock.elapsed() < kKeyIntervalMs) {
+            QTimer::singleShot(kKeyIntervalMs - clock.elapsed(), &loop, &QEventLoop::quit);
+            loop.exec();
+        }
         echoed.clear();
+        noAnswer.start(10000);
         clock.start();
         if (Failure refused = comm.Output(QByteArray(1, key)))
             failure = *refused;

@@ -59,5 +59,5 @@ trap 'kill $echoer 2>/dev/null' EXIT
 for _ in $(seq 100); do [ -e "$board" ] && break; sleep 0.05; done
 for kind in rfc2217 socket; do
     port=$([ $kind = rfc2217 ] && echo "$telnetPort" || echo "$rawPort")
-    "$0" --serve "$board" "$echo" "$kind://127.0.0.1:$port" 500
+    "$0" --serve "$board" "$echo" "$kind://127.0.0.1:$port" 200
 done

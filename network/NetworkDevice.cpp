@@ -10,6 +10,7 @@ NetworkDevice::NetworkDevice(NetworkAddress address, QObject *parent)
     , m_address(std::move(address))
     , m_gathering(this, [this] { readGathered(); })
 {
+    m_socket.setReadBufferSize(kReadChunk);
     m_connectTimer.setSingleShot(true);
     m_connectTimer.setInterval(kConnectTimeoutMs);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
@@ -81,7 +82,7 @@ void NetworkDevice::close()
     if (m_socket.state() == QAbstractSocket::ConnectedState)
         m_socket.flush(); // what is written goes out before the connection ends
     m_socket.abort();
-    m_socket.setReadBufferSize(0);
+    m_socket.setReadBufferSize(kReadChunk);
     m_waiting.clear();
     m_received.clear();
 }
@@ -110,7 +111,12 @@ void NetworkDevice::take(bool gathered)
     const qint64 available = m_socket.bytesAvailable();
     const bool leave = m_gathering.leaveAfter(available, gathered);
     const QByteArray bytes = m_socket.read(leave ? available - 1 : available);
-    m_socket.setReadBufferSize(leave ? 1 : 0);
+    m_socket.setReadBufferSize(leave ? 1 : kReadChunk);
+    handOn(bytes, true);
+}
+
+void NetworkDevice::handOn(const QByteArray &bytes, bool justCame)
+{
     const qsizetype before = m_received.size();
     if (m_telnet) {
         const std::optional<LineFormat> was = reportedFormat();
@@ -122,8 +128,11 @@ void NetworkDevice::take(bool gathered)
     } else {
         m_received += bytes;
     }
-    if (m_received.size() > before)
-        emit readyRead();
+    if (m_received.size() == before)
+        return; // the server's own words: a key's echo after them still comes at once
+    if (justCame)
+        m_gathering.dataCame();
+    emit readyRead();
 }
 
 void NetworkDevice::readGathered()
@@ -131,16 +140,14 @@ void NetworkDevice::readGathered()
     if (m_state != State::Connected)
         return;
     // What came meanwhile the socket reads once it may buffer again, and says so; when nothing
-    // came, the byte it kept is taken now.
+    // came, the stream paused and the byte kept goes on now, its time being when it came.
     int waiting = 0;
     const bool more = ::ioctl(int(m_socket.socketDescriptor()), FIONREAD, &waiting) == 0 && waiting > 0;
-    m_socket.setReadBufferSize(0);
-    if (more) {
+    m_socket.setReadBufferSize(kReadChunk);
+    if (more)
         m_readAgain = true;
-    } else {
-        m_gathering.stop(); // a pause: what comes next comes at once
-        take(false);
-    }
+    else
+        handOn(m_socket.readAll(), false);
 }
 
 QString NetworkDevice::connectFailure(QAbstractSocket::SocketError error) const

@@ -61,6 +61,10 @@ public:
     void setConnectTimeout(int ms) { m_connectTimer.setInterval(ms); }
 
 private:
+    // At most what the socket takes from the system at a time: a server that outruns the view
+    // waits in the system's buffer, not in ours, and a read stays a bite the view can draw.
+    static constexpr qint64 kReadChunk = 64 * 1024;
+
     enum class State { Closed, Connecting, Connected, Gone };
 
     Failure connectWith(QByteArray first);
@@ -70,6 +74,8 @@ private:
     void onConnected();
     void onReadyRead();
     void take(bool gathered);
+    // Parsed, and handed on when it holds data; justCame: read now, not kept from an earlier read.
+    void handOn(const QByteArray &bytes, bool justCame);
     void readGathered();
     void onError(QAbstractSocket::SocketError error);
     void gone(const QString &why);

@@ -17,8 +17,7 @@ void ReadGathering::setLine(const LineFormat &format)
 
 bool ReadGathering::leaveAfter(qint64 arrived, bool gathered)
 {
-    const qint64 sinceMs = m_sinceRead.isValid() ? m_sinceRead.elapsed() : -1;
-    m_sinceRead.start();
+    const qint64 sinceMs = m_sinceData.isValid() ? m_sinceData.elapsed() : -1;
     const qint64 waitMs = gatherMs(m_lineBytesPerSecond, sinceMs, arrived, gathered);
     if (waitMs > 0)
         m_timer.start(int(waitMs));
@@ -28,7 +27,7 @@ bool ReadGathering::leaveAfter(qint64 arrived, bool gathered)
 void ReadGathering::stop()
 {
     m_timer.stop();
-    m_sinceRead.invalidate();
+    m_sinceData.invalidate();
 }
 
 qint64 ReadGathering::gatherMs(qint64 lineBytesPerSecond, qint64 sinceMs, qint64 arrived, bool gathered)

@@ -26,6 +26,8 @@ public:
     // After a read of arrived bytes, by the timer or not: true when the device is to be left until
     // readAgain, which the timer then calls.
     bool leaveAfter(qint64 arrived, bool gathered);
+    // The read brought data, not only a protocol's own words: the stream's time counts from here.
+    void dataCame() { m_sinceData.start(); }
     bool leaving() const { return m_timer.isActive(); }
     // The device is closed: the next read is a first.
     void stop();
@@ -39,6 +41,6 @@ private:
     static constexpr qint64 kGatherBytes = 3072;
 
     QTimer m_timer;
-    QElapsedTimer m_sinceRead;
+    QElapsedTimer m_sinceData;
     qint64 m_lineBytesPerSecond = 0;
 };

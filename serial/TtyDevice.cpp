@@ -299,6 +299,7 @@ void TtyDevice::readGathered()
 void TtyDevice::delivered(qint64 arrived, bool gathered)
 {
     m_gathering.leaveAfter(arrived, gathered);
+    m_gathering.dataCame();
     emit readyRead();
     if (isOpen()) // not closed by what it delivered
         m_readable->setEnabled(!m_gathering.leaving());

@@ -47,11 +47,13 @@ void normaliseLineEnds(QString &data)
 TerminalText::Cut TerminalText::showData(QString &data)
 {
     Cut cut;
+    // One block, after any call up to a block long; after a longer one (a network port's read),
+    // as many as bring the text back within the bound, so that it never grows without end.
     if (m_text.size() > kSoftLimit) {
-        cut.dropped = kTrimBlock;
-        m_text.remove(0, kTrimBlock);
-        m_change.dropped += kTrimBlock;
-        m_change.kept = std::max<qsizetype>(0, m_change.kept - kTrimBlock);
+        cut.dropped = (m_text.size() - kSoftLimit + kTrimBlock - 1) / kTrimBlock * kTrimBlock;
+        m_text.remove(0, cut.dropped);
+        m_change.dropped += cut.dropped;
+        m_change.kept = std::max<qsizetype>(0, m_change.kept - cut.dropped);
     }
     // A backspace with nothing on the screen erases nothing.
     if (takeBackspaces(data) && !m_text.isEmpty()) {
