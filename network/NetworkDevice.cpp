@@ -139,15 +139,18 @@ void NetworkDevice::readGathered()
 {
     if (m_state != State::Connected)
         return;
-    // What came meanwhile the socket reads once it may buffer again, and says so; when nothing
-    // came, the stream paused and the byte kept goes on now, its time being when it came.
+    // What came meanwhile the socket reads now that it may buffer again, and says so (readyRead)
+    // in this wake-up; when nothing came, the stream paused and the byte kept goes on now, its
+    // time being when it came.
     int waiting = 0;
     const bool more = ::ioctl(int(m_socket.socketDescriptor()), FIONREAD, &waiting) == 0 && waiting > 0;
     m_socket.setReadBufferSize(kReadChunk);
-    if (more)
+    if (more) {
         m_readAgain = true;
-    else
+        m_socket.waitForReadyRead(0);
+    } else {
         handOn(m_socket.readAll(), false);
+    }
 }
 
 QString NetworkDevice::connectFailure(QAbstractSocket::SocketError error) const
