@@ -3,6 +3,22 @@
 
 #include "settings/StoredProperties.h"
 
+namespace {
+
+// A view switched on starts from now and stays as it is while on; switched off it goes. The
+// choice is remembered under key.
+template <typename View, typename... Start>
+Failure switchView(SettingsStore &store, const QString &key, std::optional<View> &view, bool on, Start &&...start)
+{
+    if (!on)
+        view.reset();
+    else if (!view)
+        view.emplace(std::forward<Start>(start)...);
+    return StoredProperties::write(store, {{key, StoredProperties::flag(on)}});
+}
+
+} // namespace
+
 ReceiveViews::ReceiveViews(SettingsStore &store, Clock clock)
     : m_store(store)
     , m_clock(std::move(clock))
@@ -20,27 +36,15 @@ void ReceiveViews::load(const Shown &shown, QStringView text)
 
 Failure ReceiveViews::setTimeStamps(bool on, QStringView text)
 {
-    if (!on)
-        m_stamps.reset();
-    else if (!m_stamps)
-        m_stamps.emplace(text);
-    return StoredProperties::write(m_store, {{QStringLiteral("TimeStamps"), StoredProperties::flag(on)}});
+    return switchView(m_store, QStringLiteral("TimeStamps"), m_stamps, on, text);
 }
 
 Failure ReceiveViews::setHexView(bool on)
 {
-    if (!on)
-        m_hex.reset();
-    else if (!m_hex)
-        m_hex.emplace();
-    return StoredProperties::write(m_store, {{QStringLiteral("HexView"), StoredProperties::flag(on)}});
+    return switchView(m_store, QStringLiteral("HexView"), m_hex, on);
 }
 
 Failure ReceiveViews::setPlot(bool on)
 {
-    if (!on)
-        m_plot.reset();
-    else if (!m_plot)
-        m_plot.emplace();
-    return StoredProperties::write(m_store, {{QStringLiteral("Plot"), StoredProperties::flag(on)}});
+    return switchView(m_store, QStringLiteral("Plot"), m_plot, on);
 }

@@ -148,6 +148,25 @@ struct NetPort
     QStringList failures, losses;
 };
 
+// A scripted RFC 2217 server on loopback: a port connected to it, and the server's end.
+struct ScriptedPeer
+{
+    QTcpServer listener;
+    std::optional<NetPort> port;
+    QTcpSocket *server = nullptr;
+
+    bool connect()
+    {
+        if (!listener.listen(QHostAddress::LocalHost))
+            return false;
+        port.emplace(QStringLiteral("rfc2217://127.0.0.1:%1").arg(listener.serverPort()));
+        if (!port->openAndConnect() || !QTest::qWaitFor([this] { return listener.hasPendingConnections(); }))
+            return false;
+        server = listener.nextPendingConnection();
+        return true;
+    }
+};
+
 QByteArray everyByte()
 {
     QByteArray bytes;
@@ -375,12 +394,10 @@ private slots:
     // A scripted peer: our bytes checked byte for byte, its answers and notifications taken.
     void peerGetsEachLineChangeInOrderAndTellsCts()
     {
-        QTcpServer peer;
-        QVERIFY(peer.listen(QHostAddress::LocalHost));
-        NetPort port(QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()));
-        QVERIFY(port.openAndConnect());
-        QTRY_VERIFY(peer.hasPendingConnections());
-        QTcpSocket *server = peer.nextPendingConnection();
+        ScriptedPeer peer;
+        QVERIFY(peer.connect());
+        NetPort &port = *peer.port;
+        QTcpSocket *server = peer.server;
         QVERIFY(!port.comm.setDTREnable(true) && !port.comm.setRTSEnable(true) && !port.comm.setBreak(true)
                 && !port.comm.setBreak(false) && !port.comm.Output("\xff!"));
         const QByteArray expected = hex("fffb2c fffb00 fffd00 fffd03"            // COM-PORT, binary, go-ahead
@@ -408,12 +425,10 @@ private slots:
     {
         // Pieces close together are read in gulps, the socket keeping one byte meanwhile (perhaps
         // half of a doubled 0xFF); when the stream stops, that byte still comes.
-        QTcpServer peer;
-        QVERIFY(peer.listen(QHostAddress::LocalHost));
-        NetPort port(QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()));
-        QVERIFY(port.openAndConnect());
-        QTRY_VERIFY(peer.hasPendingConnections());
-        QTcpSocket *server = peer.nextPendingConnection();
+        ScriptedPeer peer;
+        QVERIFY(peer.connect());
+        NetPort &port = *peer.port;
+        QTcpSocket *server = peer.server;
         server->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes when written
         const QByteArray stream = everyByte().repeated(8);
         for (qsizetype at = 0; at < stream.size(); at += 61) {
@@ -426,12 +441,10 @@ private slots:
 
     void hostilePeerStaysBounded()
     {
-        QTcpServer peer;
-        QVERIFY(peer.listen(QHostAddress::LocalHost));
-        NetPort port(QStringLiteral("rfc2217://127.0.0.1:%1").arg(peer.serverPort()));
-        QVERIFY(port.openAndConnect());
-        QTRY_VERIFY(peer.hasPendingConnections());
-        QTcpSocket *server = peer.nextPendingConnection();
+        ScriptedPeer peer;
+        QVERIFY(peer.connect());
+        NetPort &port = *peer.port;
+        QTcpSocket *server = peer.server;
         QTRY_VERIFY(server->bytesAvailable() > 0);
         QTest::qWait(100);
         server->readAll();
