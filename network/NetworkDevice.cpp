@@ -109,6 +109,8 @@ void NetworkDevice::onReadyRead()
 void NetworkDevice::take(bool gathered)
 {
     const qint64 available = m_socket.bytesAvailable();
+    if (available <= 0)
+        return;
     const bool leave = m_gathering.leaveAfter(available, gathered);
     const QByteArray bytes = m_socket.read(leave ? available - 1 : available);
     m_socket.setReadBufferSize(leave ? 1 : kReadChunk);
