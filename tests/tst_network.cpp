@@ -119,6 +119,16 @@ private:
     quint16 m_rawPort = 0;
 };
 
+// A board behind ser2net, and a session's fixture whose Com4 is the server's port.
+struct ServedBoard
+{
+    Ser2net server;
+    std::unique_ptr<QSerialPort> board = server.usable() ? server.pty.openBoard() : nullptr;
+    TerminalFixture f;
+
+    explicit ServedBoard(bool telnet) { f.devices[3] = server.url(telnet); }
+};
+
 // A port on a network device, with what it says.
 struct NetPort
 {
@@ -468,13 +478,11 @@ private slots:
     void sessionCarriesEveryByteBothWays()
     {
         QFETCH(bool, telnet);
-        Ser2net server;
-        if (!server.usable())
+        ServedBoard served(telnet);
+        if (!served.server.usable())
             return;
-        auto board = server.pty.openBoard();
+        auto &[server, board, f] = served;
         QVERIFY(board);
-        TerminalFixture f;
-        f.devices[3] = server.url(telnet);
         TerminalSession &s = f.openSession(3);
         QCOMPARE(f.status, connecting(server.url(telnet)));
         QVERIFY(s.setHexView(true));
@@ -498,14 +506,12 @@ private slots:
     // had, and the log holds what the board sent before and after, in order, once.
     void sessionReconnectsWhenTheServerIsBack()
     {
-        Ser2net server;
-        if (!server.usable())
+        ServedBoard served(true);
+        if (!served.server.usable())
             return;
-        auto board = server.pty.openBoard();
+        auto &[server, board, f] = served;
         QVERIFY(board);
         QTemporaryDir dir;
-        TerminalFixture f;
-        f.devices[3] = server.url(true);
         TerminalSession &s = f.openSession(3);
         f.files.choices.push_back(dir.filePath("board.log"));
         s.openLog();
@@ -617,14 +623,12 @@ private slots:
     // A paced transfer waits for the board's prompt after each line, through ser2net.
     void pacedTransferWaitsForEachPrompt()
     {
-        Ser2net server;
-        if (!server.usable())
+        ServedBoard served(true);
+        if (!served.server.usable())
             return;
-        auto board = server.pty.openBoard();
+        auto &[server, board, f] = served;
         QVERIFY(board);
         QTemporaryDir dir;
-        TerminalFixture f;
-        f.devices[3] = server.url(true);
         f.waits.eolTimeoutMs = 10000;
         for (const auto &[key, value] : {std::pair{"TextEOLCheck", "1"}, {"TextEOLValue", "62"}})
             f.set(key, value);
